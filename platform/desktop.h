@@ -1,0 +1,41 @@
+// The desktop calls the module makes, under their Win32 names. On Windows they are the
+// system's own; on other platforms the program that hosts the module defines them (the
+// stand-in host does), with the same meaning and flag words.
+#pragma once
+
+#include "host/orbiter_api.h"
+
+#ifndef _WIN32
+#include <cstdint>
+
+typedef HINSTANCE HMODULE;
+struct HWND__;
+typedef HWND__ *HWND;
+struct HHOOK__;
+typedef HHOOK__ *HHOOK;
+typedef intptr_t LRESULT;
+typedef uintptr_t WPARAM;
+typedef intptr_t LPARAM;
+typedef intptr_t (*FARPROC)();
+#define CALLBACK
+typedef LRESULT(CALLBACK *HOOKPROC)(int code, WPARAM wParam, LPARAM lParam);
+
+inline constexpr int WH_KEYBOARD = 2;
+inline constexpr unsigned MB_OK = 0;
+
+#define TD_DESKTOP_FUNC extern "C" __attribute__((visibility("default")))
+TD_DESKTOP_FUNC HMODULE LoadLibraryA(const char *name);
+TD_DESKTOP_FUNC FARPROC GetProcAddress(HMODULE module, const char *name);
+TD_DESKTOP_FUNC BOOL FreeLibrary(HMODULE module);
+TD_DESKTOP_FUNC int MessageBoxA(HWND owner, const char *text, const char *caption, unsigned type);
+TD_DESKTOP_FUNC HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, HINSTANCE hmod, DWORD threadId);
+TD_DESKTOP_FUNC LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
+TD_DESKTOP_FUNC DWORD GetCurrentThreadId();
+TD_DESKTOP_FUNC DWORD GetModuleFileNameA(HMODULE module, char *path, DWORD size);
+TD_DESKTOP_FUNC BOOL UnhookWindowsHookEx(HHOOK hook);
+#undef TD_DESKTOP_FUNC
+#endif
+
+// Keystroke flag word bits (lParam of a keyboard hook call).
+inline constexpr LPARAM kKeyWasDownBit = LPARAM{1} << 30;
+inline constexpr LPARAM kKeyReleasingBit = static_cast<LPARAM>(uint32_t{1} << 31);

@@ -1,0 +1,206 @@
+// The stand-in host's world: bodies, vessels, attachment points, the clock, and the desktop
+// (library loading, message boxes, the keyboard hook). The host interface functions of
+// host/orbiter_api.h and the desktop calls of platform/desktop.h act on the current world.
+// Tests build a World in-process; touchdown-sim builds one from a scenario file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/orbiter_api.h"
+#include "platform/desktop.h"
+#include "sim/mat3.h"
+#include "terrain/dorvak_config.h"
+
+namespace sim {
+
+struct BodySpec {
+  std::string name;
+  double radius_m = 1000.0;
+  double mass_kg = 0.0;
+  VECTOR3 pos_global{};
+};
+
+struct VesselSpec {
+  std::string name;
+  std::optional<std::string> class_name;  // none: GetClassNameA returns null
+  OBJHANDLE body = nullptr;               // reference body (GetSurfaceRef)
+  VECTOR3 pos_global{};
+  VECTOR3 vel_global{};
+  Mat3 rot = Mat3::Identity();  // columns: the vessel's axes in the global frame
+  double mass_kg = 1000.0;
+  double cog_elev_m = 0.0;
+  VECTOR3 thrust_local_N{};  // sum of engine thrust, vessel frame
+  bool fixed_to_body = false; // never moved by physics (a carrier standing for the ground)
+};
+
+// The terrain library as the desktop's LoadLibraryA finds it.
+enum class TerrainMode {
+  kPresent,     // modules/dorvak.so next to the executable
+  kMissing,     // no library: LoadLibraryA fails
+  kNoFunction,  // a library that does not export dorgetaltbyvec
+};
+
+struct MessageBoxRecord {
+  HWND owner;
+  std::string text;
+  std::string caption;
+  unsigned type;
+};
+
+// Every call by which the module changes the host, and each keystroke fed to its hook, in
+// the order they happen.
+enum class EventKind {
+  kAddForce,             // vessel, v[0] = F, v[1] = r (vessel frame)
+  kCreateAttachment,     // vessel, flag[0] = toparent, v[0..2] = pos, dir, rot, text = id,
+                         // flag[1] = loose, att[0] = the new handle
+  kAttachChild,          // vessel = parent, other = child, att[0] = parent's, att[1] = child's,
+                         // flag[0] = result
+  kDetachChild,          // vessel = parent, att[0], value = vel, flag[0] = result
+  kSetAttachmentParams,  // vessel, att[0], v[0..2] = pos, dir, rot
+  kMessageBox,           // text, caption (owner and type in value as a number)
+  kKeystroke,            // value = virtual-key code, key_flags = flag word
+};
+
+struct HostEvent {
+  EventKind kind;
+  int64_t step = 0;  // number of the opcPostStep call in which it happened (0 = InitModule)
+  double simt = 0.0;
+  OBJHANDLE vessel = nullptr;
+  OBJHANDLE other = nullptr;
+  VECTOR3 v[3]{};
+  ATTACHMENTHANDLE att[2]{};
+  bool flag[2]{};
+  double value = 0.0;
+  LPARAM key_flags = 0;
+  std::string text;
+  std::string caption;
+};
+
+struct AttachmentRecord {
+  OBJHANDLE owner = nullptr;
+  bool toparent = false;
+  VECTOR3 pos{}, dir{}, rot{};  // owner's frame
+  std::string id;
+  bool loose = false;
+  OBJHANDLE attached = nullptr;  // the vessel on the other side, or none
+  int serial = 0;                // 1, 2, ... in order of creation
+};
+
+struct VesselRecord {
+  OBJHANDLE handle = nullptr;
+  std::string name;
+  std::optional<std::string> class_name;
+  OBJHANDLE body = nullptr;
+  VECTOR3 pos_global{}, vel_global{};
+  Mat3 rot = Mat3::Identity();
+  double mass_kg = 0.0;
+  double cog_elev_m = 0.0;
+  VECTOR3 thrust_local_N{};
+  bool fixed_to_body = false;
+  bool alive = true;
+  OBJHANDLE parent = nullptr;               // when attached as a child
+  ATTACHMENTHANDLE parent_point = nullptr;  // the parent's point it hangs on
+  ATTACHMENTHANDLE own_point = nullptr;     // its own toparent point in use
+  VECTOR3 force_sum_local_N{};              // AddForce total for the coming step
+};
+
+// The module's entry points as the host calls them: linked in directly (tests) or found by
+// name in the loaded plug-in (touchdown-sim).
+struct ModuleEntryPoints {
+  void (*init_module)(HINSTANCE) = nullptr;
+  void (*exit_module)(HINSTANCE) = nullptr;
+  int (*get_module_version)() = nullptr;
+  void (*post_step)(double simt, double simdt, double mjd) = nullptr;
+};
+
+class World {
+ public:
+  World();
+  ~World();
+  World(const World &) = delete;
+  World &operator=(const World &) = delete;
+
+  // The world that the host and desktop functions act on. The constructor makes a new world
+  // current; the destructor clears it when it is current.
+  static World *Current();
+  void MakeCurrent();
+
+  // --- bodies and vessels ---
+  OBJHANDLE AddBody(const BodySpec &spec);
+  OBJHANDLE AddVessel(const VesselSpec &spec);
+  // Removes a vessel: its handle is never valid again (not even for a vessel created later);
+  // its children are detached, and it is detached from its parent.
+  void DeleteVessel(OBJHANDLE vessel);
+  void SetFocus(OBJHANDLE vessel);  // null: no focus vessel
+  OBJHANDLE Focus() const;
+
+  VesselRecord *Vessel(OBJHANDLE vessel);  // null when not a live vessel
+  const VesselRecord *Vessel(OBJHANDLE vessel) const;
+  const BodySpec *Body(OBJHANDLE body) const;
+  OBJHANDLE FindVessel(const std::string &name) const;  // live vessel of that name, or null
+  OBJHANDLE FindBody(const std::string &name) const;
+  std::vector<OBJHANDLE> LiveVessels() const;           // in the host's index order
+  const AttachmentRecord *Attachment(ATTACHMENTHANDLE att) const;
+  std::vector<ATTACHMENTHANDLE> AttachmentsOf(OBJHANDLE vessel) const;  // in creation order
+
+  // --- terrain and desktop ---
+  // Where the executable claims to be (GetModuleFileNameA with a null module); the terrain
+  // library is looked for in modules/ beside it. Defaults to this process's executable.
+  void SetExecutablePath(const std::string &path);
+  const std::string &ExecutablePath() const;
+  void SetTerrainMode(TerrainMode mode);
+  // Loads the terrain library beside the executable (unless missing) and configures it, so
+  // the module finds it configured when it loads it. Keeps a reference until destruction.
+  void ConfigureTerrain(const DorvakConfig &config);
+  const DorvakConfig &TerrainConfig() const;
+  // Terrain radius at a position relative to a body's centre, as the library computes it.
+  double TerrainRadius(const VECTOR3 &pos_rel_body) const;
+
+  // Keystrokes through the installed hook, with Win32 flag words: first key-down (bits 30
+  // and 31 clear), auto-repeat (bit 30), key-up (both). Nothing happens without a hook.
+  void KeyDown(int vk);
+  void KeyRepeat(int vk);
+  void KeyUp(int vk);
+  void SendKeystroke(WPARAM vk, LPARAM flags);
+  bool HookInstalled() const;
+
+  const std::vector<MessageBoxRecord> &MessageBoxes() const;
+
+  // --- the module ---
+  void SetModule(const ModuleEntryPoints &entry, HINSTANCE instance);
+  void InitModule();  // calls the module's InitModule (step 0)
+  // One host step of dt seconds: physics (when enabled), the clock, then opcPostStep.
+  void Step(double dt);
+  // opcPostStep with exactly these arguments, without physics or clock (for odd simdt).
+  void CallPostStep(double simt, double simdt, double mjd);
+  void EnablePhysics(bool on);  // off by default: vessels stay where they are put
+  double SimTime() const;
+  double Mjd() const;
+  void SetClock(double simt, double mjd);
+  int64_t StepCount() const;
+
+  // --- what the module did ---
+  void SetRecording(bool on);  // on by default
+  const std::vector<HostEvent> &Events() const;
+  void ClearEvents();
+  uint64_t HostQueryCount() const;  // calls of any host interface function so far
+
+  struct Impl;
+  Impl &impl() { return *impl_; }
+
+ private:
+  Impl *impl_;
+};
+
+// A rotation from yaw (about global up, from north towards east), pitch and roll, for a
+// vessel standing upright at a place of latitude/longitude on a body: y along the local
+// vertical, z towards north before yaw. Used by scenarios and tests.
+Mat3 UprightAttitude(double lat_rad, double lon_rad, double yaw_rad = 0.0, double pitch_rad = 0.0,
+                     double roll_rad = 0.0);
+// Position on a body at latitude/longitude and a distance from its centre.
+VECTOR3 SurfacePoint(const BodySpec &body, double lat_rad, double lon_rad, double radius_m);
+
+}  // namespace sim

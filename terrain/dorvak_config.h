@@ -1,0 +1,32 @@
+// Settings of the procedural terrain library, handed to it by the host before the module
+// loads it (exported as dorvakConfigure). Heights are over the body's mean radius.
+#pragma once
+
+#include "host/orbiter_api.h"
+
+extern "C" {
+
+enum DorvakRelief : int {
+  kDorvakFlat = 0,    // mean radius + offset_m everywhere (offset may be negative)
+  kDorvakHills = 1,   // offset_m + smooth rolling hills of amplitude_m and wavelength_m
+  kDorvakNaN = 2,     // not a number everywhere (for tests)
+  kDorvakSlope = 3,   // a plane through the reference point, rising at slope_rad towards azimuth_rad
+  kDorvakCrater = 4,  // offset_m, with a bowl of crater_radius_m and crater_depth_m at the reference point
+};
+
+struct DorvakConfig {
+  double body_radius_m;
+  int relief;
+  double offset_m;
+  double amplitude_m;
+  double wavelength_m;
+  double slope_rad;       // angle of the plane against the local horizon at the reference point
+  double azimuth_rad;     // direction of steepest ascent, from north towards east
+  double ref_lat_rad;     // reference point of slope and crater
+  double ref_lon_rad;
+  double crater_radius_m;
+  double crater_depth_m;
+};
+
+typedef void (*DorvakConfigureFn)(const DorvakConfig *config);
+}
