@@ -39,3 +39,10 @@ TD_DESKTOP_FUNC BOOL UnhookWindowsHookEx(HHOOK hook);
 // Keystroke flag word bits (lParam of a keyboard hook call).
 inline constexpr LPARAM kKeyWasDownBit = LPARAM{1} << 30;
 inline constexpr LPARAM kKeyReleasingBit = static_cast<LPARAM>(uint32_t{1} << 31);
+
+// A looked-up procedure as the function type it really has. Going through void(*)() is the
+// one cast between function types that compilers accept without a warning.
+template <typename Fn>
+inline Fn ProcAs(FARPROC proc) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
+}

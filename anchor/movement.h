@@ -1,0 +1,32 @@
+// Walking and driving anchored vessels: the focus vessel is moved by editing its attachment
+// point on the carrier, stepping within the carrier's x-z plane and onto the terrain, or
+// turning about the carrier's y axis.
+#pragma once
+
+#include "host/orbiter_api.h"
+
+namespace td {
+
+enum MoveCode : int {
+  kMoveForward = 0,
+  kMoveBack = 1,
+  kTurnLeft = 2,
+  kTurnRight = 3,
+  kMoveLeft = 4,
+  kMoveRight = 5,
+};
+
+inline constexpr double kWalkerSpeed_mps = 4.0;
+inline constexpr double kCarSpeed_mps = 30.0;
+// A quarter turn per second of simulated time, as written to 16 digits (a hair below the
+// double nearest pi/2).
+inline constexpr double kTurnRate_radps = 1.570796326794895;
+
+// One step or turn of an anchored vessel. Nothing happens without a carrier, for a vessel
+// that is not anchored, or when the edit would not leave the attachment finite.
+void MoveAnchored(VESSEL *vessel, int code, double simdt, double speed_mps);
+
+// Moves the focus vessel, a walker or a car, for each movement key held.
+void DispatchMovement(double simdt);
+
+}  // namespace td

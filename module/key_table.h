@@ -1,0 +1,43 @@
+// Which keys are held, as the host thread's keyboard hook last saw them. One entry per
+// virtual-key code 0..254, each exactly 0 or 1 (the contact pass uses the period key's entry
+// as a number). Read and written only on the host's simulation thread.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/desktop.h"
+
+namespace td {
+
+inline constexpr int kKeyCount = 255;
+
+// Virtual-key codes the module reads.
+inline constexpr int kKeyEnd = 0x23;
+inline constexpr int kKeyNext = 0x22;  // Page Down
+inline constexpr int kKeyLeft = 0x25;
+inline constexpr int kKeyUp = 0x26;
+inline constexpr int kKeyRight = 0x27;
+inline constexpr int kKeyDown = 0x28;
+inline constexpr int kKeyA = 0x41;
+inline constexpr int kKeyC = 0x43;
+inline constexpr int kKeyD = 0x44;
+inline constexpr int kKeyG = 0x47;
+inline constexpr int kKeyS = 0x53;
+inline constexpr int kKeyU = 0x55;
+inline constexpr int kKeyW = 0x57;
+inline constexpr int kKeyPeriod = 0xBE;
+
+extern int32_t g_keyTable[kKeyCount];
+
+inline int32_t KeyEntry(int vk) { return g_keyTable[vk]; }
+inline bool KeyHeld(int vk) { return g_keyTable[vk] != 0; }
+inline void ClearKey(int vk) { g_keyTable[vk] = 0; }
+
+// Clears the table and hooks the calling thread's keyboard.
+void InstallKeyboardHook(HINSTANCE instance);
+// Takes the hook out again, so the platform never calls into an unloaded library.
+void RemoveKeyboardHook();
+
+LRESULT CALLBACK KeyboardHookProc(int code, WPARAM vk, LPARAM flags);
+
+}  // namespace td

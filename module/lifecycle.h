@@ -1,0 +1,15 @@
+// Start-up, shut-down and version of the module, behind the exported entry points.
+#pragma once
+
+#include "host/orbiter_api.h"
+
+namespace td {
+
+// Keyboard hook and key table, anchor table, then the terrain library, in that order.
+void StartModule(HINSTANCE instance);
+// Frees the terrain library and takes out the keyboard hook; the tables stay as they are.
+void StopModule();
+// The version number made from the module's fixed date, computed once by the host.
+int ModuleVersion();
+
+}  // namespace td
