@@ -12,8 +12,8 @@ struct Mat3 {
   static Mat3 Identity();
   static Mat3 FromColumns(const VECTOR3 &x, const VECTOR3 &y, const VECTOR3 &z);
   VECTOR3 Column(int c) const;
-  VECTOR3 Mul(const VECTOR3 &v) const;           // R v
-  VECTOR3 MulTransposed(const VECTOR3 &v) const; // R^T v
+  VECTOR3 Mul(const VECTOR3 &v) const;            // R v
+  VECTOR3 MulTransposed(const VECTOR3 &v) const;  // R^T v
   Mat3 Mul(const Mat3 &o) const;
   Mat3 Transposed() const;
 };

@@ -32,8 +32,8 @@ struct VesselSpec {
   Mat3 rot = Mat3::Identity();  // columns: the vessel's axes in the global frame
   double mass_kg = 1000.0;
   double cog_elev_m = 0.0;
-  VECTOR3 thrust_local_N{};  // sum of engine thrust, vessel frame
-  bool fixed_to_body = false; // never moved by physics (a carrier standing for the ground)
+  VECTOR3 thrust_local_N{};    // sum of engine thrust, vessel frame
+  bool fixed_to_body = false;  // never moved by physics (a carrier standing for the ground)
 };
 
 // The terrain library as the desktop's LoadLibraryA finds it.
@@ -60,7 +60,7 @@ enum class EventKind {
                          // flag[0] = result
   kDetachChild,          // vessel = parent, att[0], value = vel, flag[0] = result
   kSetAttachmentParams,  // vessel, att[0], v[0..2] = pos, dir, rot
-  kMessageBox,           // text, caption (owner and type in value as a number)
+  kMessageBox,           // text, caption, other = owner, value = type
   kKeystroke,            // value = virtual-key code, key_flags = flag word
 };
 
@@ -142,7 +142,7 @@ class World {
   const BodySpec *Body(OBJHANDLE body) const;
   OBJHANDLE FindVessel(const std::string &name) const;  // live vessel of that name, or null
   OBJHANDLE FindBody(const std::string &name) const;
-  std::vector<OBJHANDLE> LiveVessels() const;           // in the host's index order
+  std::vector<OBJHANDLE> LiveVessels() const;  // in the host's index order
   const AttachmentRecord *Attachment(ATTACHMENTHANDLE att) const;
   std::vector<ATTACHMENTHANDLE> AttachmentsOf(OBJHANDLE vessel) const;  // in creation order
 
@@ -168,6 +168,9 @@ class World {
   bool HookInstalled() const;
 
   const std::vector<MessageBoxRecord> &MessageBoxes() const;
+  // The instance handles InitLib has been called with, in order (a plug-in's entry stub
+  // calls it when the plug-in is loaded).
+  const std::vector<HINSTANCE> &InitLibInstances() const;
 
   // --- the module ---
   void SetModule(const ModuleEntryPoints &entry, HINSTANCE instance);
@@ -197,7 +200,9 @@ class World {
 
 // A rotation from yaw (about global up, from north towards east), pitch and roll, for a
 // vessel standing upright at a place of latitude/longitude on a body: y along the local
-// vertical, z towards north before yaw. Used by scenarios and tests.
+// vertical, z towards north and x towards east before yaw. Applied in that order about the
+// vessel's own axes: pitch lifts the nose (+z towards +y), roll tips the top (+y towards
+// +x). Used by scenarios and tests.
 Mat3 UprightAttitude(double lat_rad, double lon_rad, double yaw_rad = 0.0, double pitch_rad = 0.0,
                      double roll_rad = 0.0);
 // Position on a body at latitude/longitude and a distance from its centre.

@@ -7,11 +7,12 @@
 extern "C" {
 
 enum DorvakRelief : int {
-  kDorvakFlat = 0,    // mean radius + offset_m everywhere (offset may be negative)
-  kDorvakHills = 1,   // offset_m + smooth rolling hills of amplitude_m and wavelength_m
-  kDorvakNaN = 2,     // not a number everywhere (for tests)
-  kDorvakSlope = 3,   // a plane through the reference point, rising at slope_rad towards azimuth_rad
-  kDorvakCrater = 4,  // offset_m, with a bowl of crater_radius_m and crater_depth_m at the reference point
+  kDorvakFlat = 0,   // mean radius + offset_m everywhere (offset may be negative)
+  kDorvakHills = 1,  // offset_m + smooth rolling hills of amplitude_m and wavelength_m
+  kDorvakNaN = 2,    // not a number everywhere (for tests)
+  kDorvakSlope = 3,  // a plane through the reference point, rising at slope_rad towards azimuth_rad
+  kDorvakCrater =
+      4,  // offset_m, with a bowl of crater_radius_m and crater_depth_m at the reference point
 };
 
 struct DorvakConfig {
@@ -20,9 +21,9 @@ struct DorvakConfig {
   double offset_m;
   double amplitude_m;
   double wavelength_m;
-  double slope_rad;       // angle of the plane against the local horizon at the reference point
-  double azimuth_rad;     // direction of steepest ascent, from north towards east
-  double ref_lat_rad;     // reference point of slope and crater
+  double slope_rad;    // angle of the plane against the local horizon at the reference point
+  double azimuth_rad;  // direction of steepest ascent, from north towards east
+  double ref_lat_rad;  // reference point of slope and crater
   double ref_lon_rad;
   double crater_radius_m;
   double crater_depth_m;

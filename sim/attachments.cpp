@@ -1,0 +1,199 @@
+// Attachment points and the alignment rule: a child hangs with its own point on its
+// parent's point, its point's direction against the parent's, the two rotation vectors
+// alike; the host keeps it there until it is detached.
+#include <cmath>
+
+#include "math/vector.h"
+#include "sim/world_impl.h"
+
+namespace sim {
+
+namespace {
+
+VECTOR3 Normalised(const VECTOR3 &v) { return td::VecScale(v, 1.0 / td::VecLength(v)); }
+
+// An orthonormal basis from a direction and a rotation vector, the rotation vector made
+// perpendicular to the direction. Both sides of an attachment are built this way, so that
+// mapping one basis onto the other turns direction onto direction and rotation onto rotation.
+Mat3 PointBasis(const VECTOR3 &dir, const VECTOR3 &rot) {
+  constexpr double kTiny = 1e-12;
+  const VECTOR3 d = td::VecLength(dir) > kTiny ? Normalised(dir) : td::Vec3(0.0, 1.0, 0.0);
+  VECTOR3 r = td::VecSub(rot, td::VecScale(d, td::VecDot(rot, d)));
+  if (!(td::VecLength(r) > kTiny)) {
+    // A rotation vector along the direction fixes nothing: any perpendicular will do.
+    const VECTOR3 axis = std::fabs(d.x) < 0.9 ? td::Vec3(1.0, 0.0, 0.0) : td::Vec3(0.0, 0.0, 1.0);
+    r = td::VecSub(axis, td::VecScale(d, td::VecDot(axis, d)));
+  }
+  r = Normalised(r);
+  return Mat3::FromColumns(d, r, td::VecCross(d, r));
+}
+
+bool IsAncestor(World::Impl &w, OBJHANDLE candidate, const VesselRecord &v) {
+  for (const VesselRecord *p = w.LiveVessel(v.parent); p != nullptr; p = w.LiveVessel(p->parent)) {
+    if (p->handle == candidate) return true;
+  }
+  return false;
+}
+
+// The parent's point at which this attachment takes a child, or null when it is not one of
+// this vessel's parent-side points.
+AttachmentRecord *ParentSidePoint(World::Impl &w, OBJHANDLE owner, ATTACHMENTHANDLE att) {
+  AttachmentRecord *a = w.Attachment(att);
+  return a != nullptr && a->owner == owner && !a->toparent ? a : nullptr;
+}
+
+HostEvent AttachmentEvent(EventKind kind, OBJHANDLE vessel, ATTACHMENTHANDLE att) {
+  HostEvent e{};
+  e.kind = kind;
+  e.vessel = vessel;
+  e.att[0] = att;
+  return e;
+}
+
+}  // namespace
+
+void PlaceChild(World::Impl &w, VesselRecord &child) {
+  const VesselRecord *parent = w.LiveVessel(child.parent);
+  const AttachmentRecord *pp = w.Attachment(child.parent_point);
+  const AttachmentRecord *cp = w.Attachment(child.own_point);
+  if (parent == nullptr || pp == nullptr || cp == nullptr) return;
+  const VECTOR3 dir_global = parent->rot.Mul(pp->dir);
+  const VECTOR3 rot_global = parent->rot.Mul(pp->rot);
+  const Mat3 target = PointBasis(td::VecScale(dir_global, -1.0), rot_global);
+  child.rot = target.Mul(PointBasis(cp->dir, cp->rot).Transposed());
+  const VECTOR3 point_global = td::VecAdd(parent->pos_global, parent->rot.Mul(pp->pos));
+  child.pos_global = td::VecSub(point_global, child.rot.Mul(cp->pos));
+  child.vel_global = parent->vel_global;
+  CarryChildren(w, child);
+}
+
+void CarryChildren(World::Impl &w, VesselRecord &parent) {
+  for (const AttachmentRecord &a : w.attachments) {
+    if (a.owner != parent.handle || a.toparent || a.attached == nullptr) continue;
+    VesselRecord *child = w.LiveVessel(a.attached);
+    if (child != nullptr && child->parent == parent.handle) PlaceChild(w, *child);
+  }
+}
+
+void FreeChild(World::Impl &w, VesselRecord &child, const VECTOR3 &vel_global) {
+  if (AttachmentRecord *pp = w.Attachment(child.parent_point)) pp->attached = nullptr;
+  if (AttachmentRecord *cp = w.Attachment(child.own_point)) cp->attached = nullptr;
+  child.parent = nullptr;
+  child.parent_point = nullptr;
+  child.own_point = nullptr;
+  child.vel_global = vel_global;
+}
+
+}  // namespace sim
+
+using sim::World;
+
+ATTACHMENTHANDLE VESSEL::CreateAttachment(bool toparent, const VECTOR3 &pos, const VECTOR3 &dir,
+                                          const VECTOR3 &rot, const char *id, bool loose) const {
+  World::Impl *w = sim::HostQuery();
+  if (w == nullptr || w->LiveVessel(hVessel_) == nullptr) return nullptr;
+  sim::AttachmentRecord a;
+  a.owner = hVessel_;
+  a.toparent = toparent;
+  a.pos = pos;
+  a.dir = dir;
+  a.rot = rot;
+  a.id = id != nullptr ? id : "";
+  a.loose = loose;
+  a.serial = static_cast<int>(w->attachments.size()) + 1;
+  w->attachments.push_back(a);
+  ATTACHMENTHANDLE handle = sim::MakeHandle(sim::HandleKind::kAttachment, a.serial);
+
+  sim::HostEvent e = sim::AttachmentEvent(sim::EventKind::kCreateAttachment, hVessel_, handle);
+  e.flag[0] = toparent;
+  e.flag[1] = loose;
+  e.v[0] = pos;
+  e.v[1] = dir;
+  e.v[2] = rot;
+  e.text = a.id;
+  w->Record(std::move(e));
+  return handle;
+}
+
+bool VESSEL::AttachChild(OBJHANDLE child, ATTACHMENTHANDLE attachment,
+                         ATTACHMENTHANDLE child_attachment) const {
+  World::Impl *w = sim::HostQuery();
+  if (w == nullptr) return false;
+  sim::VesselRecord *parent = w->LiveVessel(hVessel_);
+  sim::VesselRecord *c = w->LiveVessel(child);
+  sim::AttachmentRecord *pp = sim::ParentSidePoint(*w, hVessel_, attachment);
+  sim::AttachmentRecord *cp = w->Attachment(child_attachment);
+  const bool ok = parent != nullptr && c != nullptr && c != parent && pp != nullptr &&
+                  cp != nullptr && cp->owner == child && cp->toparent &&
+                  (pp->attached == nullptr || pp->attached == child) &&
+                  !sim::IsAncestor(*w, child, *parent);
+  if (ok) {
+    if (c->parent != nullptr) sim::FreeChild(*w, *c, c->vel_global);
+    pp->attached = child;
+    cp->attached = hVessel_;
+    c->parent = hVessel_;
+    c->parent_point = attachment;
+    c->own_point = child_attachment;
+    c->force_sum_local_N = VECTOR3{};
+    sim::PlaceChild(*w, *c);
+  }
+  sim::HostEvent e = sim::AttachmentEvent(sim::EventKind::kAttachChild, hVessel_, attachment);
+  e.other = child;
+  e.att[1] = child_attachment;
+  e.flag[0] = ok;
+  w->Record(std::move(e));
+  return ok;
+}
+
+bool VESSEL::DetachChild(ATTACHMENTHANDLE attachment, double vel) const {
+  World::Impl *w = sim::HostQuery();
+  if (w == nullptr) return false;
+  const sim::VesselRecord *parent = w->LiveVessel(hVessel_);
+  const sim::AttachmentRecord *pp = sim::ParentSidePoint(*w, hVessel_, attachment);
+  sim::VesselRecord *child = pp != nullptr ? w->LiveVessel(pp->attached) : nullptr;
+  const bool ok = parent != nullptr && child != nullptr;
+  if (ok) {
+    const VECTOR3 along = td::VecLength(pp->dir) > 0.0 ? sim::Normalised(pp->dir) : VECTOR3{};
+    const VECTOR3 push = td::VecScale(parent->rot.Mul(along), vel);
+    sim::FreeChild(*w, *child, td::VecAdd(parent->vel_global, push));
+  }
+  sim::HostEvent e = sim::AttachmentEvent(sim::EventKind::kDetachChild, hVessel_, attachment);
+  e.value = vel;
+  e.flag[0] = ok;
+  w->Record(std::move(e));
+  return ok;
+}
+
+void VESSEL::GetAttachmentParams(ATTACHMENTHANDLE attachment, VECTOR3 &pos, VECTOR3 &dir,
+                                 VECTOR3 &rot) const {
+  World::Impl *w = sim::HostQuery();
+  const sim::AttachmentRecord *a = w != nullptr ? w->Attachment(attachment) : nullptr;
+  if (a == nullptr || a->owner != hVessel_) {
+    pos = dir = rot = VECTOR3{};
+    return;
+  }
+  pos = a->pos;
+  dir = a->dir;
+  rot = a->rot;
+}
+
+void VESSEL::SetAttachmentParams(ATTACHMENTHANDLE attachment, const VECTOR3 &pos,
+                                 const VECTOR3 &dir, const VECTOR3 &rot) const {
+  World::Impl *w = sim::HostQuery();
+  if (w == nullptr) return;
+  sim::AttachmentRecord *a = w->Attachment(attachment);
+  if (a != nullptr && a->owner == hVessel_ && w->LiveVessel(hVessel_) != nullptr) {
+    a->pos = pos;
+    a->dir = dir;
+    a->rot = rot;
+    // The child on the other side follows at once, whichever side's point moved.
+    sim::VesselRecord *child = a->toparent ? w->LiveVessel(hVessel_) : w->LiveVessel(a->attached);
+    if (a->attached != nullptr && child != nullptr) sim::PlaceChild(*w, *child);
+  }
+  sim::HostEvent e =
+      sim::AttachmentEvent(sim::EventKind::kSetAttachmentParams, hVessel_, attachment);
+  e.v[0] = pos;
+  e.v[1] = dir;
+  e.v[2] = rot;
+  w->Record(std::move(e));
+}

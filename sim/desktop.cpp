@@ -1,0 +1,78 @@
+// The desktop calls a module makes, stood in for on a platform without one: libraries are
+// ELF shared objects opened with the dynamic loader, message boxes are recorded instead of
+// shown, and the executable path is the one the world claims.
+#include <dlfcn.h>
+#include <link.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "sim/world_impl.h"
+
+HMODULE LoadLibraryA(const char *name) {
+  sim::World::Impl *w = sim::HostQuery();
+  if (w == nullptr || name == nullptr) return nullptr;
+  const std::string file = sim::TerrainLibraryFile(*w, name);
+  if (file.empty()) return nullptr;
+  return static_cast<HMODULE>(dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL));
+}
+
+FARPROC GetProcAddress(HMODULE module, const char *name) {
+  sim::HostQuery();
+  // As on Windows, a null module names no library; dlsym would search them all.
+  if (module == nullptr || name == nullptr) return nullptr;
+  return reinterpret_cast<FARPROC>(dlsym(module, name));
+}
+
+BOOL FreeLibrary(HMODULE module) {
+  sim::HostQuery();
+  if (module == nullptr) return 0;
+  return dlclose(module) == 0 ? 1 : 0;
+}
+
+int MessageBoxA(HWND owner, const char *text, const char *caption, unsigned type) {
+  sim::World::Impl *w = sim::HostQuery();
+  if (w == nullptr) return 1;
+  const std::string text_s = text != nullptr ? text : "";
+  const std::string caption_s = caption != nullptr ? caption : "";
+  w->message_boxes.push_back({owner, text_s, caption_s, type});
+  sim::HostEvent e{};
+  e.kind = sim::EventKind::kMessageBox;
+  e.other = owner;
+  e.value = type;
+  e.text = text_s;
+  e.caption = caption_s;
+  w->Record(std::move(e));
+  return 1;  // IDOK: the user has dismissed it
+}
+
+DWORD GetCurrentThreadId() {
+  sim::HostQuery();
+  return static_cast<DWORD>(gettid());
+}
+
+DWORD GetModuleFileNameA(HMODULE module, char *path, DWORD size) {
+  sim::World::Impl *w = sim::HostQuery();
+  std::string file;
+  if (module == nullptr) {
+    if (w != nullptr) file = w->executable_path;
+  } else {
+    link_map *map = nullptr;
+    if (dlinfo(module, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr && map->l_name != nullptr) {
+      file = map->l_name;
+    }
+  }
+  if (file.empty() || path == nullptr || size == 0) return 0;
+  // Win32 truncates to size - 1 characters, terminates, and then returns size.
+  const DWORD copied = static_cast<DWORD>(std::min<size_t>(file.size(), size - 1));
+  std::memcpy(path, file.data(), copied);
+  path[copied] = '\0';
+  return copied < file.size() ? size : copied;
+}
+
+namespace sim {
+
+const std::vector<MessageBoxRecord> &World::MessageBoxes() const { return impl_->message_boxes; }
+
+}  // namespace sim

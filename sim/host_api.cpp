@@ -1,0 +1,101 @@
+// The host's free functions, acting on the current world.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "sim/world_impl.h"
+
+using sim::HostQuery;
+
+DWORD oapiGetVesselCount() {
+  sim::World::Impl *w = HostQuery();
+  if (w == nullptr) return 0;
+  DWORD count = 0;
+  for (const sim::VesselRecord &v : w->vessels) count += v.alive ? 1 : 0;
+  return count;
+}
+
+OBJHANDLE oapiGetVesselByIndex(int index) {
+  sim::World::Impl *w = HostQuery();
+  if (w == nullptr || index < 0) return nullptr;
+  for (const sim::VesselRecord &v : w->vessels) {
+    if (v.alive && index-- == 0) return v.handle;
+  }
+  return nullptr;
+}
+
+VESSEL *oapiGetVesselInterface(OBJHANDLE hVessel) {
+  sim::World::Impl *w = HostQuery();
+  return w != nullptr ? w->Interface(hVessel) : nullptr;
+}
+
+VESSEL *oapiGetFocusInterface() {
+  sim::World::Impl *w = HostQuery();
+  return w != nullptr ? w->Interface(w->focus) : nullptr;
+}
+
+bool oapiIsVessel(OBJHANDLE hVessel) {
+  sim::World::Impl *w = HostQuery();
+  return w != nullptr && w->LiveVessel(hVessel) != nullptr;
+}
+
+void oapiGetGlobalPos(OBJHANDLE hObj, VECTOR3 *pos) {
+  sim::World::Impl *w = HostQuery();
+  if (w == nullptr || pos == nullptr) return;
+  if (const sim::BodySpec *body = w->Body(hObj)) {
+    *pos = body->pos_global;
+  } else if (const sim::VesselRecord *v = w->LiveVessel(hObj)) {
+    *pos = v->pos_global;
+  }
+}
+
+double oapiGetSize(OBJHANDLE hObj) {
+  sim::World::Impl *w = HostQuery();
+  if (w == nullptr) return 0.0;
+  const sim::BodySpec *body = w->Body(hObj);
+  return body != nullptr ? body->radius_m : 0.0;
+}
+
+double oapiGetMass(OBJHANDLE hObj) {
+  sim::World::Impl *w = HostQuery();
+  if (w == nullptr) return 0.0;
+  if (const sim::BodySpec *body = w->Body(hObj)) return body->mass_kg;
+  if (const sim::VesselRecord *v = w->LiveVessel(hObj)) return v->mass_kg;
+  return 0.0;
+}
+
+BOOL oapiGetEquPos(OBJHANDLE hVessel, double *longitude, double *latitude, double *radius) {
+  sim::World::Impl *w = HostQuery();
+  if (w == nullptr) return 0;
+  const sim::VesselRecord *v = w->LiveVessel(hVessel);
+  if (v == nullptr) return 0;
+  const sim::BodySpec *body = w->Body(w->SurfaceRef(*v));
+  if (body == nullptr) return 0;
+  // Bodies do not rotate in this world: the body frame is the global frame moved to the
+  // body's centre.
+  const VECTOR3 &p = v->pos_global;
+  const double x = p.x - body->pos_global.x, y = p.y - body->pos_global.y,
+               z = p.z - body->pos_global.z;
+  const double r = std::sqrt(x * x + y * y + z * z);
+  if (longitude != nullptr) *longitude = std::atan2(z, x);
+  if (latitude != nullptr) *latitude = std::asin(y / r);
+  if (radius != nullptr) *radius = r;
+  return 1;
+}
+
+void InitLib(HINSTANCE hModule) {
+  sim::World::Impl *w = HostQuery();
+  if (w != nullptr) w->init_lib_instances.push_back(hModule);
+}
+
+int Date2Int(char *date) {
+  HostQuery();
+  static const char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
+  char month[4] = {};
+  int day = 0, year = 0;
+  if (date == nullptr || std::sscanf(date, "%3s %d %d", month, &day, &year) != 3) return 0;
+  const char *found = std::strstr(kMonths, month);
+  if (std::strlen(month) != 3 || found == nullptr || (found - kMonths) % 3 != 0) return 0;
+  const int month_number = static_cast<int>(found - kMonths) / 3 + 1;
+  return (year % 100) * 10000 + month_number * 100 + day;
+}

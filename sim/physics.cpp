@@ -1,0 +1,60 @@
+// The host's own motion of free vessels: gravity of the reference body, thrust and the
+// module's forces, integrated with semi-implicit Euler, then the body's smooth sphere that
+// nothing sinks through. Attitudes change only through attachments.
+#include "math/vector.h"
+#include "sim/world_impl.h"
+
+namespace sim {
+
+namespace {
+
+constexpr double kGravitationalConstant = 6.67259e-11;
+
+bool MovesFreely(const VesselRecord &v) {
+  return v.alive && v.parent == nullptr && !v.fixed_to_body;
+}
+
+VECTOR3 Acceleration(const World::Impl &w, const VesselRecord &v) {
+  VECTOR3 a{};
+  if (const BodySpec *body = w.Body(v.body)) {
+    const VECTOR3 to_centre = td::VecSub(body->pos_global, v.pos_global);
+    const double r = td::VecLength(to_centre);
+    if (r > 0.0) a = td::VecScale(to_centre, kGravitationalConstant * body->mass_kg / (r * r * r));
+  }
+  if (v.mass_kg > 0.0) {
+    const VECTOR3 force_local = td::VecAdd(v.thrust_local_N, v.force_sum_local_N);
+    a = td::VecAdd(a, td::VecScale(v.rot.Mul(force_local), 1.0 / v.mass_kg));
+  }
+  return a;
+}
+
+// Keeps the vessel's touchdown plane (its origin less cog_elev along the radial line) from
+// sinking below the body's mean radius, and takes out the velocity that points into it.
+void RestOnSphere(const World::Impl &w, VesselRecord &v) {
+  const BodySpec *body = w.Body(v.body);
+  if (body == nullptr) return;
+  const VECTOR3 radial = td::VecSub(v.pos_global, body->pos_global);
+  const double r = td::VecLength(radial);
+  if (!(r > 0.0) || r - v.cog_elev_m >= body->radius_m) return;
+  const VECTOR3 up = td::VecScale(radial, 1.0 / r);
+  v.pos_global = td::VecAdd(body->pos_global, td::VecScale(up, body->radius_m + v.cog_elev_m));
+  const double vel_up = td::VecDot(v.vel_global, up);
+  if (vel_up < 0.0) v.vel_global = td::VecSub(v.vel_global, td::VecScale(up, vel_up));
+}
+
+}  // namespace
+
+void IntegrateFreeVessels(World::Impl &w, double dt) {
+  for (VesselRecord &v : w.vessels) {
+    if (!MovesFreely(v)) continue;
+    v.vel_global = td::VecAdd(v.vel_global, td::VecScale(Acceleration(w, v), dt));
+    v.pos_global = td::VecAdd(v.pos_global, td::VecScale(v.vel_global, dt));
+    RestOnSphere(w, v);
+  }
+  // Children go where their parents went; a child's own children follow it in turn.
+  for (VesselRecord &v : w.vessels) {
+    if (v.alive && v.parent == nullptr) CarryChildren(w, v);
+  }
+}
+
+}  // namespace sim

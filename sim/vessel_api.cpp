@@ -1,0 +1,104 @@
+// The VESSEL interface's state queries, frame transforms and forces. A VESSEL is only a
+// handle: every call looks the vessel up in the current world, so an interface whose vessel
+// is gone answers with zeros and changes nothing.
+#include "math/vector.h"
+#include "sim/world_impl.h"
+
+namespace {
+
+sim::VesselRecord *Query(OBJHANDLE handle, sim::World::Impl **world = nullptr) {
+  sim::World::Impl *w = sim::HostQuery();
+  if (world != nullptr) *world = w;
+  return w != nullptr ? w->LiveVessel(handle) : nullptr;
+}
+
+}  // namespace
+
+VESSEL::VESSEL(OBJHANDLE hVessel, int fmodel)
+    : hVessel_(hVessel), state_(nullptr), fmodel_(fmodel) {
+  sim::HostQuery();
+}
+
+VESSEL::~VESSEL() { sim::HostQuery(); }
+
+// The host's own signatures return `const OBJHANDLE`; the qualifier is meaningless there.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wignored-qualifiers"
+
+const OBJHANDLE VESSEL::GetHandle() const {
+  sim::HostQuery();
+  return hVessel_;
+}
+
+char *VESSEL::GetClassNameA() const {
+  sim::VesselRecord *v = Query(hVessel_);
+  if (v == nullptr || !v->class_name) return nullptr;
+  return v->class_name->data();
+}
+
+void VESSEL::GetGlobalPos(VECTOR3 &pos) const {
+  const sim::VesselRecord *v = Query(hVessel_);
+  pos = v != nullptr ? v->pos_global : VECTOR3{};
+}
+
+void VESSEL::GetGlobalVel(VECTOR3 &vel) const {
+  const sim::VesselRecord *v = Query(hVessel_);
+  vel = v != nullptr ? v->vel_global : VECTOR3{};
+}
+
+double VESSEL::GetMass() const {
+  const sim::VesselRecord *v = Query(hVessel_);
+  return v != nullptr ? v->mass_kg : 0.0;
+}
+
+double VESSEL::GetCOG_elev() const {
+  const sim::VesselRecord *v = Query(hVessel_);
+  return v != nullptr ? v->cog_elev_m : 0.0;
+}
+
+bool VESSEL::GetThrustVector(VECTOR3 &T) const {
+  const sim::VesselRecord *v = Query(hVessel_);
+  T = v != nullptr ? v->thrust_local_N : VECTOR3{};
+  return T.x != 0.0 || T.y != 0.0 || T.z != 0.0;
+}
+
+const OBJHANDLE VESSEL::GetSurfaceRef() const {
+  sim::World::Impl *w = nullptr;
+  const sim::VesselRecord *v = Query(hVessel_, &w);
+  return v != nullptr ? w->SurfaceRef(*v) : nullptr;
+}
+
+#pragma GCC diagnostic pop
+
+void VESSEL::Global2Local(const VECTOR3 &global, VECTOR3 &local) const {
+  const sim::VesselRecord *v = Query(hVessel_);
+  if (v == nullptr) {
+    local = VECTOR3{};
+    return;
+  }
+  local = v->rot.MulTransposed(td::VecSub(global, v->pos_global));
+}
+
+void VESSEL::Local2Global(const VECTOR3 &local, VECTOR3 &global) const {
+  const sim::VesselRecord *v = Query(hVessel_);
+  if (v == nullptr) {
+    global = VECTOR3{};
+    return;
+  }
+  global = td::VecAdd(v->rot.Mul(local), v->pos_global);
+}
+
+void VESSEL::AddForce(const VECTOR3 &F, const VECTOR3 &r) const {
+  sim::World::Impl *w = nullptr;
+  sim::VesselRecord *v = Query(hVessel_, &w);
+  if (v == nullptr) return;
+  sim::HostEvent e{};
+  e.kind = sim::EventKind::kAddForce;
+  e.vessel = hVessel_;
+  e.v[0] = F;
+  e.v[1] = r;
+  w->Record(std::move(e));
+  // The host carries a child with its parent: forces on it have nothing to move.
+  if (v->parent != nullptr) return;
+  v->force_sum_local_N = td::VecAdd(v->force_sum_local_N, F);
+}

@@ -1,0 +1,187 @@
+// The world's registry: which world is current, its bodies and vessels, and their handles.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+
+#include "sim/world_impl.h"
+#include "terrain/terrain_radius.h"
+
+namespace sim {
+
+namespace {
+
+World *g_current = nullptr;
+
+constexpr int kHandleKindShift = 40;
+constexpr int kSerialShift = 4;  // keeps handle values aligned like real pointers
+
+std::string ThisExecutable() {
+  char path[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
+  return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
+}
+
+}  // namespace
+
+void *MakeHandle(HandleKind kind, uint64_t serial) {
+  return reinterpret_cast<void *>((static_cast<uintptr_t>(kind) << kHandleKindShift) |
+                                  (static_cast<uintptr_t>(serial) << kSerialShift));
+}
+
+uint64_t HandleSerial(const void *handle, HandleKind kind) {
+  const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+  if ((value >> kHandleKindShift) != static_cast<uintptr_t>(kind)) return 0;
+  const uintptr_t low = value & ((uintptr_t{1} << kHandleKindShift) - 1);
+  if ((low & ((uintptr_t{1} << kSerialShift) - 1)) != 0) return 0;
+  return low >> kSerialShift;
+}
+
+World::Impl *CurrentImpl() { return g_current != nullptr ? &g_current->impl() : nullptr; }
+
+World::Impl *HostQuery() {
+  World::Impl *w = CurrentImpl();
+  if (w != nullptr) ++w->queries;
+  return w;
+}
+
+VesselRecord *World::Impl::LiveVessel(OBJHANDLE handle) {
+  const uint64_t serial = HandleSerial(handle, HandleKind::kVessel);
+  if (serial == 0 || serial > vessels.size()) return nullptr;
+  VesselRecord &v = vessels[serial - 1];
+  return v.alive ? &v : nullptr;
+}
+
+const BodySpec *World::Impl::Body(OBJHANDLE handle) const {
+  const uint64_t serial = HandleSerial(handle, HandleKind::kBody);
+  if (serial == 0 || serial > bodies.size()) return nullptr;
+  return &bodies[serial - 1];
+}
+
+OBJHANDLE World::Impl::SurfaceRef(const VesselRecord &v) {
+  const VesselRecord *root = &v;
+  while (root->parent != nullptr) {
+    const VesselRecord *parent = LiveVessel(root->parent);
+    if (parent == nullptr) break;
+    root = parent;
+  }
+  return root->body;
+}
+
+VESSEL *World::Impl::Interface(OBJHANDLE vessel) {
+  if (LiveVessel(vessel) == nullptr) return nullptr;
+  return &interfaces[HandleSerial(vessel, HandleKind::kVessel) - 1];
+}
+
+AttachmentRecord *World::Impl::Attachment(ATTACHMENTHANDLE handle) {
+  const uint64_t serial = HandleSerial(handle, HandleKind::kAttachment);
+  if (serial == 0 || serial > attachments.size()) return nullptr;
+  return &attachments[serial - 1];
+}
+
+void World::Impl::Record(HostEvent event) {
+  if (!recording) return;
+  event.step = in_init_module ? 0 : steps;
+  event.simt = simt;
+  events.push_back(std::move(event));
+}
+
+World::World() : impl_(new Impl) {
+  impl_->executable_path = ThisExecutable();
+  impl_->terrain_config = terrain::DefaultConfig();
+  MakeCurrent();
+}
+
+World::~World() {
+  // Cleared first: the interface objects destroyed below must not report to this world.
+  if (g_current == this) g_current = nullptr;
+  for (void *library : impl_->terrain_libraries) dlclose(library);
+  delete impl_;
+}
+
+World *World::Current() { return g_current; }
+void World::MakeCurrent() { g_current = this; }
+
+OBJHANDLE World::AddBody(const BodySpec &spec) {
+  impl_->bodies.push_back(spec);
+  return MakeHandle(HandleKind::kBody, impl_->bodies.size());
+}
+
+OBJHANDLE World::AddVessel(const VesselSpec &spec) {
+  VesselRecord v;
+  v.handle = MakeHandle(HandleKind::kVessel, impl_->vessels.size() + 1);
+  v.name = spec.name;
+  v.class_name = spec.class_name;
+  v.body = spec.body;
+  v.pos_global = spec.pos_global;
+  v.vel_global = spec.vel_global;
+  v.rot = spec.rot;
+  v.mass_kg = spec.mass_kg;
+  v.cog_elev_m = spec.cog_elev_m;
+  v.thrust_local_N = spec.thrust_local_N;
+  v.fixed_to_body = spec.fixed_to_body;
+  impl_->vessels.push_back(v);
+  impl_->interfaces.emplace_back(v.handle);
+  return v.handle;
+}
+
+void World::DeleteVessel(OBJHANDLE vessel) {
+  VesselRecord *v = impl_->LiveVessel(vessel);
+  if (v == nullptr) return;
+  for (AttachmentRecord &a : impl_->attachments) {
+    if (a.owner != vessel || a.toparent || a.attached == nullptr) continue;
+    VesselRecord *child = impl_->LiveVessel(a.attached);
+    if (child != nullptr) FreeChild(*impl_, *child, child->vel_global);
+  }
+  if (v->parent != nullptr) FreeChild(*impl_, *v, v->vel_global);
+  v->alive = false;
+  if (impl_->focus == vessel) impl_->focus = nullptr;
+}
+
+void World::SetFocus(OBJHANDLE vessel) { impl_->focus = vessel; }
+
+OBJHANDLE World::Focus() const {
+  return impl_->LiveVessel(impl_->focus) != nullptr ? impl_->focus : nullptr;
+}
+
+VesselRecord *World::Vessel(OBJHANDLE vessel) { return impl_->LiveVessel(vessel); }
+
+const VesselRecord *World::Vessel(OBJHANDLE vessel) const { return impl_->LiveVessel(vessel); }
+
+const BodySpec *World::Body(OBJHANDLE body) const { return impl_->Body(body); }
+
+OBJHANDLE World::FindVessel(const std::string &name) const {
+  for (const VesselRecord &v : impl_->vessels) {
+    if (v.alive && v.name == name) return v.handle;
+  }
+  return nullptr;
+}
+
+OBJHANDLE World::FindBody(const std::string &name) const {
+  for (size_t i = 0; i < impl_->bodies.size(); ++i) {
+    if (impl_->bodies[i].name == name) return MakeHandle(HandleKind::kBody, i + 1);
+  }
+  return nullptr;
+}
+
+std::vector<OBJHANDLE> World::LiveVessels() const {
+  std::vector<OBJHANDLE> live;
+  for (const VesselRecord &v : impl_->vessels) {
+    if (v.alive) live.push_back(v.handle);
+  }
+  return live;
+}
+
+const AttachmentRecord *World::Attachment(ATTACHMENTHANDLE att) const {
+  return impl_->Attachment(att);
+}
+
+std::vector<ATTACHMENTHANDLE> World::AttachmentsOf(OBJHANDLE vessel) const {
+  std::vector<ATTACHMENTHANDLE> points;
+  for (const AttachmentRecord &a : impl_->attachments) {
+    if (a.owner == vessel) points.push_back(MakeHandle(HandleKind::kAttachment, a.serial));
+  }
+  return points;
+}
+
+}  // namespace sim

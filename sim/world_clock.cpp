@@ -1,0 +1,54 @@
+// The world's clock and its calls into the module: start-up, one host step, the record of
+// what the module did.
+#include "sim/world_impl.h"
+
+namespace sim {
+
+namespace {
+constexpr double kSecondsPerDay = 86400.0;
+}  // namespace
+
+void World::SetModule(const ModuleEntryPoints &entry, HINSTANCE instance) {
+  impl_->entry = entry;
+  impl_->instance = instance;
+}
+
+void World::InitModule() {
+  impl_->in_init_module = true;
+  if (impl_->entry.init_module != nullptr) impl_->entry.init_module(impl_->instance);
+  impl_->in_init_module = false;
+}
+
+void World::Step(double dt) {
+  if (impl_->physics) IntegrateFreeVessels(*impl_, dt);
+  // Forces the module added count for the one step that follows them, taken or not.
+  for (VesselRecord &v : impl_->vessels) v.force_sum_local_N = VECTOR3{};
+  impl_->simt += dt;
+  impl_->mjd += dt / kSecondsPerDay;
+  ++impl_->steps;
+  if (impl_->entry.post_step != nullptr) impl_->entry.post_step(impl_->simt, dt, impl_->mjd);
+}
+
+void World::CallPostStep(double simt, double simdt, double mjd) {
+  ++impl_->steps;
+  if (impl_->entry.post_step != nullptr) impl_->entry.post_step(simt, simdt, mjd);
+}
+
+void World::EnablePhysics(bool on) { impl_->physics = on; }
+double World::SimTime() const { return impl_->simt; }
+double World::Mjd() const { return impl_->mjd; }
+
+void World::SetClock(double simt, double mjd) {
+  impl_->simt = simt;
+  impl_->mjd = mjd;
+}
+
+int64_t World::StepCount() const { return impl_->steps; }
+
+void World::SetRecording(bool on) { impl_->recording = on; }
+const std::vector<HostEvent> &World::Events() const { return impl_->events; }
+void World::ClearEvents() { impl_->events.clear(); }
+uint64_t World::HostQueryCount() const { return impl_->queries; }
+const std::vector<HINSTANCE> &World::InitLibInstances() const { return impl_->init_lib_instances; }
+
+}  // namespace sim

@@ -1,0 +1,86 @@
+// Inside the stand-in world: its tables, how handles are made, and the operations that the
+// host functions, the attachment mechanics and the physics share. Not for the module.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "sim/world.h"
+
+namespace sim {
+
+// Handles are never pointers to anything: they carry a kind and a serial number that is
+// never given out twice in a world, so a stale handle can never name a newer object.
+enum class HandleKind : uintptr_t { kBody = 1, kVessel = 2, kAttachment = 3, kHook = 4 };
+
+void *MakeHandle(HandleKind kind, uint64_t serial);
+// The serial number a handle of this kind carries, or 0 when it is not such a handle.
+uint64_t HandleSerial(const void *handle, HandleKind kind);
+
+struct KeyboardHook {
+  HHOOK handle;
+  HOOKPROC proc;
+  HINSTANCE module;
+  DWORD thread_id;
+};
+
+struct World::Impl {
+  std::vector<BodySpec> bodies;               // index = serial - 1
+  std::deque<VesselRecord> vessels;           // index = serial - 1, deleted ones kept
+  std::deque<VESSEL> interfaces;              // the same index; stable for the world's lifetime
+  std::vector<AttachmentRecord> attachments;  // index = serial - 1
+  OBJHANDLE focus = nullptr;
+
+  std::string executable_path;
+  TerrainMode terrain_mode = TerrainMode::kPresent;
+  DorvakConfig terrain_config;
+  std::vector<void *> terrain_libraries;  // held so the configuration stays loaded
+
+  std::vector<KeyboardHook> hooks;  // the newest last
+  uint64_t hook_serial = 0;
+  std::vector<MessageBoxRecord> message_boxes;
+  std::vector<HINSTANCE> init_lib_instances;
+
+  ModuleEntryPoints entry;
+  HINSTANCE instance = nullptr;
+  bool physics = false;
+  bool recording = true;
+  double simt = 0.0;
+  double mjd = 0.0;
+  int64_t steps = 0;
+  bool in_init_module = false;  // what the module does in InitModule counts as step 0
+  std::vector<HostEvent> events;
+  uint64_t queries = 0;
+
+  VesselRecord *LiveVessel(OBJHANDLE handle);
+  const BodySpec *Body(OBJHANDLE handle) const;
+  // The body a vessel is measured against: a child's is its parent's, up the chain.
+  OBJHANDLE SurfaceRef(const VesselRecord &v);
+  VESSEL *Interface(OBJHANDLE vessel);  // null unless live
+  AttachmentRecord *Attachment(ATTACHMENTHANDLE handle);
+  void Record(HostEvent event);
+};
+
+// The current world's tables, or null when no world is current.
+World::Impl *CurrentImpl();
+// Counts one call of a host or desktop function and returns the current world's tables.
+World::Impl *HostQuery();
+
+// --- attachments (attachments.cpp) ---
+// Puts a child where its own point meets its parent's point, and its children after it.
+void PlaceChild(World::Impl &w, VesselRecord &child);
+// Re-places every child hanging on the vessel, and theirs in turn.
+void CarryChildren(World::Impl &w, VesselRecord &parent);
+// Frees a child from its parent; its velocity becomes the given one.
+void FreeChild(World::Impl &w, VesselRecord &child, const VECTOR3 &vel_global);
+
+// --- physics (physics.cpp) ---
+void IntegrateFreeVessels(World::Impl &w, double dt);
+
+// --- terrain library files (terrain_link.cpp) ---
+// The file LoadLibraryA opens for the module in the world's terrain mode, given the name the
+// module asked for; empty when the library is missing.
+std::string TerrainLibraryFile(const World::Impl &w, const char *requested_name);
+
+}  // namespace sim

@@ -1,0 +1,18 @@
+// dorvakConfigure: how the host sets the relief before the module loads the library. The
+// settings live as long as the library stays loaded.
+#include "terrain/dorvak_state.h"
+#include "terrain/terrain_radius.h"
+
+namespace terrain {
+
+namespace {
+DorvakConfig g_config = DefaultConfig();
+}  // namespace
+
+const DorvakConfig &ActiveConfig() { return g_config; }
+
+}  // namespace terrain
+
+extern "C" __attribute__((visibility("default"))) void dorvakConfigure(const DorvakConfig *config) {
+  if (config != nullptr) terrain::g_config = *config;
+}

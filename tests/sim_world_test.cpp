@@ -1,0 +1,326 @@
+// The stand-in world as a module sees it: handles, frames, attachments, motion, clock and
+// desktop.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "math/vector.h"
+#include "sim/world.h"
+
+namespace {
+
+constexpr double kMoonRadius = 1737.4e3;
+constexpr double kMoonMass = 7.342e22;
+constexpr double kG = 6.67259e-11;
+
+void ExpectNear(const VECTOR3 &a, const VECTOR3 &b, double tol) {
+  EXPECT_NEAR(a.x, b.x, tol);
+  EXPECT_NEAR(a.y, b.y, tol);
+  EXPECT_NEAR(a.z, b.z, tol);
+}
+
+class SimWorld : public ::testing::Test {
+ protected:
+  sim::World world;
+  // Away from the origin, so that nothing passes by accident of a body at zero.
+  OBJHANDLE moon = world.AddBody({"Moon", kMoonRadius, kMoonMass, td::Vec3(3e8, -1e8, 2e8)});
+
+  OBJHANDLE AddVessel(double lat, double lon, double alt, double yaw = 0.0, double cog = 0.0) {
+    sim::VesselSpec s;
+    s.name = "v" + std::to_string(world.LiveVessels().size());
+    s.body = moon;
+    s.pos_global = sim::SurfacePoint(*world.Body(moon), lat, lon, kMoonRadius + alt);
+    s.rot = sim::UprightAttitude(lat, lon, yaw);
+    s.cog_elev_m = cog;
+    return world.AddVessel(s);
+  }
+  VESSEL &V(OBJHANDLE h) { return *oapiGetVesselInterface(h); }
+  VECTOR3 Up(OBJHANDLE h) {
+    return td::VecUnit(td::VecSub(world.Vessel(h)->pos_global, world.Body(moon)->pos_global));
+  }
+  VECTOR3 Axis(OBJHANDLE h, int c) { return world.Vessel(h)->rot.Column(c); }
+};
+
+TEST_F(SimWorld, DeletedHandlesStayInvalidForever) {
+  const OBJHANDLE a = AddVessel(0, 0, 10), b = AddVessel(0, 0, 20);
+  VESSEL *a_interface = oapiGetVesselInterface(a);
+  world.DeleteVessel(a);
+  const OBJHANDLE c = AddVessel(0, 0, 30);
+  EXPECT_NE(c, a);
+  EXPECT_FALSE(oapiIsVessel(a));
+  EXPECT_FALSE(oapiIsVessel(moon));
+  EXPECT_EQ(oapiGetVesselInterface(a), nullptr);
+  EXPECT_EQ(a_interface->GetMass(), 0.0);  // the old interface object is still there
+  EXPECT_EQ(oapiGetVesselCount(), 2u);
+  EXPECT_EQ(oapiGetVesselByIndex(0), b);
+  EXPECT_EQ(oapiGetVesselByIndex(1), c);
+  EXPECT_EQ(oapiGetVesselByIndex(2), nullptr);
+  EXPECT_EQ(oapiGetVesselByIndex(-1), nullptr);
+}
+
+TEST_F(SimWorld, VesselQueriesAnswerAsTheHostDoes) {
+  sim::VesselSpec s;
+  s.body = moon;
+  const OBJHANDLE bare = world.AddVessel(s);
+  s.class_name = "UMmu";
+  s.thrust_local_N = td::Vec3(0, 0, 5);
+  const OBJHANDLE walker = world.AddVessel(s);
+  EXPECT_EQ(V(bare).GetClassNameA(), nullptr);
+  EXPECT_STREQ(V(walker).GetClassNameA(), "UMmu");
+  VECTOR3 t;
+  EXPECT_FALSE(V(bare).GetThrustVector(t));
+  EXPECT_TRUE(V(walker).GetThrustVector(t));
+  EXPECT_EQ(V(walker).GetSurfaceRef(), moon);
+  const uint64_t before = world.HostQueryCount();
+  V(walker).GetMass();
+  EXPECT_EQ(world.HostQueryCount(), before + 2);  // the interface lookup and the query
+  EXPECT_EQ(Date2Int(const_cast<char *>("Apr 25 2006")), 60425);
+  EXPECT_EQ(Date2Int(const_cast<char *>("Dec  5 1999")), 991205);
+}
+
+TEST_F(SimWorld, FramesAgreeWithPlacesOnTheBody) {
+  const double lat = 0.3, lon = -1.2;
+  const OBJHANDLE v = AddVessel(lat, lon, 50, std::numbers::pi / 2);
+  // Local y is the local vertical; a quarter yaw turns the nose from north to east.
+  const VECTOR3 pos = world.Vessel(v)->pos_global;
+  VECTOR3 up_tip, nose_tip;
+  V(v).Local2Global(td::Vec3(0, 1, 0), up_tip);
+  V(v).Local2Global(td::Vec3(0, 0, 1), nose_tip);
+  // Directions read through points far from the origin keep about eight digits.
+  ExpectNear(td::VecSub(up_tip, pos), Up(v), 1e-7);
+  sim::BodySpec body = *world.Body(moon);
+  body.pos_global = {};  // differences of nearby points, without the body's far-off centre
+  const VECTOR3 east = td::VecUnit(td::VecSub(sim::SurfacePoint(body, lat, lon + 1e-7, kMoonRadius),
+                                              sim::SurfacePoint(body, lat, lon, kMoonRadius)));
+  ExpectNear(td::VecSub(nose_tip, pos), east, 1e-7);
+  VECTOR3 back;
+  V(v).Global2Local(td::Vec3(1, 2, 3), back);
+  V(v).Local2Global(back, back);
+  ExpectNear(back, td::Vec3(1, 2, 3), 1e-6);
+
+  double lon_out, lat_out, r;
+  EXPECT_TRUE(oapiGetEquPos(v, &lon_out, &lat_out, &r));
+  EXPECT_NEAR(lon_out, lon, 1e-12);
+  EXPECT_NEAR(lat_out, lat, 1e-12);
+  EXPECT_NEAR(r, kMoonRadius + 50, 1e-6);
+}
+
+// --- attachments ---
+
+class Attachments : public SimWorld {
+ protected:
+  OBJHANDLE parent = AddVessel(0.1, 0.2, 0, 0.7);
+  OBJHANDLE child = AddVessel(0.1, 0.2, 30, -1.9);
+};
+
+TEST_F(Attachments, PointsMeetWithDirectionsOpposedAndRotationsAlike) {
+  const VECTOR3 dir_p = td::Vec3(0.2, 1, 0.3), rot_p = td::Vec3(1, 0.4, 0);
+  ATTACHMENTHANDLE pp = V(parent).CreateAttachment(false, td::Vec3(1, 2, 3), dir_p, rot_p, "P");
+  ATTACHMENTHANDLE cp = V(child).CreateAttachment(true, td::Vec3(0, -1, 0.5), td::Vec3(0, 0, 1),
+                                                  td::Vec3(0, 1, 0), "C");
+  EXPECT_NE(pp, cp);
+  ASSERT_TRUE(V(parent).AttachChild(child, pp, cp));
+  VECTOR3 p_point, c_point, p_dir, c_dir, p_rot, c_rot;
+  V(parent).Local2Global(td::Vec3(1, 2, 3), p_point);
+  V(child).Local2Global(td::Vec3(0, -1, 0.5), c_point);
+  ExpectNear(c_point, p_point, 1e-6);
+  const sim::Mat3 &rp = world.Vessel(parent)->rot, &rc = world.Vessel(child)->rot;
+  p_dir = td::VecUnit(rp.Mul(dir_p));
+  c_dir = rc.Mul(td::Vec3(0, 0, 1));
+  ExpectNear(c_dir, td::VecScale(p_dir, -1), 1e-12);
+  // The parent's rotation vector, freed of its part along the direction, is the child's.
+  p_rot =
+      td::VecUnit(td::VecSub(rp.Mul(rot_p), td::VecScale(p_dir, td::VecDot(rp.Mul(rot_p), p_dir))));
+  c_rot = rc.Mul(td::Vec3(0, 1, 0));
+  ExpectNear(c_rot, p_rot, 1e-12);
+  EXPECT_EQ(V(child).GetSurfaceRef(), moon);
+}
+
+TEST_F(Attachments, MirroredAxesKeepTheChildsAttitude) {
+  const sim::Mat3 before = world.Vessel(child)->rot;
+  const VECTOR3 child_pos = world.Vessel(child)->pos_global;
+  VECTOR3 up_v, x_v;  // the parent's +y and +x axes in the child's frame
+  V(child).Global2Local(td::VecAdd(Axis(parent, 1), child_pos), up_v);
+  V(child).Global2Local(td::VecAdd(Axis(parent, 0), child_pos), x_v);
+  ATTACHMENTHANDLE pp = V(parent).CreateAttachment(false, td::Vec3(0, 5, 0), td::Vec3(0, 1, 0),
+                                                   td::Vec3(1, 0, 0), "VBS");
+  ATTACHMENTHANDLE cp =
+      V(child).CreateAttachment(true, td::Vec3(0, 0, 0), td::VecScale(up_v, -1), x_v, "VBS");
+  V(parent).AttachChild(child, pp, cp);
+  for (int c = 0; c < 3; ++c) ExpectNear(Axis(child, c), before.Column(c), 1e-7);
+  VECTOR3 expected;
+  V(parent).Local2Global(td::Vec3(0, 5, 0), expected);
+  ExpectNear(world.Vessel(child)->pos_global, expected, 1e-6);
+
+  // The child follows its point at once, and turns with the point's rotation vector.
+  V(parent).SetAttachmentParams(pp, td::Vec3(4, 5, 0), td::Vec3(0, 1, 0), td::Vec3(0, 0, -1));
+  V(parent).Local2Global(td::Vec3(4, 5, 0), expected);
+  ExpectNear(world.Vessel(child)->pos_global, expected, 1e-6);
+  VECTOR3 rot_now;
+  V(child).Local2Global(x_v, rot_now);
+  ExpectNear(td::VecSub(rot_now, expected), td::VecScale(Axis(parent, 2), -1), 1e-7);
+}
+
+TEST_F(Attachments, DetachingGivesTheParentsVelocityPlusTheSeparationSpeed) {
+  world.Vessel(parent)->vel_global = td::Vec3(1, 2, 3);
+  ATTACHMENTHANDLE pp =
+      V(parent).CreateAttachment(false, {}, td::Vec3(0, 2, 0), td::Vec3(1, 0, 0), "P");
+  ATTACHMENTHANDLE cp =
+      V(child).CreateAttachment(true, {}, td::Vec3(0, -1, 0), td::Vec3(1, 0, 0), "C");
+  V(parent).AttachChild(child, pp, cp);
+  EXPECT_TRUE(V(parent).DetachChild(pp, 3.0));
+  ExpectNear(world.Vessel(child)->vel_global,
+             td::VecAdd(td::Vec3(1, 2, 3), td::VecScale(Up(parent), 3.0)), 1e-9);
+  EXPECT_FALSE(V(parent).DetachChild(pp, 3.0));
+
+  // Attaching elsewhere frees the child from its first parent; deleting a parent frees it.
+  const OBJHANDLE other = AddVessel(0.1, 0.2, 100);
+  ATTACHMENTHANDLE op =
+      V(other).CreateAttachment(false, {}, td::Vec3(0, 1, 0), td::Vec3(1, 0, 0), "O");
+  V(parent).AttachChild(child, pp, cp);
+  EXPECT_TRUE(V(other).AttachChild(child, op, cp));
+  EXPECT_FALSE(V(parent).DetachChild(pp, 0.0));
+  world.DeleteVessel(other);
+  EXPECT_EQ(world.Vessel(child)->parent, nullptr);
+  ASSERT_EQ(world.AttachmentsOf(child).size(), 1u);
+  EXPECT_EQ(world.Attachment(cp)->attached, nullptr);
+}
+
+// --- physics ---
+
+class Physics : public SimWorld {
+ protected:
+  void SetUp() override { world.EnablePhysics(true); }
+  void Run(double seconds, double dt) {
+    for (int i = 0; i < static_cast<int>(std::lround(seconds / dt)); ++i) world.Step(dt);
+  }
+};
+
+TEST_F(Physics, FreeFallFollowsTheBodysGravity) {
+  const OBJHANDLE v = AddVessel(0.5, 0.5, 1000);
+  const double r0 = kMoonRadius + 1000, g = kG * kMoonMass / (r0 * r0);
+  Run(2.0, 0.001);
+  const double fallen =
+      r0 - td::VecLength(td::VecSub(world.Vessel(v)->pos_global, world.Body(moon)->pos_global));
+  EXPECT_NEAR(fallen, 0.5 * g * 4.0, 0.01);
+  EXPECT_NEAR(td::VecDot(world.Vessel(v)->vel_global, Up(v)), -g * 2.0, 0.001);
+}
+
+TEST_F(Physics, TheSmoothSphereHoldsARestingVesselAndStopsAFallingOne) {
+  const OBJHANDLE resting = AddVessel(0.2, 0.1, 2.0, 0, 2.0);
+  const OBJHANDLE falling = AddVessel(-0.4, 1.1, 12.0, 0, 2.0);
+  const VECTOR3 start = world.Vessel(resting)->pos_global;
+  Run(10.0, 0.02);
+  ExpectNear(world.Vessel(resting)->pos_global, start, 1e-6);
+  for (OBJHANDLE v : {resting, falling}) {
+    const double r =
+        td::VecLength(td::VecSub(world.Vessel(v)->pos_global, world.Body(moon)->pos_global));
+    EXPECT_NEAR(r, kMoonRadius + 2.0, 1e-6);
+    EXPECT_NEAR(td::VecLength(world.Vessel(v)->vel_global), 0.0, 1e-6);
+  }
+}
+
+TEST_F(Physics, ThrustAndModuleForcesAccelerateAlongTheVesselsAxes) {
+  const OBJHANDLE weightless = world.AddBody({"Dust", 1.0, 0.0, {}});
+  sim::VesselSpec s;
+  s.body = weightless;
+  s.pos_global = td::Vec3(0, 1e6, 0);
+  s.rot = sim::UprightAttitude(0.0, 0.0);  // nose north (+y), top towards +x
+  s.mass_kg = 100;
+  s.thrust_local_N = td::Vec3(0, 0, 200);
+  const OBJHANDLE thruster = world.AddVessel(s);
+  s.thrust_local_N = {};
+  const OBJHANDLE pushed = world.AddVessel(s);
+  world.Step(1.0);
+  ExpectNear(world.Vessel(thruster)->vel_global, td::Vec3(0, 2, 0), 1e-12);
+
+  // A force added between steps (as in opcPostStep) acts in the next step only.
+  V(pushed).AddForce(td::Vec3(0, 500, 0), td::Vec3(0, 0, 1));
+  world.Step(0.5);
+  ExpectNear(world.Vessel(pushed)->vel_global, td::Vec3(2.5, 0, 0), 1e-12);
+  world.Step(0.5);
+  ExpectNear(world.Vessel(pushed)->vel_global, td::Vec3(2.5, 0, 0), 1e-12);
+}
+
+TEST_F(Physics, ChildrenAndFixedVesselsIgnoreForces) {
+  sim::VesselSpec s;
+  s.body = moon;
+  s.pos_global = sim::SurfacePoint(*world.Body(moon), 0, 0, kMoonRadius + 500);
+  s.fixed_to_body = true;
+  const OBJHANDLE carrier = world.AddVessel(s);
+  const OBJHANDLE child = AddVessel(0, 0, 600);
+  ATTACHMENTHANDLE pp = V(carrier).CreateAttachment(false, td::Vec3(0, 0, 0), td::Vec3(0, 1, 0),
+                                                    td::Vec3(1, 0, 0), "P");
+  ATTACHMENTHANDLE cp = V(child).CreateAttachment(true, td::Vec3(0, 0, 0), td::Vec3(0, -1, 0),
+                                                  td::Vec3(1, 0, 0), "C");
+  V(carrier).AttachChild(child, pp, cp);
+  const VECTOR3 place = world.Vessel(child)->pos_global;
+  V(child).AddForce(td::Vec3(1e6, 0, 0), {});
+  Run(1.0, 0.1);
+  ExpectNear(world.Vessel(carrier)->pos_global, s.pos_global, 0.0);
+  ExpectNear(world.Vessel(child)->pos_global, place, 0.0);
+  EXPECT_EQ(world.Events().back().kind, sim::EventKind::kAddForce);  // recorded all the same
+}
+
+// --- clock, module calls and the desktop ---
+
+std::vector<double> g_post_steps;
+void RecordPostStep(double simt, double simdt, double mjd) {
+  g_post_steps.insert(g_post_steps.end(), {simt, simdt, mjd});
+  MessageBoxA(nullptr, "step", "Note", 0);
+}
+std::vector<std::pair<WPARAM, LPARAM>> g_keys;
+LRESULT RecordKey(int code, WPARAM vk, LPARAM flags) {
+  g_keys.emplace_back(vk, flags);
+  return CallNextHookEx(nullptr, code, vk, flags);
+}
+
+TEST_F(SimWorld, StepsAdvanceTheClockAndStampWhatTheModuleDoes) {
+  g_post_steps.clear();
+  world.SetModule({nullptr, nullptr, nullptr, RecordPostStep}, nullptr);
+  world.SetClock(100.0, 51544.0);
+  world.Step(0.5);
+  world.CallPostStep(7.0, -1.0, 2.0);
+  EXPECT_EQ(g_post_steps, (std::vector<double>{100.5, 0.5, 51544.0 + 0.5 / 86400, 7.0, -1.0, 2.0}));
+  EXPECT_EQ(world.StepCount(), 2);
+  ASSERT_EQ(world.MessageBoxes().size(), 2u);
+  EXPECT_EQ(world.MessageBoxes()[0].text, "step");
+  EXPECT_EQ(world.MessageBoxes()[0].caption, "Note");
+  EXPECT_EQ(world.Events()[1].kind, sim::EventKind::kMessageBox);
+  EXPECT_EQ(world.Events()[1].step, 2);
+}
+
+TEST_F(SimWorld, KeystrokesReachTheInstalledHookWithWin32FlagWords) {
+  g_keys.clear();
+  EXPECT_EQ(SetWindowsHookExA(13, RecordKey, nullptr, GetCurrentThreadId()), nullptr);
+  HHOOK hook = SetWindowsHookExA(WH_KEYBOARD, RecordKey, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  world.KeyDown('G');
+  world.KeyRepeat('G');
+  world.KeyUp('G');
+  EXPECT_TRUE(UnhookWindowsHookEx(hook));
+  world.KeyDown('W');  // no hook, nobody hears it
+  ASSERT_EQ(g_keys.size(), 3u);
+  for (const auto &[vk, flags] : g_keys) {
+    EXPECT_EQ(vk, WPARAM{'G'});
+    EXPECT_EQ(flags & 0xFFFF, 1);  // repeat count
+  }
+  EXPECT_EQ(g_keys[0].second & (kKeyWasDownBit | kKeyReleasingBit), 0);
+  EXPECT_EQ(g_keys[1].second & (kKeyWasDownBit | kKeyReleasingBit), kKeyWasDownBit);
+  EXPECT_EQ(g_keys[2].second & (kKeyWasDownBit | kKeyReleasingBit),
+            kKeyWasDownBit | kKeyReleasingBit);
+  EXPECT_EQ(world.Events().size(), 3u);
+}
+
+TEST_F(SimWorld, ModuleFileNameIsTruncatedLikeWin32) {
+  world.SetExecutablePath("/opt/orbiter/bin/orbiter");
+  char buf[64];
+  EXPECT_EQ(GetModuleFileNameA(nullptr, buf, sizeof buf), 24u);
+  EXPECT_STREQ(buf, "/opt/orbiter/bin/orbiter");
+  EXPECT_EQ(GetModuleFileNameA(nullptr, buf, 5), 5u);
+  EXPECT_STREQ(buf, "/opt");
+}
+
+}  // namespace

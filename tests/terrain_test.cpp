@@ -1,0 +1,183 @@
+// The reliefs of the terrain library, and the library as the module finds it through the
+// stand-in desktop.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+
+#include "host/terrain_api.h"
+#include "math/vector.h"
+#include "sim/world.h"
+#include "terrain/horizon.h"
+#include "terrain/terrain_radius.h"
+
+namespace {
+
+constexpr double kR = 1.0e6;
+
+DorvakConfig Relief(int relief) {
+  DorvakConfig c = terrain::DefaultConfig();
+  c.body_radius_m = kR;
+  c.relief = relief;
+  return c;
+}
+
+VECTOR3 Dir(double lat, double lon) { return terrain::HorizonAt(lat, lon).up; }
+
+// The direction a surface distance away from a place, towards north (0) or east (pi/2).
+VECTOR3 Away(double lat, double lon, double azimuth, double distance_m) {
+  const terrain::Horizon h = terrain::HorizonAt(lat, lon);
+  const VECTOR3 heading =
+      td::VecAdd(td::VecScale(h.north, std::cos(azimuth)), td::VecScale(h.east, std::sin(azimuth)));
+  const double angle = distance_m / kR;
+  return td::VecAdd(td::VecScale(h.up, std::cos(angle)), td::VecScale(heading, std::sin(angle)));
+}
+
+double Height(const DorvakConfig &c, const VECTOR3 &dir) {
+  return terrain::TerrainRadius(c, dir) - kR;
+}
+
+VECTOR3 SurfaceAt(const DorvakConfig &c, const VECTOR3 &dir) {
+  return td::VecScale(dir, terrain::TerrainRadius(c, dir));
+}
+
+TEST(Terrain, FlatAndNotANumberHoldEverywhere) {
+  DorvakConfig flat = Relief(kDorvakFlat);
+  flat.offset_m = -250;
+  EXPECT_EQ(terrain::TerrainRadius(flat, Dir(1.2, -3.0)), kR - 250);
+  EXPECT_EQ(terrain::TerrainRadius(flat, VECTOR3{}), kR - 250);
+  EXPECT_TRUE(std::isnan(terrain::TerrainRadius(Relief(kDorvakNaN), Dir(0, 0))));
+}
+
+TEST(Terrain, OnlyTheDirectionCounts) {
+  for (int relief : {kDorvakHills, kDorvakSlope, kDorvakCrater}) {
+    DorvakConfig c = Relief(relief);
+    c.amplitude_m = 30, c.slope_rad = 0.3, c.crater_depth_m = 50, c.crater_radius_m = 5e5;
+    const VECTOR3 p = td::VecScale(Away(0, 0, 1.0, 300), kR);
+    for (double scale : {1e-3, 2.0, 7.5}) {
+      EXPECT_NEAR(terrain::TerrainRadius(c, td::VecScale(p, scale)), terrain::TerrainRadius(c, p),
+                  1e-6)
+          << "relief " << relief;
+    }
+  }
+}
+
+TEST(Terrain, HillsAreBoundedSmoothAndNeverLevelWhereVesselsStand) {
+  DorvakConfig c = Relief(kDorvakHills);
+  c.offset_m = 5, c.amplitude_m = 20, c.wavelength_m = 200;
+  const double max_slope = 2 * std::numbers::pi * c.amplitude_m / c.wavelength_m;
+  const double places[][2] = {{0, 0}, {0.1, 0.2}, {0.3, -1.2}, {-0.7, 2.5}, {1.5, 0.4}};
+  for (const auto &place : places) {
+    double lowest = 1e9, highest = -1e9;
+    for (int i = 0; i < 400; ++i) {
+      const double azimuth = i * 0.37, d = i * 1.5;
+      const double h0 = Height(c, Away(place[0], place[1], azimuth, d));
+      const double h1 = Height(c, Away(place[0], place[1], azimuth, d + 1.0));
+      EXPECT_LE(std::fabs(h1 - h0), max_slope * 1.001);
+      lowest = std::min(lowest, h0), highest = std::max(highest, h0);
+    }
+    EXPECT_GE(lowest, c.offset_m - c.amplitude_m);
+    EXPECT_LE(highest, c.offset_m + c.amplitude_m);
+    EXPECT_GT(highest - lowest, c.amplitude_m / 2);
+    const double north =
+        Height(c, Away(place[0], place[1], 0, 0.5)) - Height(c, Away(place[0], place[1], 0, -0.5));
+    const double east = Height(c, Away(place[0], place[1], 1.57, 0.5)) -
+                        Height(c, Away(place[0], place[1], 1.57, -0.5));
+    EXPECT_GT(std::hypot(north, east), 0.02 * max_slope) << place[0] << " " << place[1];
+  }
+}
+
+TEST(Terrain, SlopeIsATruePlaneClimbingTowardsItsAzimuth) {
+  DorvakConfig c = Relief(kDorvakSlope);
+  c.offset_m = 10, c.slope_rad = 0.25, c.azimuth_rad = std::numbers::pi / 2;
+  c.ref_lat_rad = 0.2, c.ref_lon_rad = -0.4;
+  const terrain::Horizon ref = terrain::HorizonAt(0.2, -0.4);
+  EXPECT_NEAR(terrain::TerrainRadius(c, ref.up), kR + 10, 1e-6);
+  // Three points span the plane; every other sample lies on it.
+  const VECTOR3 a = SurfaceAt(c, Away(0.2, -0.4, 0, 0)), b = SurfaceAt(c, Away(0.2, -0.4, 0, 400)),
+                e = SurfaceAt(c, Away(0.2, -0.4, 1.57, 400));
+  const VECTOR3 normal = td::VecUnit(td::VecCross(td::VecSub(b, a), td::VecSub(e, a)));
+  for (int i = 0; i < 50; ++i) {
+    const VECTOR3 p = SurfaceAt(c, Away(0.2, -0.4, i * 0.9, 20.0 * i));
+    EXPECT_NEAR(td::VecDot(td::VecSub(p, a), normal), 0.0, 1e-6);
+  }
+  EXPECT_NEAR(std::acos(std::fabs(td::VecDot(normal, ref.up))), 0.25, 1e-9);
+  // 100 m east lies 100 tan(0.25) m higher than the reference point; west lies lower.
+  const VECTOR3 east_point =
+      td::VecAdd(td::VecScale(ref.up, kR + 10 + 100 * std::tan(0.25)), td::VecScale(ref.east, 100));
+  EXPECT_NEAR(terrain::TerrainRadius(c, east_point), td::VecLength(east_point), 1e-6);
+  EXPECT_LT(Height(c, Away(0.2, -0.4, -1.57, 100)), 10);
+  // Seen from the far side of the body the plane is behind the centre.
+  EXPECT_TRUE(std::isnan(terrain::TerrainRadius(c, td::VecScale(ref.up, -1))));
+}
+
+TEST(Terrain, CraterIsASmoothBowlThatCanDipBelowTheMeanRadius) {
+  DorvakConfig c = Relief(kDorvakCrater);
+  c.offset_m = 10, c.crater_radius_m = 500, c.crater_depth_m = 40;
+  c.ref_lat_rad = -0.3, c.ref_lon_rad = 2.0;
+  EXPECT_NEAR(Height(c, Dir(-0.3, 2.0)), -30, 1e-6);
+  EXPECT_NEAR(Height(c, Away(-0.3, 2.0, 0.8, 500)), 10, 1e-6);
+  EXPECT_NEAR(Height(c, Away(-0.3, 2.0, 0.8, 700)), 10, 1e-9);
+  double previous = Height(c, Dir(-0.3, 2.0));
+  for (int d = 4; d <= 520; d += 4) {
+    const double h = Height(c, Away(-0.3, 2.0, 2.0, d));
+    EXPECT_GE(h, previous - 1e-9);
+    EXPECT_LT(h - previous, 0.6);  // no step anywhere, the rim included
+    previous = h;
+  }
+}
+
+// --- the library files ---
+
+std::string ModulesDir() {
+  const sim::World world;
+  return world.ExecutablePath().substr(0, world.ExecutablePath().rfind('/')) + "/modules";
+}
+
+TEST(TerrainLibrary, ExportsTheConfiguredReliefAndTheNoFunctionCopyLacksIt) {
+  void *lib = dlopen((ModulesDir() + "/dorvak.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(lib, nullptr);
+  auto configure = reinterpret_cast<DorvakConfigureFn>(dlsym(lib, "dorvakConfigure"));
+  auto radius = reinterpret_cast<TerrainRadiusFn>(dlsym(lib, kTerrainFunctionName));
+  ASSERT_TRUE(configure && radius);
+  DorvakConfig c = Relief(kDorvakHills);
+  c.amplitude_m = 12;
+  configure(&c);
+  const VECTOR3 p = td::VecScale(Away(0.4, 0.1, 0.3, 77), 3 * kR);
+  EXPECT_EQ(radius(p), terrain::TerrainRadius(c, p));
+  dlclose(lib);
+
+  void *nofn = dlopen((ModulesDir() + "/nofn/dorvak.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(nofn, nullptr);
+  EXPECT_NE(dlsym(nofn, "dorvakConfigure"), nullptr);
+  EXPECT_EQ(dlsym(nofn, kTerrainFunctionName), nullptr);
+  dlclose(nofn);
+}
+
+TEST(TerrainLibrary, LoadLibraryFindsWhatTheTerrainModeSays) {
+  sim::World world;
+  const std::string exe = world.ExecutablePath();
+  const std::string name = exe.substr(0, exe.rfind('/')) + "/" + kTerrainLibraryName;
+  DorvakConfig c = Relief(kDorvakFlat);
+  c.offset_m = 42;
+  world.ConfigureTerrain(c);
+  HMODULE present = LoadLibraryA(name.c_str());
+  ASSERT_NE(present, nullptr);
+  auto radius = ProcAs<TerrainRadiusFn>(GetProcAddress(present, kTerrainFunctionName));
+  ASSERT_NE(radius, nullptr);
+  EXPECT_EQ(radius(td::Vec3(0, 0, 1)), kR + 42);  // the world's configuration reached it
+  EXPECT_TRUE(FreeLibrary(present));
+
+  world.SetTerrainMode(sim::TerrainMode::kMissing);
+  EXPECT_EQ(LoadLibraryA(name.c_str()), nullptr);
+
+  world.SetTerrainMode(sim::TerrainMode::kNoFunction);
+  HMODULE nofn = LoadLibraryA(name.c_str());
+  ASSERT_NE(nofn, nullptr);
+  EXPECT_EQ(GetProcAddress(nofn, kTerrainFunctionName), nullptr);
+  FreeLibrary(nofn);
+}
+
+}  // namespace
