@@ -70,8 +70,8 @@ void AnchorVessel(VESSEL *vessel) {
   const VECTOR3 down_local = Vec3(-carrierUp_local.x, -carrierUp_local.y, -carrierUp_local.z);
   g_anchorChildPoint[freeSlot] = vessel->CreateAttachment(true, Vec3(0, 0, 0), down_local,
                                                           carrierX_local, kAnchorPointId, false);
-  g_anchorCarrierPoint[freeSlot] = carrier->CreateAttachment(
-      false, rest_carrier, Vec3(0, 1, 0), Vec3(1, 0, 0), kAnchorPointId, false);
+  g_anchorCarrierPoint[freeSlot] = carrier->CreateAttachment(false, rest_carrier, Vec3(0, 1, 0),
+                                                             Vec3(1, 0, 0), kAnchorPointId, false);
   carrier->AttachChild(handle, g_anchorCarrierPoint[freeSlot], g_anchorChildPoint[freeSlot]);
 }
 

@@ -22,10 +22,14 @@ bool IsStepCode(int code) {
 
 VECTOR3 StepAxis_local(int code) {
   switch (code) {
-    case kMoveForward: return Vec3(0, 0, 1);
-    case kMoveBack: return Vec3(0, 0, -1);
-    case kMoveLeft: return Vec3(-1, 0, 0);
-    default: return Vec3(1, 0, 0);
+    case kMoveForward:
+      return Vec3(0, 0, 1);
+    case kMoveBack:
+      return Vec3(0, 0, -1);
+    case kMoveLeft:
+      return Vec3(-1, 0, 0);
+    default:
+      return Vec3(1, 0, 0);
   }
 }
 
@@ -80,8 +84,7 @@ void MoveAnchored(VESSEL *vessel, int code, double simdt, double speed_mps) {
   if (step) {
     pos_carrier = VecAdd(pos_carrier, shift_carrier);
   } else {
-    const double angle_rad =
-        code == kTurnLeft ? simdt * -kTurnRate_radps : simdt * kTurnRate_radps;
+    const double angle_rad = code == kTurnLeft ? simdt * -kTurnRate_radps : simdt * kTurnRate_radps;
     rot_carrier = VecRotateY(rot_carrier, angle_rad);
   }
   if (!IsFinite(pos_carrier) || !IsFinite(rot_carrier)) return;
@@ -101,8 +104,8 @@ void DispatchKeys(VESSEL *vessel, double simdt, double speed_mps) {
 }
 
 bool AnyMovementKeyHeld() {
-  static constexpr int kMovementKeys[] = {kKeyUp,  kKeyW,   kKeyDown, kKeyS, kKeyLeft,
-                                          kKeyA,   kKeyRight, kKeyD,  kKeyEnd, kKeyNext};
+  static constexpr int kMovementKeys[] = {kKeyUp, kKeyW,     kKeyDown, kKeyS,   kKeyLeft,
+                                          kKeyA,  kKeyRight, kKeyD,    kKeyEnd, kKeyNext};
   for (int vk : kMovementKeys) {
     if (KeyHeld(vk)) return true;
   }

@@ -14,10 +14,10 @@ namespace td {
 
 namespace {
 
-constexpr double kSupportFactor = 1.1;        // support force over weight
-constexpr double kBrakeCoefficient = 0.001;   // fraction of velocity braked per step
-constexpr double kBrakeBoost = 0.2;           // added while the period key is held
-constexpr double kAnchorSpeed_mps = 0.5;      // resting: slower than this relative to carrier
+constexpr double kSupportFactor = 1.1;       // support force over weight
+constexpr double kBrakeCoefficient = 0.001;  // fraction of velocity braked per step
+constexpr double kBrakeBoost = 0.2;          // added while the period key is held
+constexpr double kAnchorSpeed_mps = 0.5;     // resting: slower than this relative to carrier
 constexpr double kFloatFreeClearance_m = 0.1;
 
 const VECTOR3 kOrigin = {{0.0, 0.0, 0.0}};
@@ -93,9 +93,9 @@ void VisitVessel(const CarrierState &cs, VESSEL &vessel, double simdt, bool step
     const double closing_mps = -VecDot(relVel_local, up_local);
     const double impulse_Ns = closing_mps / (1.0 / mass_kg);
     const double perStep = 1.0 / simdt;
-    const VECTOR3 stop_local = Vec3((up_local.x * impulse_Ns) * perStep,
-                                    (up_local.y * impulse_Ns) * perStep,
-                                    (up_local.z * impulse_Ns) * perStep);
+    const VECTOR3 stop_local =
+        Vec3((up_local.x * impulse_Ns) * perStep, (up_local.y * impulse_Ns) * perStep,
+             (up_local.z * impulse_Ns) * perStep);
     if (VecLength(stop_local) != 0.0 && contact && relVel_carrier.y < 0.0) {
       ApplyForce(vessel, stop_local);
     }

@@ -24,9 +24,7 @@ typedef void *ATTACHMENTHANDLE;
 // the host's SDK relies on; __extension__ keeps -Wpedantic quiet about it.
 typedef union {
   double data[3];
-  __extension__ struct {
-    double x, y, z;
-  };
+  __extension__ struct { double x, y, z; };
 } VECTOR3;
 
 OAPIFUNC DWORD oapiGetVesselCount();
@@ -38,8 +36,7 @@ OAPIFUNC bool oapiIsVessel(OBJHANDLE hVessel);
 OAPIFUNC void oapiGetGlobalPos(OBJHANDLE hObj, VECTOR3 *pos);
 OAPIFUNC double oapiGetSize(OBJHANDLE hObj);
 OAPIFUNC double oapiGetMass(OBJHANDLE hObj);
-OAPIFUNC BOOL oapiGetEquPos(OBJHANDLE hVessel, double *longitude, double *latitude,
-                            double *radius);
+OAPIFUNC BOOL oapiGetEquPos(OBJHANDLE hVessel, double *longitude, double *latitude, double *radius);
 OAPIFUNC void InitLib(HINSTANCE hModule);
 OAPIFUNC int Date2Int(char *date);
 
@@ -67,8 +64,7 @@ class OAPIFUNC VESSEL {
   void Local2Global(const VECTOR3 &local, VECTOR3 &global) const;
   void AddForce(const VECTOR3 &F, const VECTOR3 &r) const;
   ATTACHMENTHANDLE CreateAttachment(bool toparent, const VECTOR3 &pos, const VECTOR3 &dir,
-                                    const VECTOR3 &rot, const char *id,
-                                    bool loose = false) const;
+                                    const VECTOR3 &rot, const char *id, bool loose = false) const;
   bool AttachChild(OBJHANDLE child, ATTACHMENTHANDLE attachment,
                    ATTACHMENTHANDLE child_attachment) const;
   bool DetachChild(ATTACHMENTHANDLE attachment, double vel = 0.0) const;

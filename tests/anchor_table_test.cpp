@@ -1,0 +1,158 @@
+// The anchor table: slot choice, the two "VBS" points and what attaching does to the vessel,
+// release and pruning.
+#include "anchor/anchor_table.h"
+
+#include "world_fixture.h"
+
+namespace {
+
+using sim::EventKind;
+using td::Vec3;
+using tdtest::ExpectVecNear;
+using tdtest::ModuleWorld;
+using tdtest::VesselPlacement;
+
+class AnchorTable : public ModuleWorld {
+ protected:
+  void SetUp() override {
+    ModuleWorld::SetUp();
+    carrier = AddCarrier();
+    Start();
+    td::g_carrier = Iface(carrier);
+  }
+
+  OBJHANDLE Resting(const std::string &name, double clearance_m = -0.01) {
+    VesselPlacement p;
+    p.name = name;
+    p.clearance_m = clearance_m;
+    return AddVessel(p);
+  }
+
+  void Anchor(OBJHANDLE v) { td::AnchorVessel(Iface(v)); }
+  void Release(OBJHANDLE v, double s = 0.0) { td::ReleaseVessel(Iface(v), s); }
+
+  OBJHANDLE carrier = nullptr;
+};
+
+TEST_F(AnchorTable, AnchoringCreatesTwoVbsPointsAndAttachesToTheCarrier) {
+  const OBJHANDLE v = Resting("v");
+  Anchor(v);
+  ASSERT_EQ(td::FindAnchorSlot(v), 0);
+  const auto created = Events(EventKind::kCreateAttachment);
+  ASSERT_EQ(created.size(), 2u);
+  // The vessel's own point: at its origin, hanging on a parent.
+  EXPECT_EQ(created[0].vessel, v);
+  EXPECT_TRUE(created[0].flag[0]);
+  ExpectVecNear(created[0].v[0], Vec3(0, 0, 0), 0.0);
+  EXPECT_EQ(created[0].text, "VBS");
+  EXPECT_FALSE(created[0].flag[1]);
+  // The carrier's point: takes a child, carrier's up and x axes.
+  EXPECT_EQ(created[1].vessel, carrier);
+  EXPECT_FALSE(created[1].flag[0]);
+  ExpectVecNear(created[1].v[1], Vec3(0, 1, 0), 0.0);
+  ExpectVecNear(created[1].v[2], Vec3(1, 0, 0), 0.0);
+  EXPECT_EQ(created[1].text, "VBS");
+  EXPECT_FALSE(created[1].flag[1]);
+  const auto attach = Events(EventKind::kAttachChild);
+  ASSERT_EQ(attach.size(), 1u);
+  EXPECT_EQ(attach[0].vessel, carrier);
+  EXPECT_EQ(attach[0].other, v);
+  EXPECT_EQ(attach[0].att[0], created[1].att[0]);
+  EXPECT_EQ(attach[0].att[1], created[0].att[0]);
+  EXPECT_EQ(world.Vessel(v)->parent, carrier);
+}
+
+TEST_F(AnchorTable, AnchoringKeepsTheAttitudeAndLiftsTheVesselOntoTheTerrain) {
+  VesselPlacement p;
+  p.lat_rad = 0.001;
+  p.lon_rad = -0.002;
+  p.yaw_rad = 0.7;
+  p.pitch_rad = 0.2;
+  p.roll_rad = -0.1;
+  p.clearance_m = -0.3;
+  const OBJHANDLE v = AddVessel(p);
+  const sim::VesselRecord before = *world.Vessel(v);
+  Anchor(v);
+  const sim::VesselRecord &after = *world.Vessel(v);
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(after.rot.m[r][c], before.rot.m[r][c], 1e-12);
+  }
+  // 0.3 m farther from the centre, along the line through it.
+  const VECTOR3 up = td::VecUnit(before.pos_global);
+  ExpectVecNear(after.pos_global, td::VecAdd(before.pos_global, td::VecScale(up, 0.3)), 1e-8);
+  EXPECT_NEAR(Clearance(v), 0.0, 1e-8);
+}
+
+TEST_F(AnchorTable, AnAnchoredVesselIsNeverAnchoredTwice) {
+  std::vector<OBJHANDLE> v;
+  for (int i = 0; i < 6; ++i) v.push_back(Resting("v" + std::to_string(i)));
+  for (OBJHANDLE h : v) Anchor(h);
+  Release(v[2]);
+  world.ClearEvents();
+  Anchor(v[5]);
+  EXPECT_EQ(td::FindAnchorSlot(v[5]), 5);
+  EXPECT_EQ(td::g_anchorVessel[2], nullptr);
+  EXPECT_TRUE(world.Events().empty());
+}
+
+TEST_F(AnchorTable, FullTableAnchorsNothingMoreAndTheLowestFreedSlotIsTakenFirst) {
+  std::vector<OBJHANDLE> v;
+  for (int i = 0; i < td::kAnchorSlotCount + 1; ++i) v.push_back(Resting("v" + std::to_string(i)));
+  for (OBJHANDLE h : v) Anchor(h);
+  EXPECT_EQ(td::FindAnchorSlot(v[99]), 99);
+  EXPECT_EQ(td::FindAnchorSlot(v[100]), -1);
+  EXPECT_FALSE(Anchored(v[100]));
+  Release(v[10]);
+  Release(v[3]);
+  Anchor(v[100]);
+  EXPECT_EQ(td::FindAnchorSlot(v[100]), 3);
+  Anchor(v[10]);
+  EXPECT_EQ(td::FindAnchorSlot(v[10]), 10);
+}
+
+TEST_F(AnchorTable, ReleaseDetachesOnceAndKeepsThePoints) {
+  const OBJHANDLE v = Resting("v");
+  Anchor(v);
+  const ATTACHMENTHANDLE firstCarrierPoint = td::g_anchorCarrierPoint[0];
+  world.ClearEvents();
+  Release(v, 3.0);
+  Release(v, 3.0);
+  const auto detaches = Events(EventKind::kDetachChild);
+  ASSERT_EQ(detaches.size(), 1u);
+  EXPECT_EQ(detaches[0].value, 3.0);
+  EXPECT_EQ(detaches[0].att[0], firstCarrierPoint);
+  EXPECT_EQ(world.Vessel(v)->parent, nullptr);
+  EXPECT_EQ(td::g_anchorCarrierPoint[0], firstCarrierPoint);  // entries kept
+  // Anchoring again makes a second pair; the first stays on the vessels.
+  Anchor(v);
+  EXPECT_EQ(Events(EventKind::kCreateAttachment).size(), 2u);
+  EXPECT_NE(td::g_anchorCarrierPoint[0], firstCarrierPoint);
+  EXPECT_EQ(world.AttachmentsOf(carrier).size(), 2u);
+  EXPECT_EQ(world.AttachmentsOf(v).size(), 2u);
+}
+
+TEST_F(AnchorTable, WithoutACarrierNothingChanges) {
+  const OBJHANDLE v = Resting("v");
+  Anchor(v);
+  td::g_carrier = nullptr;
+  const OBJHANDLE other = Resting("w");
+  world.ClearEvents();
+  Anchor(other);
+  Release(v);
+  EXPECT_EQ(td::FindAnchorSlot(other), -1);
+  EXPECT_EQ(td::FindAnchorSlot(v), 0);
+  EXPECT_TRUE(world.Events().empty());
+}
+
+TEST_F(AnchorTable, ADeletedVesselsSlotIsPrunedWithoutDetaching) {
+  const OBJHANDLE v = Resting("v");
+  Step(0.02);
+  ASSERT_EQ(td::FindAnchorSlot(v), 0);
+  world.DeleteVessel(v);
+  world.ClearEvents();
+  Step(0.02);
+  EXPECT_EQ(td::g_anchorVessel[0], nullptr);
+  EXPECT_TRUE(Events(EventKind::kDetachChild).empty());
+}
+
+}  // namespace

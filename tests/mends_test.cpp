@@ -1,0 +1,146 @@
+// Places where the module does the sound thing rather than the literal one: longitude wrap,
+// vessels of other bodies, nothing non-finite written into attachments, the terrain library's
+// path; and what it does while the terrain function is not bound.
+#include <unistd.h>
+
+#include <filesystem>
+#include <limits>
+
+#include "anchor/anchor_table.h"
+#include "anchor/movement.h"
+#include "module/key_table.h"
+#include "world_fixture.h"
+
+namespace {
+
+using sim::EventKind;
+using td::Vec3;
+using tdtest::ModuleWorld;
+using tdtest::VesselPlacement;
+
+constexpr double kPi = 3.141592653589793;
+
+using Mends = ModuleWorld;
+
+TEST_F(Mends, FocusDistanceIsMeasuredTheShortWayAcrossTheAntimeridian) {
+  Start();
+  AddCarrier(0.0, -3.14);
+  const OBJHANDLE v = Resting("v", 0.0, -3.14);
+  const OBJHANDLE focus = FocusAt(0.0, 3.14);  // 0.0032 rad away across +-pi
+  Step();
+  Step();
+  EXPECT_TRUE(Anchored(v));
+  EXPECT_TRUE(Events(EventKind::kDetachChild).empty());
+  // 0.0101 rad apart across the antimeridian still releases.
+  world.DeleteVessel(focus);
+  FocusAt(0.0, kPi - (0.0101 - (kPi - 3.14)));
+  Step();
+  EXPECT_FALSE(Anchored(v));
+  EXPECT_EQ(Events(EventKind::kDetachChild).size(), 1u);
+}
+
+TEST_F(Mends, VesselsOfAnotherBodyTakeNoPartInTheContactPass) {
+  Start();
+  AddCarrier();
+  const OBJHANDLE rock = world.AddBody({"Rock", tdtest::kMoonRadius_m, 1e20, Vec3(1e9, 0, 0)});
+  VesselPlacement p;
+  p.body = rock;
+  p.clearance_m = -0.5;  // sunk into the same relief, but on another body
+  const OBJHANDLE elsewhere = AddVessel(p);
+  Step();
+  Step();
+  EXPECT_TRUE(ForcesOn(elsewhere).empty());
+  EXPECT_FALSE(Anchored(elsewhere));
+  EXPECT_EQ(td::FindAnchorSlot(elsewhere), -1);
+}
+
+TEST_F(Mends, NothingNonFiniteReachesAnAttachment) {
+  Start();
+  const OBJHANDLE carrier = AddCarrier();
+  VesselPlacement p;
+  p.class_name = std::string("UMmu");
+  p.clearance_m = -0.01;
+  const OBJHANDLE walker = AddVessel(p);
+  world.SetFocus(walker);
+  Step();
+  ASSERT_TRUE(Anchored(walker));
+
+  // Over terrain that is not a number: no anchoring, and no step.
+  Reconfigure(tdtest::NaNTerrain());
+  const OBJHANDLE newcomer = Resting("newcomer");
+  td::g_carrier = Iface(carrier);
+  world.ClearEvents();
+  td::AnchorVessel(Iface(newcomer));
+  EXPECT_EQ(td::FindAnchorSlot(newcomer), -1);
+  EXPECT_TRUE(world.Events().empty());
+  world.KeyDown(td::kKeyW);
+  Step();
+  EXPECT_TRUE(Events(EventKind::kSetAttachmentParams).empty());
+  EXPECT_TRUE(Anchored(walker));
+  world.KeyUp(td::kKeyW);
+
+  // A turn over a step length that is not a number makes no edit either.
+  world.KeyDown(td::kKeyD);
+  world.CallPostStep(1.0, std::numeric_limits<double>::quiet_NaN(), 0.0);
+  EXPECT_TRUE(Events(EventKind::kSetAttachmentParams).empty());
+  for (ATTACHMENTHANDLE a : world.AttachmentsOf(carrier)) {
+    const sim::AttachmentRecord &r = *world.Attachment(a);
+    EXPECT_TRUE(std::isfinite(r.pos.x + r.pos.y + r.pos.z + r.rot.x + r.rot.y + r.rot.z));
+  }
+}
+
+TEST_F(Mends, WithoutTheTerrainFunctionOnlyThrustReleasesAndTurnsRemain) {
+  Start(sim::TerrainMode::kMissing);
+  const OBJHANDLE carrier = AddCarrier();
+  VesselPlacement p;
+  p.class_name = std::string("UMmu");
+  p.clearance_m = -1.0;
+  p.vel_global = Vec3(-2.0, 0, 0);
+  const OBJHANDLE walker = AddVessel(p);
+  world.SetFocus(walker);
+  world.ClearEvents();
+  Step();
+  EXPECT_TRUE(world.Events().empty());  // no forces, no anchoring
+  td::g_carrier = Iface(carrier);
+  td::AnchorVessel(Iface(walker));
+  EXPECT_EQ(td::FindAnchorSlot(walker), -1);
+
+  // Anchored all the same (as a host could have it), the walker turns but does not step.
+  td::g_anchorVessel[0] = walker;
+  td::g_anchorCarrierPoint[0] =
+      Iface(carrier)->CreateAttachment(false, Vec3(0, 0, 0), Vec3(0, 1, 0), Vec3(1, 0, 0), "VBS");
+  world.ClearEvents();
+  td::MoveAnchored(Iface(walker), td::kMoveForward, 0.1, 4.0);
+  EXPECT_TRUE(world.Events().empty());
+  td::MoveAnchored(Iface(walker), td::kTurnLeft, 0.1, 4.0);
+  EXPECT_EQ(Events(EventKind::kSetAttachmentParams).size(), 1u);
+  // And thrust still releases it.
+  world.Vessel(walker)->thrust_local_N = Vec3(0, 10, 0);
+  Step();
+  EXPECT_EQ(Events(EventKind::kDetachChild).size(), 1u);
+  EXPECT_EQ(td::FindAnchorSlot(walker), -1);
+}
+
+// The library is looked for beside the host executable only: one of the same name in the
+// current directory must not be picked up.
+TEST_F(Mends, LibraryInTheCurrentDirectoryIsNotLoaded) {
+  namespace fs = std::filesystem;
+  const fs::path real = fs::path(world.ExecutablePath()).parent_path() / "modules" / "dorvak.so";
+  const fs::path work = fs::temp_directory_path() / ("td-cwd-" + std::to_string(getpid()));
+  fs::create_directories(work / "modules");
+  fs::copy_file(real, work / "modules" / "dorvak.so", fs::copy_options::overwrite_existing);
+  const fs::path emptyHostDir = work / "host";
+  fs::create_directories(emptyHostDir);
+  const fs::path oldCwd = fs::current_path();
+  fs::current_path(work);
+
+  world.SetExecutablePath((emptyHostDir / "orbiter").string());
+  Start(sim::TerrainMode::kPresent);
+
+  fs::current_path(oldCwd);
+  fs::remove_all(work);
+  ASSERT_EQ(world.MessageBoxes().size(), 1u);
+  EXPECT_EQ(world.MessageBoxes()[0].text, "Dorvak module Not Found!");
+}
+
+}  // namespace

@@ -1,0 +1,209 @@
+// Walking and driving: which focus vessels move for which keys, how far, how they turn, and
+// when a step floats a vessel free instead.
+#include "anchor/movement.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "anchor/anchor_table.h"
+#include "module/key_table.h"
+#include "world_fixture.h"
+
+namespace {
+
+using sim::EventKind;
+using td::Vec3;
+using tdtest::ExpectVecNear;
+using tdtest::FlatTerrain;
+using tdtest::ModuleWorld;
+using tdtest::VesselPlacement;
+
+class Movement : public ModuleWorld {
+ protected:
+  void SetUp() override {
+    ModuleWorld::SetUp();
+    carrier = AddCarrier();
+    Start();
+  }
+
+  // A vessel of the class given, anchored where it stands and made the focus.
+  OBJHANDLE AnchoredFocus(const char *className, double pitch_rad = 0.0) {
+    VesselPlacement p;
+    p.name = "mover";
+    p.class_name = className != nullptr ? std::optional<std::string>(className) : std::nullopt;
+    p.clearance_m = -0.01;
+    p.pitch_rad = pitch_rad;
+    const OBJHANDLE v = AddVessel(p);
+    world.SetFocus(v);
+    td::g_carrier = Iface(carrier);
+    td::AnchorVessel(Iface(v));
+    EXPECT_TRUE(Anchored(v));
+    world.ClearEvents();
+    return v;
+  }
+
+  std::vector<sim::HostEvent> Edits() const { return Events(EventKind::kSetAttachmentParams); }
+
+  // The carrier-side point of the vessel's slot, as the host holds it.
+  const sim::AttachmentRecord &Point(OBJHANDLE v) const {
+    return *world.Attachment(td::g_anchorCarrierPoint[td::FindAnchorSlot(v)]);
+  }
+
+  void Move(OBJHANDLE v, int code, double simdt, double speed_mps) {
+    td::g_carrier = Iface(carrier);
+    td::MoveAnchored(Iface(v), code, simdt, speed_mps);
+  }
+
+  OBJHANDLE carrier = nullptr;
+};
+
+TEST_F(Movement, WalkerStepsForwardAtFourMetresPerSecond) {
+  const OBJHANDLE v = AnchoredFocus("UMmu");
+  const VECTOR3 startPoint = Point(v).pos;
+  const VECTOR3 startPos = world.Vessel(v)->pos_global;
+  world.KeyDown(td::kKeyW);
+  world.CallPostStep(0.1, 0.1, 0.0);
+  ASSERT_EQ(Edits().size(), 1u);
+  ExpectVecNear(td::VecSub(Point(v).pos, startPoint), Vec3(0, 0, 0.4), 1e-8);
+  // The vessel went with its point: 0.4 m north.
+  ExpectVecNear(td::VecSub(world.Vessel(v)->pos_global, startPos), Vec3(0, 0.4, 0), 1e-8);
+}
+
+TEST_F(Movement, CarDrivesAtThirtyMetresPerSecondAndStepsSideways) {
+  const OBJHANDLE v = AnchoredFocus("UCGO\\Cars\\Jeep");
+  const VECTOR3 start = Point(v).pos;
+  world.KeyDown(td::kKeyNext);
+  world.CallPostStep(0.02, 0.02, 0.0);
+  // Within the height a 0.6 m chord rises over a flat terrain that curves with the moon.
+  ExpectVecNear(td::VecSub(Point(v).pos, start), Vec3(0.6, 0, 0), 1e-6);
+  world.KeyUp(td::kKeyNext);
+  world.KeyDown(td::kKeyEnd);
+  world.CallPostStep(0.04, 0.02, 0.0);
+  ExpectVecNear(td::VecSub(Point(v).pos, start), Vec3(0, 0, 0), 1e-6);
+}
+
+TEST_F(Movement, StepsComeBeforeTurnsAndAnArrowWithItsLetterCountsOnce) {
+  const OBJHANDLE v = AnchoredFocus("UMmu");
+  world.KeyDown(td::kKeyLeft);
+  world.KeyDown(td::kKeyUp);
+  world.KeyDown(td::kKeyW);
+  world.CallPostStep(0.1, 0.1, 0.0);
+  const auto edits = Edits();
+  ASSERT_EQ(edits.size(), 2u);
+  EXPECT_NEAR(edits[0].v[0].z - edits[1].v[0].z, 0.0, 0.0);  // the turn keeps the position
+  EXPECT_NEAR(edits[0].v[0].z, Point(v).pos.z, 0.0);
+  ExpectVecNear(edits[0].v[2], Vec3(1, 0, 0), 0.0);  // the step keeps the rotation
+  const double angle = 0.1 * -1.570796326794895;
+  ExpectVecNear(edits[1].v[2], Vec3(std::cos(angle), 0, -std::sin(angle)), 1e-15);
+}
+
+TEST_F(Movement, OnlyWalkersAndCarsThatHaveTheFocusMove) {
+  for (const char *className : {"UMmu1", "ummu", "UCGO\\Car", "Lander"}) {
+    SCOPED_TRACE(className);
+    Start();
+    AnchoredFocus(className);
+    world.KeyDown(td::kKeyW);
+    world.KeyDown(td::kKeyD);
+    world.CallPostStep(0.1, 0.1, 0.0);
+    EXPECT_TRUE(Edits().empty());
+    ExitModule(kInstance);
+  }
+  Start();
+  const OBJHANDLE nameless = AnchoredFocus(nullptr);
+  world.KeyDown(td::kKeyW);
+  world.CallPostStep(0.1, 0.1, 0.0);
+  EXPECT_TRUE(Edits().empty());
+  // The walker without the focus does not move either.
+  const OBJHANDLE walker = AnchoredFocus("UMmu");
+  world.SetFocus(nullptr);
+  world.CallPostStep(0.2, 0.1, 0.0);
+  EXPECT_TRUE(Edits().empty());
+  (void)nameless;
+  (void)walker;
+}
+
+TEST_F(Movement, AFreeVesselIsNotMoved) {
+  const OBJHANDLE v = AnchoredFocus("UMmu");
+  td::ReleaseVessel(Iface(v), 0.0);
+  world.ClearEvents();
+  Move(v, td::kMoveForward, 0.1, 4.0);
+  Move(v, td::kTurnRight, 0.1, 4.0);
+  EXPECT_TRUE(world.Events().empty());
+}
+
+TEST_F(Movement, ATiltedVesselStepsOnlyItsProjectionOntoTheCarriersPlane) {
+  const OBJHANDLE v = AnchoredFocus("UMmu", std::acos(-1.0) / 3);  // nose 60 degrees up
+  const VECTOR3 start = Point(v).pos;
+  Move(v, td::kMoveForward, 0.1, 4.0);
+  const VECTOR3 d = td::VecSub(Point(v).pos, start);
+  EXPECT_NEAR(std::hypot(d.x, d.z), 0.2, 1e-8);
+  EXPECT_NEAR(d.y, 0.0, 1e-8);
+}
+
+TEST_F(Movement, AStepAlsoSetsTheVesselDownWhereItStood) {
+  const OBJHANDLE v = AnchoredFocus("UMmu");
+  ShiftAnchored(carrier, td::FindAnchorSlot(v), Vec3(0, 0.05, 0));
+  const VECTOR3 start = Point(v).pos;
+  Move(v, td::kMoveForward, 0.1, 4.0);
+  ExpectVecNear(td::VecSub(Point(v).pos, start), Vec3(0, -0.05, 0.4), 1e-8);
+  EXPECT_NEAR(Clearance(v), 0.0, 1e-6);  // the moon's curvature over 0.4 m
+}
+
+TEST_F(Movement, TurnsAreAQuarterTurnPerSecondForWalkersAndCarsAlike) {
+  for (double speed : {4.0, 30.0}) {
+    const OBJHANDLE v = AnchoredFocus("UMmu");
+    const sim::AttachmentRecord before = Point(v);
+    Move(v, td::kTurnRight, 0.5, speed);
+    ExpectVecNear(Point(v).rot, Vec3(0.70710678, 0, -0.70710678), 1e-8);
+    ExpectVecNear(Point(v).pos, before.pos, 0.0);
+    ExpectVecNear(Point(v).dir, before.dir, 0.0);
+    Move(v, td::kTurnLeft, 0.5, speed);
+    Move(v, td::kTurnLeft, 0.5, speed);
+    ExpectVecNear(Point(v).rot, Vec3(0.70710678, 0, 0.70710678), 1e-8);
+    world.DeleteVessel(v);
+  }
+}
+
+TEST_F(Movement, TurningForNoTimeWritesTheRotationBackBitForBit) {
+  const OBJHANDLE v = AnchoredFocus("UMmu");
+  Move(v, td::kTurnRight, 0.3, 4.0);
+  const VECTOR3 rot = Point(v).rot;
+  world.ClearEvents();
+  Move(v, td::kTurnLeft, 0.0, 4.0);
+  ASSERT_EQ(Edits().size(), 1u);
+  EXPECT_EQ(std::memcmp(&Edits()[0].v[2], &rot, sizeof rot), 0);
+}
+
+TEST_F(Movement, SteppingOffHighOverLowTerrainReleasesInsteadOfMoving) {
+  const OBJHANDLE v = AnchoredFocus("UMmu");
+  const int slot = td::FindAnchorSlot(v);
+  Reconfigure(FlatTerrain(-0.5));
+  ShiftAnchored(carrier, slot, Vec3(0, -0.3, 0));  // 0.2 m over terrain at -0.5
+  world.ClearEvents();
+  Move(v, td::kTurnLeft, 0.1, 4.0);  // turns never release
+  EXPECT_TRUE(Anchored(v));
+  Move(v, td::kMoveForward, 0.1, 4.0);
+  const auto detaches = Events(EventKind::kDetachChild);
+  ASSERT_EQ(detaches.size(), 1u);
+  EXPECT_EQ(detaches[0].value, 3.0);
+  EXPECT_EQ(Edits().size(), 1u);  // the turn's only
+  EXPECT_FALSE(Anchored(v));
+}
+
+TEST_F(Movement, SteppingJustAboveLowTerrainOrHighAboveLevelTerrainIsAStep) {
+  const OBJHANDLE v = AnchoredFocus("UMmu");
+  const int slot = td::FindAnchorSlot(v);
+  ShiftAnchored(carrier, slot, Vec3(0, 0.2, 0));  // 0.2 m over terrain at 0
+  world.ClearEvents();
+  Move(v, td::kMoveBack, 0.1, 4.0);
+  EXPECT_TRUE(Anchored(v));
+  EXPECT_EQ(Edits().size(), 1u);
+  Reconfigure(FlatTerrain(-0.5));
+  ShiftAnchored(carrier, slot, Vec3(0, -0.4001, 0));  // 0.0999 m over terrain at -0.5
+  world.ClearEvents();
+  Move(v, td::kMoveBack, 0.1, 4.0);
+  EXPECT_TRUE(Anchored(v));
+  EXPECT_EQ(Edits().size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,192 @@
+// A small world for the module's tests: a moon with configurable terrain, a carrier standing
+// for the ground at latitude 0 / longitude 0, and the module linked in and started. The
+// module's state is process-wide; every test starts it afresh with InitModule.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "anchor/anchor_table.h"
+#include "math/vector.h"
+#include "module/entry_points.h"
+#include "sim/world.h"
+
+namespace tdtest {
+
+inline constexpr double kMoonRadius_m = 1737400.0;
+inline constexpr double kMoonMass_kg = 7.342e22;
+inline constexpr double kG = 6.67259e-11;
+
+inline DorvakConfig FlatTerrain(double offset_m = 0.0) {
+  DorvakConfig config{};
+  config.body_radius_m = kMoonRadius_m;
+  config.relief = kDorvakFlat;
+  config.offset_m = offset_m;
+  return config;
+}
+
+inline DorvakConfig NaNTerrain() {
+  DorvakConfig config = FlatTerrain();
+  config.relief = kDorvakNaN;
+  return config;
+}
+
+struct VesselPlacement {
+  std::string name = "lander";
+  std::optional<std::string> class_name = std::string("Lander");
+  double lat_rad = 0.0;
+  double lon_rad = 0.0;
+  double clearance_m = 0.0;  // touchdown plane over the flat terrain offset in use
+  double yaw_rad = 0.0, pitch_rad = 0.0, roll_rad = 0.0;
+  double mass_kg = 1000.0;
+  double cog_elev_m = 2.0;
+  VECTOR3 vel_global{};
+  VECTOR3 thrust_local_N{};
+  OBJHANDLE body = nullptr;  // default: the moon
+};
+
+class ModuleWorld : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    moon = world.AddBody({"Moon", kMoonRadius_m, kMoonMass_kg, td::Vec3(0, 0, 0)});
+  }
+
+  void TearDown() override {
+    if (started_) ExitModule(kInstance);
+  }
+
+  // Starts the module against the current terrain settings.
+  void Start(sim::TerrainMode mode = sim::TerrainMode::kPresent,
+             const DorvakConfig &terrain = FlatTerrain()) {
+    terrainOffset_m = terrain.offset_m;
+    world.SetTerrainMode(mode);
+    world.ConfigureTerrain(terrain);
+    world.SetModule({&InitModule, &ExitModule, &GetModuleVersion, &opcPostStep}, kInstance);
+    world.InitModule();
+    started_ = true;
+  }
+
+  // Changes the terrain under a running module (the library keeps one configuration).
+  void Reconfigure(const DorvakConfig &terrain) {
+    terrainOffset_m = terrain.offset_m;
+    world.ConfigureTerrain(terrain);
+  }
+
+  OBJHANDLE AddCarrier(double lat_rad = 0.0, double lon_rad = 0.0,
+                       const std::string &class_name = "DynamicPlanet") {
+    sim::VesselSpec spec;
+    spec.name = "ground";
+    spec.class_name = class_name;
+    spec.body = moon;
+    spec.pos_global = sim::SurfacePoint(*world.Body(moon), lat_rad, lon_rad, kMoonRadius_m);
+    spec.rot = sim::UprightAttitude(lat_rad, lon_rad);
+    spec.fixed_to_body = true;
+    spec.mass_kg = 1.0;
+    return world.AddVessel(spec);
+  }
+
+  OBJHANDLE AddVessel(const VesselPlacement &p) {
+    sim::VesselSpec spec;
+    spec.name = p.name;
+    spec.class_name = p.class_name;
+    spec.body = p.body != nullptr ? p.body : moon;
+    const sim::BodySpec &body = *world.Body(spec.body);
+    const double radius_m = body.radius_m + terrainOffset_m + p.cog_elev_m + p.clearance_m;
+    spec.pos_global = sim::SurfacePoint(body, p.lat_rad, p.lon_rad, radius_m);
+    spec.vel_global = p.vel_global;
+    spec.rot = sim::UprightAttitude(p.lat_rad, p.lon_rad, p.yaw_rad, p.pitch_rad, p.roll_rad);
+    spec.mass_kg = p.mass_kg;
+    spec.cog_elev_m = p.cog_elev_m;
+    spec.thrust_local_N = p.thrust_local_N;
+    return world.AddVessel(spec);
+  }
+
+  // A vessel just sunk into the terrain at rest: the contact pass anchors it.
+  OBJHANDLE Resting(const std::string &name, double lat_rad = 0.0, double lon_rad = 0.0) {
+    VesselPlacement p;
+    p.name = name;
+    p.lat_rad = lat_rad;
+    p.lon_rad = lon_rad;
+    p.clearance_m = -0.01;
+    return AddVessel(p);
+  }
+
+  // A focus vessel flying high at the given place, so it never touches anything.
+  OBJHANDLE FocusAt(double lat_rad, double lon_rad) {
+    VesselPlacement p;
+    p.name = "focus";
+    p.lat_rad = lat_rad;
+    p.lon_rad = lon_rad;
+    p.clearance_m = 5000.0;
+    const OBJHANDLE f = AddVessel(p);
+    world.SetFocus(f);
+    return f;
+  }
+
+  VESSEL *Iface(OBJHANDLE vessel) { return oapiGetVesselInterface(vessel); }
+
+  void Step(double simdt = 0.02) { world.Step(simdt); }
+
+  std::vector<sim::HostEvent> Events(sim::EventKind kind) const {
+    std::vector<sim::HostEvent> out;
+    for (const sim::HostEvent &e : world.Events()) {
+      if (e.kind == kind) out.push_back(e);
+    }
+    return out;
+  }
+
+  std::vector<sim::HostEvent> ForcesOn(OBJHANDLE vessel) const {
+    std::vector<sim::HostEvent> out;
+    for (const sim::HostEvent &e : Events(sim::EventKind::kAddForce)) {
+      if (e.vessel == vessel) out.push_back(e);
+    }
+    return out;
+  }
+
+  // Height of the vessel's touchdown plane over the terrain below its origin.
+  double Clearance(OBJHANDLE vessel) const {
+    const sim::VesselRecord &v = *world.Vessel(vessel);
+    const sim::BodySpec &body = *world.Body(v.body);
+    const VECTOR3 radial = td::VecSub(v.pos_global, body.pos_global);
+    return td::VecLength(radial) - v.cog_elev_m - world.TerrainRadius(radial);
+  }
+
+  // Lowers a free vessel along its radial line (a released vessel rests within rounding of
+  // the terrain; this puts it clearly in contact again).
+  void Sink(OBJHANDLE vessel, double depth_m) {
+    sim::VesselRecord &v = *world.Vessel(vessel);
+    const VECTOR3 up = td::VecUnit(td::VecSub(v.pos_global, world.Body(v.body)->pos_global));
+    v.pos_global = td::VecSub(v.pos_global, td::VecScale(up, depth_m));
+  }
+
+  bool Anchored(OBJHANDLE vessel) const { return world.Vessel(vessel)->parent != nullptr; }
+
+  // Moves an anchored vessel by editing its point on the carrier, as a host user could.
+  void ShiftAnchored(OBJHANDLE carrier, int slot, const VECTOR3 &delta_carrier);
+
+  HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(0x7d00);
+  sim::World world;
+  OBJHANDLE moon = nullptr;
+  double terrainOffset_m = 0.0;
+
+ private:
+  bool started_ = false;
+};
+
+inline void ExpectVecNear(const VECTOR3 &actual, const VECTOR3 &expected, double tol) {
+  EXPECT_NEAR(actual.x, expected.x, tol);
+  EXPECT_NEAR(actual.y, expected.y, tol);
+  EXPECT_NEAR(actual.z, expected.z, tol);
+}
+
+inline void ModuleWorld::ShiftAnchored(OBJHANDLE carrier, int slot, const VECTOR3 &delta_carrier) {
+  VESSEL *c = oapiGetVesselInterface(carrier);
+  VECTOR3 pos, dir, rot;
+  c->GetAttachmentParams(td::g_anchorCarrierPoint[slot], pos, dir, rot);
+  c->SetAttachmentParams(td::g_anchorCarrierPoint[slot], td::VecAdd(pos, delta_carrier), dir, rot);
+}
+
+}  // namespace tdtest
