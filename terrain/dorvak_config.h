@@ -11,8 +11,8 @@ enum DorvakRelief : int {
   kDorvakHills = 1,  // offset_m + smooth rolling hills of amplitude_m and wavelength_m
   kDorvakNaN = 2,    // not a number everywhere (for tests)
   kDorvakSlope = 3,  // a plane through the reference point, rising at slope_rad towards azimuth_rad
-  kDorvakCrater =
-      4,  // offset_m, with a bowl of crater_radius_m and crater_depth_m at the reference point
+  // offset_m, with a bowl of crater_radius_m and crater_depth_m at the reference point
+  kDorvakCrater = 4,
 };
 
 struct DorvakConfig {
