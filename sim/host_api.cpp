@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "math/vector.h"
 #include "sim/world_impl.h"
 
 using sim::HostQuery;
@@ -73,12 +74,10 @@ BOOL oapiGetEquPos(OBJHANDLE hVessel, double *longitude, double *latitude, doubl
   if (body == nullptr) return 0;
   // Bodies do not rotate in this world: the body frame is the global frame moved to the
   // body's centre.
-  const VECTOR3 &p = v->pos_global;
-  const double x = p.x - body->pos_global.x, y = p.y - body->pos_global.y,
-               z = p.z - body->pos_global.z;
-  const double r = std::sqrt(x * x + y * y + z * z);
-  if (longitude != nullptr) *longitude = std::atan2(z, x);
-  if (latitude != nullptr) *latitude = std::asin(y / r);
+  const VECTOR3 loc = td::VecSub(v->pos_global, body->pos_global);
+  const double r = td::VecLength(loc);
+  if (longitude != nullptr) *longitude = std::atan2(loc.z, loc.x);
+  if (latitude != nullptr) *latitude = std::asin(loc.y / r);
   if (radius != nullptr) *radius = r;
   return 1;
 }
