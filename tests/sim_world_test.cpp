@@ -262,6 +262,15 @@ TEST_F(Physics, ChildrenAndFixedVesselsIgnoreForces) {
   ExpectNear(world.Vessel(carrier)->pos_global, s.pos_global, 0.0);
   ExpectNear(world.Vessel(child)->pos_global, place, 0.0);
   EXPECT_EQ(world.Events().back().kind, sim::EventKind::kAddForce);  // recorded all the same
+
+  // Set free, the carrier falls, and takes the child along at the same place relative to it.
+  world.Vessel(carrier)->fixed_to_body = false;
+  const VECTOR3 offset = td::VecSub(place, s.pos_global);
+  Run(1.0, 0.1);
+  EXPECT_LT(world.Vessel(carrier)->vel_global.x, -1.0);
+  ExpectNear(td::VecSub(world.Vessel(child)->pos_global, world.Vessel(carrier)->pos_global), offset,
+             1e-6);
+  ExpectNear(world.Vessel(child)->vel_global, world.Vessel(carrier)->vel_global, 0.0);
 }
 
 // --- clock, module calls and the desktop ---
