@@ -1,0 +1,45 @@
+#include "app/cli.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+
+namespace app {
+
+std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
+  Options o;
+  CLI::App cli(
+      "Runs the touchdown module headless: loads the plug-in as the simulator would, builds "
+      "the world of a scenario file (TOML, see docs/scenarios.md), steps it and prints an "
+      "account of touchdowns, anchorings and releases. Without a scenario it plays the "
+      "built-in tour (the same text as scenarios/default.toml).\n\n"
+      "Exit status: 0 after a run, 2 for a bad scenario or command line (one error line on "
+      "stderr naming file, line and field; nothing runs), 1 when the plug-in cannot be loaded "
+      "or an output cannot be written.",
+      "touchdown-sim");
+  cli.add_option("scenario", o.scenario, "Scenario file (TOML); the built-in tour when omitted");
+  cli.add_option("--events", o.events_path,
+                 "Write the event log, JSON Lines: every host call by which the module changed "
+                 "the world, keystrokes, and each vessel's state before every step's "
+                 "opcPostStep (docs/outputs.md)");
+  cli.add_option("--trace", o.trace_path,
+                 "Write a CSV trace of every vessel's state before each opcPostStep, for "
+                 "plotting (docs/outputs.md)");
+  cli.add_option("--trace-every", o.trace_every, "Trace only every N-th step (default 1)")
+      ->check(CLI::Range(int64_t{1}, int64_t{1} << 40));
+  cli.add_option("--module", o.module_path,
+                 "Plug-in to load (default: modules/plugin/touchdown.so beside this program)");
+  cli.add_flag("--print-default", o.print_default,
+               "Print the built-in scenario and exit (a starting point for your own)");
+  cli.add_flag("--check", o.check_only, "Read the scenario and build its world, then exit");
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::Success &e) {
+    return cli.exit(e);
+  } catch (const CLI::ParseError &e) {
+    std::fprintf(stderr, "touchdown-sim: error: %s (see --help)\n", e.what());
+    return 2;
+  }
+  return o;
+}
+
+}  // namespace app

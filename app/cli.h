@@ -1,0 +1,24 @@
+// The command line of touchdown-sim.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+
+namespace app {
+
+struct Options {
+  std::string scenario;     // empty: the built-in default scenario
+  std::string events_path;  // empty: no event log
+  std::string trace_path;   // empty: no trace
+  int64_t trace_every = 1;
+  std::string module_path;  // empty: modules/plugin/touchdown.so beside the program
+  bool print_default = false;
+  bool check_only = false;
+};
+
+// The options, or the exit status to end with at once (after --help, or a usage error,
+// which has been reported on stderr).
+std::variant<Options, int> ParseCommandLine(int argc, char **argv);
+
+}  // namespace app

@@ -1,0 +1,209 @@
+#include "app/event_log.h"
+
+#include "app/key_names.h"
+#include "app/text_format.h"
+#include "app/vessel_measure.h"
+#include "platform/desktop.h"
+
+namespace app {
+
+namespace {
+
+JsonLine Record(std::string &out, int64_t step, double simt, const char *kind) {
+  JsonLine line(out);
+  line.Integer("step", step).Number("t", simt).String("kind", kind);
+  return line;
+}
+
+const char *Transition(LPARAM flags) {
+  if ((flags & kKeyReleasingBit) != 0) return "up";
+  return (flags & kKeyWasDownBit) != 0 ? "repeat" : "down";
+}
+
+}  // namespace
+
+EventLog::EventLog(const std::string &path) : out_(path) {}
+
+int EventLog::AttachmentId(const sim::World &world, ATTACHMENTHANDLE att) const {
+  const sim::AttachmentRecord *record = world.Attachment(att);
+  return record != nullptr ? record->serial : 0;
+}
+
+void EventLog::WriteVessel(const StepContext &ctx, const RosterEntry &entry) {
+  const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
+  if (v == nullptr) return;
+  JsonLine line = Record(out_.buffer(), ctx.step, ctx.simt, "Vessel");
+  line.String("vessel", entry.name);
+  if (entry.class_name) {
+    line.String("class", *entry.class_name);
+  } else {
+    line.StringOrNull("class", "");
+  }
+  const sim::BodySpec *body = ctx.world.Body(v->body);
+  line.String("body", body != nullptr ? body->name : "")
+      .Number("mass", v->mass_kg)
+      .Number("cog_elev", v->cog_elev_m)
+      .Bool("fixed_to_body", v->fixed_to_body)
+      .End();
+}
+
+void EventLog::WriteState(const StepContext &ctx, const RosterEntry &entry) {
+  const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
+  if (v == nullptr) return;
+  const sim::BodySpec *body = SurfaceBody(ctx.world, *v);
+  const Measure m = body != nullptr ? MeasureVessel(ctx.world, *v, *body) : Measure{};
+  JsonLine line = Record(out_.buffer(), ctx.step, ctx.simt, "State");
+  line.String("vessel", entry.name)
+      .Vector("pos", v->pos_global)
+      .Vector("vel", v->vel_global)
+      .Open("axes")
+      .Vector("x", v->rot.Column(0))
+      .Vector("y", v->rot.Column(1))
+      .Vector("z", v->rot.Column(2))
+      .Close()
+      .Number("altitude", m.altitude_m)
+      .Number("clearance", m.clearance_m)
+      .StringOrNull("parent", ctx.roster.NameOf(v->parent))
+      .End();
+}
+
+void EventLog::WriteHostEvents(const StepContext &ctx) {
+  const Roster &roster = ctx.roster;
+  std::string &out = out_.buffer();
+  for (const sim::HostEvent &e : ctx.world.Events()) {
+    switch (e.kind) {
+      case sim::EventKind::kAddForce:
+        Record(out, e.step, e.simt, "AddForce")
+            .String("vessel", roster.NameOf(e.vessel))
+            .Vector("F", e.v[0])
+            .Vector("r", e.v[1])
+            .End();
+        break;
+      case sim::EventKind::kCreateAttachment:
+        Record(out, e.step, e.simt, "CreateAttachment")
+            .String("vessel", roster.NameOf(e.vessel))
+            .Bool("toparent", e.flag[0])
+            .Vector("pos", e.v[0])
+            .Vector("dir", e.v[1])
+            .Vector("rot", e.v[2])
+            .String("id", e.text)
+            .Bool("loose", e.flag[1])
+            .Integer("attachment", AttachmentId(ctx.world, e.att[0]))
+            .End();
+        break;
+      case sim::EventKind::kAttachChild: {
+        const int parent_point = AttachmentId(ctx.world, e.att[0]);
+        if (e.flag[0]) child_at_[parent_point] = roster.NameOf(e.other);
+        Record(out, e.step, e.simt, "AttachChild")
+            .String("vessel", roster.NameOf(e.vessel))
+            .String("child", roster.NameOf(e.other))
+            .Integer("attachment", parent_point)
+            .Integer("child_attachment", AttachmentId(ctx.world, e.att[1]))
+            .Bool("result", e.flag[0])
+            .End();
+        break;
+      }
+      case sim::EventKind::kDetachChild: {
+        const int point = AttachmentId(ctx.world, e.att[0]);
+        std::string child;
+        if (auto it = child_at_.find(point); it != child_at_.end()) {
+          if (e.flag[0]) {
+            child = std::move(it->second);
+            child_at_.erase(it);
+          } else {
+            child = it->second;
+          }
+        }
+        Record(out, e.step, e.simt, "DetachChild")
+            .String("vessel", roster.NameOf(e.vessel))
+            .Integer("attachment", point)
+            .StringOrNull("child", e.flag[0] ? child : "")
+            .Number("vel", e.value)
+            .Bool("result", e.flag[0])
+            .End();
+        break;
+      }
+      case sim::EventKind::kSetAttachmentParams:
+        Record(out, e.step, e.simt, "SetAttachmentParams")
+            .String("vessel", roster.NameOf(e.vessel))
+            .Integer("attachment", AttachmentId(ctx.world, e.att[0]))
+            .Vector("pos", e.v[0])
+            .Vector("dir", e.v[1])
+            .Vector("rot", e.v[2])
+            .End();
+        break;
+      case sim::EventKind::kMessageBox:
+        Record(out, e.step, e.simt, "MessageBox")
+            .String("text", e.text)
+            .String("caption", e.caption)
+            .Bool("owner", e.other != nullptr)
+            .Number("type", e.value)
+            .End();
+        break;
+      case sim::EventKind::kKeystroke: {
+        const int vk = static_cast<int>(e.value);
+        Record(out, e.step, e.simt, "Keystroke")
+            .Integer("vk", vk)
+            .String("key", KeyName(vk))
+            .String("transition", Transition(e.key_flags))
+            .Integer("flags", static_cast<int64_t>(static_cast<uint32_t>(e.key_flags)))
+            .End();
+        break;
+      }
+    }
+    out_.MaybeFlush();
+  }
+  ctx.world.ClearEvents();
+}
+
+void EventLog::OnStart(const StepContext &ctx) {
+  for (; vessels_written_ < ctx.roster.entries().size(); ++vessels_written_) {
+    WriteVessel(ctx, ctx.roster.entries()[vessels_written_]);
+  }
+  WriteHostEvents(ctx);
+}
+
+void EventLog::OnAction(const StepContext &ctx, const ScenarioAction &action) {
+  WriteHostEvents(ctx);  // keystrokes delivered before this action come first
+  std::string &out = out_.buffer();
+  switch (action.kind) {
+    case ScenarioAction::kKeyDown:
+    case ScenarioAction::kKeyUp:
+    case ScenarioAction::kKeyRepeat:
+      break;  // the world records the keystroke as it reaches the hook
+    case ScenarioAction::kFocus:
+      Record(out, ctx.step, ctx.simt, "Focus").StringOrNull("vessel", action.vessel).End();
+      break;
+    case ScenarioAction::kDelete:
+      Record(out, ctx.step, ctx.simt, "Delete").String("vessel", action.vessel).End();
+      break;
+    case ScenarioAction::kCreate:
+      for (; vessels_written_ < ctx.roster.entries().size(); ++vessels_written_) {
+        WriteVessel(ctx, ctx.roster.entries()[vessels_written_]);
+      }
+      break;
+    case ScenarioAction::kThrust:
+      Record(out, ctx.step, ctx.simt, "Thrust")
+          .String("vessel", action.vessel)
+          .Vector("thrust", action.thrust_N)
+          .End();
+      break;
+  }
+}
+
+void EventLog::BeforePostStep(const StepContext &ctx) {
+  WriteHostEvents(ctx);
+  for (const RosterEntry &entry : ctx.roster.entries()) {
+    if (entry.alive) WriteState(ctx, entry);
+  }
+  out_.MaybeFlush();
+}
+
+void EventLog::AfterPostStep(const StepContext &ctx) { WriteHostEvents(ctx); }
+
+void EventLog::OnFinish(const StepContext &ctx) {
+  WriteHostEvents(ctx);
+  out_.Close();
+}
+
+}  // namespace app

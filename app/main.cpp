@@ -1,0 +1,84 @@
+// touchdown-sim: the stand-in host run from a scenario file, from the command line to the
+// account on stdout. Every failure ends here in one line on stderr and a non-zero status.
+#include <cstdio>
+#include <memory>
+
+#include "app/account.h"
+#include "app/cli.h"
+#include "app/default_scenario.h"
+#include "app/event_log.h"
+#include "app/plugin.h"
+#include "app/runner.h"
+#include "app/scenario_error.h"
+#include "app/scenario_parse.h"
+#include "app/scenario_world.h"
+#include "app/trace.h"
+
+namespace {
+
+constexpr char kBuiltInName[] = "<built-in default scenario>";
+
+int Run(const app::Options &options) {
+  const app::Scenario scenario =
+      options.scenario.empty() ? app::ParseScenarioText(app::kDefaultScenarioText, kBuiltInName)
+                               : app::ParseScenarioFile(options.scenario);
+  sim::World world;
+  app::BuildWorld(scenario, world);
+  if (options.check_only) {
+    std::printf("%s: %zu bodies, %zu vessels, %zu timed events, %lld steps: fine\n",
+                scenario.file.c_str(), scenario.bodies.size(), scenario.vessels.size(),
+                scenario.events.size(), scenario.steps);
+    return 0;
+  }
+  app::Roster roster;
+  for (const OBJHANDLE handle : world.LiveVessels()) {
+    const sim::VesselRecord *v = world.Vessel(handle);
+    roster.Add(handle, v->name, v->class_name, v->fixed_to_body);
+  }
+
+  app::Account account(scenario);
+  std::vector<app::StepObserver *> observers{&account};
+  std::unique_ptr<app::EventLog> events;
+  std::unique_ptr<app::Trace> trace;
+  if (!options.events_path.empty()) {
+    events = std::make_unique<app::EventLog>(options.events_path);
+    observers.push_back(events.get());
+  }
+  if (!options.trace_path.empty()) {
+    trace = std::make_unique<app::Trace>(options.trace_path, options.trace_every);
+    observers.push_back(trace.get());
+  }
+  // Recording costs a copy of every host call; without a log nobody reads it.
+  world.SetRecording(events != nullptr);
+
+  // Loaded with the world current: the plug-in's entry stub reports to it.
+  app::Plugin plugin(options.module_path.empty() ? app::DefaultPluginPath(world.ExecutablePath())
+                                                 : options.module_path);
+  app::Runner runner(scenario, world, roster, plugin.entry(), plugin.instance(), observers);
+  const app::RunTotals totals = runner.Run();
+  const int version = plugin.entry().get_module_version();
+  plugin.Unload();  // ExitModule, while the world it talks to still exists
+  account.Print(stdout, totals, version);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  const std::variant<app::Options, int> parsed = app::ParseCommandLine(argc, argv);
+  if (const int *status = std::get_if<int>(&parsed)) return *status;
+  const app::Options &options = std::get<app::Options>(parsed);
+  if (options.print_default) {
+    std::fputs(app::kDefaultScenarioText, stdout);
+    return 0;
+  }
+  try {
+    return Run(options);
+  } catch (const app::ScenarioError &e) {
+    std::fprintf(stderr, "touchdown-sim: error: %s\n", e.what());
+    return 2;
+  } catch (const std::exception &e) {
+    std::fprintf(stderr, "touchdown-sim: error: %s\n", e.what());
+    return 1;
+  }
+}

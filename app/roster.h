@@ -1,0 +1,44 @@
+// The vessels of a run in the host's index order, with the names the outputs use for them.
+// Handles are never printed: a vessel is named, an attachment point numbered.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "host/orbiter_api.h"
+
+namespace app {
+
+inline constexpr char kCarrierClass[] = "DynamicPlanet";
+
+struct RosterEntry {
+  OBJHANDLE handle = nullptr;
+  std::string name;
+  std::optional<std::string> class_name;
+  bool carrier_class = false;  // class "DynamicPlanet": the module's ground
+  bool fixed_to_body = false;
+  bool alive = true;
+};
+
+class Roster {
+ public:
+  size_t Add(OBJHANDLE handle, std::string name, std::optional<std::string> class_name,
+             bool fixed_to_body);
+  void MarkDeleted(OBJHANDLE handle);
+
+  const std::vector<RosterEntry> &entries() const { return entries_; }
+  // The index of a vessel that was ever in the run, or -1.
+  long IndexOf(OBJHANDLE handle) const;
+  // The vessel's name; "" for the null handle and "?" for a handle never seen.
+  const std::string &NameOf(OBJHANDLE handle) const;
+  // The first live vessel of class "DynamicPlanet": the module's carrier. -1 when none.
+  long CarrierIndex() const;
+
+ private:
+  std::vector<RosterEntry> entries_;
+  std::unordered_map<OBJHANDLE, size_t> by_handle_;
+};
+
+}  // namespace app

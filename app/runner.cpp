@@ -1,0 +1,137 @@
+#include "app/runner.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "app/scenario_world.h"
+
+namespace app {
+
+namespace {
+
+// The runner whose world is stepping: the hook that stands in the world for the module's
+// opcPostStep finds it here. One run at a time per process, as one host per process.
+Runner *g_active = nullptr;
+
+}  // namespace
+
+Runner::Runner(const Scenario &scenario, sim::World &world, Roster &roster,
+               const sim::ModuleEntryPoints &entry, HINSTANCE instance,
+               std::vector<StepObserver *> observers)
+    : scenario_(scenario),
+      world_(world),
+      roster_(roster),
+      observers_(std::move(observers)),
+      entry_(entry),
+      instance_(instance) {}
+
+Runner::~Runner() {
+  if (g_active == this) g_active = nullptr;
+}
+
+StepContext Runner::Context() {
+  return StepContext{world_, roster_, world_.StepCount(), world_.SimTime()};
+}
+
+void Runner::Notify(const ScenarioAction &action) {
+  const StepContext ctx = Context();
+  for (StepObserver *o : observers_) o->OnAction(ctx, action);
+}
+
+// Stands in the world for the module's opcPostStep: the observers see the world as the
+// module is about to see it.
+void Runner::PostStepHook(double simt, double simdt, double mjd) {
+  Runner *self = g_active;
+  const StepContext ctx = self->Context();
+  for (StepObserver *o : self->observers_) o->BeforePostStep(ctx);
+  if (self->entry_.post_step != nullptr) self->entry_.post_step(simt, simdt, mjd);
+}
+
+void Runner::Press(int vk, bool down) {
+  const auto it =
+      std::find_if(held_.begin(), held_.end(), [vk](const HeldKey &k) { return k.vk == vk; });
+  const bool held = it != held_.end();
+  // A keyboard cannot press a key that is down or release one that is up.
+  if (down == held) return;
+  if (down) {
+    world_.KeyDown(vk);
+    held_.push_back({vk, world_.SimTime() + scenario_.repeat_delay_s});
+  } else {
+    held_.erase(it);
+    world_.KeyUp(vk);
+  }
+  Notify({down ? ScenarioAction::kKeyDown : ScenarioAction::kKeyUp, vk, {}, {}});
+}
+
+void Runner::DeliverRepeats(double now_s) {
+  // A hair of tolerance: repeat times are sums of intervals, the clock a sum of steps.
+  const double due_s = now_s + 1e-9 * scenario_.step_s;
+  for (HeldKey &key : held_) {
+    while (key.next_repeat_s <= due_s) {
+      world_.KeyRepeat(key.vk);
+      Notify({ScenarioAction::kKeyRepeat, key.vk, {}, {}});
+      key.next_repeat_s += scenario_.repeat_interval_s;
+    }
+  }
+}
+
+void Runner::Apply(const TimedEvent &event) {
+  if (const auto *a = std::get_if<KeyAction>(&event.action)) {
+    Press(a->vk, a->down);
+  } else if (const auto *a = std::get_if<FocusAction>(&event.action)) {
+    world_.SetFocus(a->vessel.empty() ? nullptr : world_.FindVessel(a->vessel));
+    Notify({ScenarioAction::kFocus, 0, a->vessel, {}});
+  } else if (const auto *a = std::get_if<DeleteAction>(&event.action)) {
+    const OBJHANDLE vessel = world_.FindVessel(a->vessel);
+    world_.DeleteVessel(vessel);
+    roster_.MarkDeleted(vessel);
+    Notify({ScenarioAction::kDelete, 0, a->vessel, {}});
+  } else if (const auto *a = std::get_if<CreateAction>(&event.action)) {
+    const OBJHANDLE vessel = AddScenarioVessel(scenario_, a->vessel, world_);
+    roster_.Add(vessel, a->vessel.name, a->vessel.class_name, a->vessel.fixed_to_body);
+    Notify({ScenarioAction::kCreate, 0, a->vessel.name, {}});
+  } else if (const auto *a = std::get_if<ThrustAction>(&event.action)) {
+    const VECTOR3 thrust{{a->thrust_N[0], a->thrust_N[1], a->thrust_N[2]}};
+    if (sim::VesselRecord *v = world_.Vessel(world_.FindVessel(a->vessel)))
+      v->thrust_local_N = thrust;
+    Notify({ScenarioAction::kThrust, 0, a->vessel, thrust});
+  }
+}
+
+RunTotals Runner::Run() {
+  g_active = this;
+  sim::ModuleEntryPoints hooked = entry_;
+  hooked.post_step = &Runner::PostStepHook;
+  world_.SetModule(hooked, instance_);
+  world_.EnablePhysics(true);
+  world_.InitModule();
+  {
+    const StepContext ctx = Context();
+    for (StepObserver *o : observers_) o->OnStart(ctx);
+  }
+
+  const auto wall_start = std::chrono::steady_clock::now();
+  const double dt = scenario_.step_s;
+  size_t next_event = 0;
+  for (long long done = 0; done < scenario_.steps; ++done) {
+    while (next_event < scenario_.events.size() && scenario_.events[next_event].step <= done) {
+      Apply(scenario_.events[next_event++]);
+    }
+    if (!held_.empty()) DeliverRepeats(world_.SimTime());
+    world_.Step(dt);
+    const StepContext ctx = Context();
+    for (StepObserver *o : observers_) o->AfterPostStep(ctx);
+  }
+  const auto wall_end = std::chrono::steady_clock::now();
+
+  RunTotals totals;
+  totals.steps = scenario_.steps;
+  totals.simulated_s = world_.SimTime();
+  totals.wall_s = std::chrono::duration<double>(wall_end - wall_start).count();
+  const StepContext ctx = Context();
+  for (StepObserver *o : observers_) o->OnFinish(ctx);
+  g_active = nullptr;
+  return totals;
+}
+
+}  // namespace app

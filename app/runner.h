@@ -1,0 +1,57 @@
+// The fixed-step loop of the stand-in host: between steps it carries out the scenario's
+// timed events and the keyboard's auto-repeat, then lets the world step (physics, clock,
+// opcPostStep), telling the observers at each point.
+#pragma once
+
+#include <vector>
+
+#include "app/observer.h"
+#include "app/roster.h"
+#include "app/scenario.h"
+#include "sim/world.h"
+
+namespace app {
+
+struct RunTotals {
+  int64_t steps = 0;
+  double simulated_s = 0.0;
+  double wall_s = 0.0;  // the stepping loop alone, not loading
+};
+
+class Runner {
+ public:
+  // The world must be built from the scenario, with its vessels in the roster in the
+  // world's order. The runner makes the plug-in's entry points the world's module.
+  Runner(const Scenario &scenario, sim::World &world, Roster &roster,
+         const sim::ModuleEntryPoints &entry, HINSTANCE instance,
+         std::vector<StepObserver *> observers);
+  ~Runner();
+  Runner(const Runner &) = delete;
+  Runner &operator=(const Runner &) = delete;
+
+  // InitModule, every step, and the end; returns the totals.
+  RunTotals Run();
+
+ private:
+  struct HeldKey {
+    int vk;
+    double next_repeat_s;
+  };
+
+  static void PostStepHook(double simt, double simdt, double mjd);
+  void Apply(const TimedEvent &event);
+  void Press(int vk, bool down);
+  void DeliverRepeats(double now_s);
+  void Notify(const ScenarioAction &action);
+  StepContext Context();
+
+  const Scenario &scenario_;
+  sim::World &world_;
+  Roster &roster_;
+  std::vector<StepObserver *> observers_;
+  sim::ModuleEntryPoints entry_;
+  HINSTANCE instance_;
+  std::vector<HeldKey> held_;
+};
+
+}  // namespace app

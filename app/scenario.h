@@ -1,0 +1,136 @@
+// A scenario as read from its file: the world to build, how long to run it, and what
+// happens at given times. Plain data; angles are kept in the file's degrees until the world
+// is built. Every value that can still turn out wrong when the world is built carries the
+// place in the file it came from, so that error names it too.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace app {
+
+using Vec3 = std::array<double, 3>;
+
+// Where a value came from: the line in the file and the dotted field name.
+struct SourceRef {
+  int line = 0;
+  std::string field;
+};
+
+struct BodyDef {
+  std::string name;
+  double radius_m = 0.0;
+  double mass_kg = 0.0;
+  Vec3 position_m{};  // global frame
+};
+
+enum class TerrainLibrary { kPresent, kMissing, kNoFunction };
+enum class Relief { kFlat, kHills, kNaN, kSlope, kCrater };
+
+struct TerrainDef {
+  TerrainLibrary library = TerrainLibrary::kPresent;
+  Relief relief = Relief::kFlat;
+  std::string body;  // empty: the first body
+  double offset_m = 0.0;
+  double amplitude_m = 5.0;
+  double wavelength_m = 100.0;
+  double slope_deg = 0.0;
+  double azimuth_deg = 0.0;
+  double ref_lat_deg = 0.0;
+  double ref_lon_deg = 0.0;
+  double crater_radius_m = 100.0;
+  double crater_depth_m = 10.0;
+};
+
+// Placement over a body at a latitude and longitude: either the touchdown plane's height
+// over the terrain below, or the origin's altitude over the body's mean radius.
+struct SurfacePlacement {
+  double lat_deg = 0.0;
+  double lon_deg = 0.0;
+  std::optional<double> height_over_terrain_m;
+  std::optional<double> altitude_m;
+};
+
+// Yaw, pitch and roll from standing upright at the vessel's place, facing north.
+struct UprightAttitude {
+  double yaw_deg = 0.0;
+  double pitch_deg = 0.0;
+  double roll_deg = 0.0;
+};
+
+// The vessel's x, y and z axes in the global frame.
+struct ExplicitAxes {
+  Vec3 x{}, y{}, z{};
+};
+
+struct VesselDef {
+  std::string name;
+  std::optional<std::string> class_name;           // none: the vessel has no class name
+  std::string body;                                // empty: the first body
+  std::variant<SurfacePlacement, Vec3> placement;  // Vec3: global position
+  bool velocity_is_global = false;                 // otherwise east, up, north of the local horizon
+  Vec3 velocity_mps{};
+  std::variant<UprightAttitude, ExplicitAxes> attitude;
+  double mass_kg = 1000.0;
+  double cog_elev_m = 0.0;
+  bool fixed_to_body = false;
+  Vec3 thrust_N{};  // vessel frame
+  SourceRef where;  // the vessel's table: for errors only found when it is placed
+};
+
+struct KeyAction {
+  bool down = true;  // false: key up
+  int vk = 0;
+};
+struct FocusAction {
+  std::string vessel;  // empty: no focus vessel
+};
+struct DeleteAction {
+  std::string vessel;
+};
+struct CreateAction {
+  VesselDef vessel;
+};
+struct ThrustAction {
+  std::string vessel;
+  Vec3 thrust_N{};
+};
+
+using Action = std::variant<KeyAction, FocusAction, DeleteAction, CreateAction, ThrustAction>;
+
+struct TimedEvent {
+  double t_s = 0.0;
+  // Number of steps completed when it happens: the event falls between that step and the
+  // next, at the first step boundary at or after t_s.
+  long long step = 0;
+  Action action;
+  int order = 0;         // line in the file, so that simultaneous events keep the file's order
+  bool implied = false;  // the key-up that ends a key's hold_s: dropped past the run's end
+  SourceRef where;
+};
+
+struct Scenario {
+  std::string file;  // as named in messages
+  double step_s = 0.01;
+  long long steps = 0;  // number of host steps to run
+  double mjd = 51544.5;
+  std::string focus;  // empty: no focus vessel
+  double repeat_delay_s = 0.5;
+  double repeat_interval_s = 1.0 / 30.0;
+  TerrainDef terrain;
+  std::vector<BodyDef> bodies;
+  std::vector<VesselDef> vessels;
+  std::vector<TimedEvent> events;  // sorted by time, file order among equal times
+};
+
+// Limits against absurd input; a file beyond them is refused, not run.
+inline constexpr long long kMaxSteps = 100'000'000;
+inline constexpr int kMaxVessels = 10'000;  // present at the start plus created later
+inline constexpr int kMaxBodies = 100;
+inline constexpr int kMaxEvents = 1'000'000;
+inline constexpr double kMinRepeatInterval_s = 0.001;
+
+}  // namespace app

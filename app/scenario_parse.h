@@ -1,0 +1,24 @@
+// Scenario files: TOML in, a checked Scenario out, or a ScenarioError naming file, line and
+// field. The file format is described in docs/scenarios.md.
+#pragma once
+
+#include <string>
+
+#include "app/scenario.h"
+#include "app/toml_fields.h"
+
+namespace app {
+
+// display_name is how messages name the text ("scenarios/walker.toml", "<built-in>").
+Scenario ParseScenarioText(const std::string &text, const std::string &display_name);
+Scenario ParseScenarioFile(const std::string &path);
+
+// Pieces of the parser shared between its files.
+VesselDef ParseVessel(const Fields &fields);
+// Thrust schedule entries of a vessel, as timed thrust events (step not yet set).
+void ParseThrustSchedule(const Fields &fields, const std::string &vessel,
+                         std::vector<TimedEvent> &events);
+// Names, references, times and limits across the whole scenario; sets each event's step.
+void CheckScenario(Scenario &scenario);
+
+}  // namespace app

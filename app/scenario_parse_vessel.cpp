@@ -1,0 +1,132 @@
+// A vessel's table: identity, placement, velocity, attitude, mass properties and thrust.
+// Used for [[vessel]] and for the vessel an event creates.
+#include <cmath>
+
+#include "app/scenario_parse.h"
+
+namespace app {
+
+namespace {
+
+constexpr double kAxisTolerance = 1e-6;
+
+double Dot(const Vec3 &a, const Vec3 &b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+Vec3 Cross(const Vec3 &a, const Vec3 &b) {
+  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+
+ExplicitAxes ParseAxes(const Fields &f) {
+  f.AllowOnly({"x", "y", "z"});
+  ExplicitAxes axes;
+  Vec3 *targets[] = {&axes.x, &axes.y, &axes.z};
+  const char *keys[] = {"x", "y", "z"};
+  for (int i = 0; i < 3; ++i) {
+    const std::optional<Vec3> v = f.Vector(keys[i]);
+    if (!v) f.FailTable(std::string("missing axis ") + keys[i]);
+    if (std::abs(Dot(*v, *v) - 1.0) > kAxisTolerance) f.Fail(keys[i], "must be a unit vector");
+    *targets[i] = *v;
+  }
+  if (std::abs(Dot(axes.x, axes.y)) > kAxisTolerance ||
+      std::abs(Dot(axes.y, axes.z)) > kAxisTolerance ||
+      std::abs(Dot(axes.z, axes.x)) > kAxisTolerance) {
+    f.FailTable("the axes must be perpendicular to each other");
+  }
+  // The vessel frame has the global frame's handedness: a rotation, not a mirror image.
+  if (Dot(Cross(axes.x, axes.y), axes.z) < 0.0) {
+    f.FailTable("the axes are a mirror image of the global frame's; flip one of them");
+  }
+  return axes;
+}
+
+}  // namespace
+
+VesselDef ParseVessel(const Fields &f) {
+  f.AllowOnly({"name", "class", "body", "lat_deg", "lon_deg", "height_over_terrain_m", "altitude_m",
+               "position_m", "velocity_horizon_mps", "velocity_global_mps", "yaw_deg", "pitch_deg",
+               "roll_deg", "axes", "mass_kg", "cog_elev_m", "fixed_to_body", "thrust_N",
+               "thrust_schedule"});
+  VesselDef v;
+  v.where = {f.TableLine(), f.path()};
+  v.name = f.RequiredString("name");
+  if (v.name.empty()) f.Fail("name", "must not be empty");
+  if (auto c = f.String("class")) v.class_name = *c;
+  if (auto b = f.String("body")) v.body = *b;
+
+  if (auto p = f.Vector("position_m")) {
+    for (const char *k : {"lat_deg", "lon_deg", "height_over_terrain_m", "altitude_m"}) {
+      if (f.Has(k)) f.Fail(k, "give position_m or a place by lat_deg/lon_deg, not both");
+    }
+    v.placement = *p;
+  } else {
+    SurfacePlacement s;
+    if (auto x = f.Number("lat_deg")) s.lat_deg = *x;
+    if (!(s.lat_deg >= -90.0 && s.lat_deg <= 90.0)) {
+      f.Fail("lat_deg", "must be between -90 and 90 degrees");
+    }
+    if (auto x = f.Number("lon_deg")) s.lon_deg = *x;
+    if (!(s.lon_deg >= -360.0 && s.lon_deg <= 360.0)) {
+      f.Fail("lon_deg", "must be between -360 and 360 degrees");
+    }
+    if (f.Has("height_over_terrain_m") && f.Has("altitude_m")) {
+      f.Fail("altitude_m", "give height_over_terrain_m or altitude_m, not both");
+    }
+    s.height_over_terrain_m = f.Number("height_over_terrain_m");
+    s.altitude_m = f.Number("altitude_m");
+    if (!s.altitude_m && !s.height_over_terrain_m) s.height_over_terrain_m = 0.0;
+    v.placement = s;
+  }
+
+  if (f.Has("velocity_horizon_mps") && f.Has("velocity_global_mps")) {
+    f.Fail("velocity_global_mps", "give velocity_horizon_mps or velocity_global_mps, not both");
+  }
+  if (auto x = f.Vector("velocity_horizon_mps")) v.velocity_mps = *x;
+  if (auto x = f.Vector("velocity_global_mps")) {
+    v.velocity_mps = *x;
+    v.velocity_is_global = true;
+  }
+
+  if (const toml::table *axes = f.Table("axes")) {
+    for (const char *k : {"yaw_deg", "pitch_deg", "roll_deg"}) {
+      if (f.Has(k)) f.Fail(k, "give axes or yaw_deg/pitch_deg/roll_deg, not both");
+    }
+    v.attitude = ParseAxes(Fields(*axes, f.file(), f.FieldPath("axes")));
+  } else {
+    UprightAttitude a;
+    if (auto x = f.Number("yaw_deg")) a.yaw_deg = *x;
+    if (auto x = f.Number("pitch_deg")) a.pitch_deg = *x;
+    if (auto x = f.Number("roll_deg")) a.roll_deg = *x;
+    v.attitude = a;
+  }
+
+  if (auto x = f.Number("mass_kg")) v.mass_kg = f.Positive("mass_kg", *x);
+  if (auto x = f.Number("cog_elev_m")) v.cog_elev_m = f.NonNegative("cog_elev_m", *x);
+  if (auto x = f.Bool("fixed_to_body")) v.fixed_to_body = *x;
+  if (auto x = f.Vector("thrust_N")) v.thrust_N = *x;
+  return v;
+}
+
+void ParseThrustSchedule(const Fields &f, const std::string &vessel,
+                         std::vector<TimedEvent> &events) {
+  const toml::array *schedule = f.Array("thrust_schedule");
+  if (schedule == nullptr) return;
+  for (size_t i = 0; i < schedule->size(); ++i) {
+    const toml::table *table = schedule->get(i)->as_table();
+    if (table == nullptr) {
+      f.Fail("thrust_schedule", "must hold tables like { t_s = 10, thrust_N = [0, 1000, 0] }");
+    }
+    const Fields entry(*table, f.file(),
+                       f.FieldPath("thrust_schedule") + "[" + std::to_string(i + 1) + "]");
+    entry.AllowOnly({"t_s", "thrust_N"});
+    TimedEvent e;
+    e.t_s = entry.NonNegative("t_s", entry.RequiredNumber("t_s"));
+    const std::optional<Vec3> thrust = entry.Vector("thrust_N");
+    if (!thrust) entry.FailTable("missing required field thrust_N");
+    e.action = ThrustAction{vessel, *thrust};
+    e.order = entry.Line("t_s");
+    e.where = entry.Ref("t_s");
+    events.push_back(e);
+  }
+}
+
+}  // namespace app

@@ -1,0 +1,150 @@
+#include "app/scenario_world.h"
+
+#include <cmath>
+
+#include "app/scenario_error.h"
+#include "math/vector.h"
+
+namespace app {
+
+namespace {
+
+VECTOR3 ToVector(const Vec3 &v) { return td::Vec3(v[0], v[1], v[2]); }
+
+const BodyDef &BodyNamed(const Scenario &s, const std::string &name) {
+  for (const BodyDef &b : s.bodies) {
+    if (b.name == name) return b;
+  }
+  return s.bodies.front();  // an empty name: checked names always match one above
+}
+
+sim::BodySpec ToSpec(const BodyDef &b) {
+  return {b.name, b.radius_m, b.mass_kg, ToVector(b.position_m)};
+}
+
+}  // namespace
+
+DorvakConfig TerrainConfigOf(const Scenario &s) {
+  const TerrainDef &t = s.terrain;
+  DorvakConfig c{};
+  c.body_radius_m = BodyNamed(s, t.body).radius_m;
+  switch (t.relief) {
+    case Relief::kFlat:
+      c.relief = kDorvakFlat;
+      break;
+    case Relief::kHills:
+      c.relief = kDorvakHills;
+      break;
+    case Relief::kNaN:
+      c.relief = kDorvakNaN;
+      break;
+    case Relief::kSlope:
+      c.relief = kDorvakSlope;
+      break;
+    case Relief::kCrater:
+      c.relief = kDorvakCrater;
+      break;
+  }
+  c.offset_m = t.offset_m;
+  c.amplitude_m = t.amplitude_m;
+  c.wavelength_m = t.wavelength_m;
+  c.slope_rad = t.slope_deg * kRadPerDeg;
+  c.azimuth_rad = t.azimuth_deg * kRadPerDeg;
+  c.ref_lat_rad = t.ref_lat_deg * kRadPerDeg;
+  c.ref_lon_rad = t.ref_lon_deg * kRadPerDeg;
+  c.crater_radius_m = t.crater_radius_m;
+  c.crater_depth_m = t.crater_depth_m;
+  return c;
+}
+
+sim::VesselSpec VesselSpecOf(const Scenario &s, const VesselDef &v, const sim::World &world) {
+  const BodyDef &body_def = BodyNamed(s, v.body);
+  const sim::BodySpec body = ToSpec(body_def);
+  sim::VesselSpec spec;
+  spec.name = v.name;
+  spec.class_name = v.class_name;
+  spec.body = world.FindBody(body_def.name);
+
+  double lat_rad = 0.0, lon_rad = 0.0;
+  if (const auto *place = std::get_if<SurfacePlacement>(&v.placement)) {
+    lat_rad = place->lat_deg * kRadPerDeg;
+    lon_rad = place->lon_deg * kRadPerDeg;
+    double radius_m = 0.0;
+    if (place->altitude_m) {
+      radius_m = body.radius_m + *place->altitude_m;
+    } else {
+      const VECTOR3 ground =
+          td::VecSub(sim::SurfacePoint(body, lat_rad, lon_rad, body.radius_m), body.pos_global);
+      const double terrain_m = world.TerrainRadius(ground);
+      if (!std::isfinite(terrain_m)) {
+        throw ScenarioError(s.file, v.where.line, v.where.field + ".height_over_terrain_m",
+                            "the terrain has no height at this place; give altitude_m instead");
+      }
+      radius_m = terrain_m + v.cog_elev_m + *place->height_over_terrain_m;
+    }
+    if (!(radius_m > 0.0)) {
+      throw ScenarioError(s.file, v.where.line, v.where.field,
+                          "places the vessel at or below the body's centre");
+    }
+    spec.pos_global = sim::SurfacePoint(body, lat_rad, lon_rad, radius_m);
+  } else {
+    spec.pos_global = ToVector(std::get<Vec3>(v.placement));
+    const VECTOR3 rel = td::VecSub(spec.pos_global, body.pos_global);
+    const double r = td::VecLength(rel);
+    if (!(r > 0.0)) {
+      throw ScenarioError(s.file, v.where.line, v.where.field + ".position_m",
+                          "is the centre of its body, which has no local horizon");
+    }
+    lat_rad = std::asin(rel.y / r);
+    lon_rad = std::atan2(rel.z, rel.x);
+  }
+
+  if (const auto *a = std::get_if<UprightAttitude>(&v.attitude)) {
+    spec.rot = sim::UprightAttitude(lat_rad, lon_rad, a->yaw_deg * kRadPerDeg,
+                                    a->pitch_deg * kRadPerDeg, a->roll_deg * kRadPerDeg);
+  } else {
+    const auto &axes = std::get<ExplicitAxes>(v.attitude);
+    spec.rot = sim::Mat3::FromColumns(ToVector(axes.x), ToVector(axes.y), ToVector(axes.z));
+  }
+
+  if (v.velocity_is_global) {
+    spec.vel_global = ToVector(v.velocity_mps);
+  } else {
+    // Columns east, up, north: the local horizon frame's axes.
+    spec.vel_global = sim::UprightAttitude(lat_rad, lon_rad).Mul(ToVector(v.velocity_mps));
+  }
+  spec.mass_kg = v.mass_kg;
+  spec.cog_elev_m = v.cog_elev_m;
+  spec.thrust_local_N = ToVector(v.thrust_N);
+  spec.fixed_to_body = v.fixed_to_body;
+  return spec;
+}
+
+OBJHANDLE AddScenarioVessel(const Scenario &s, const VesselDef &v, sim::World &world) {
+  return world.AddVessel(VesselSpecOf(s, v, world));
+}
+
+void BuildWorld(const Scenario &s, sim::World &world) {
+  for (const BodyDef &b : s.bodies) world.AddBody(ToSpec(b));
+  switch (s.terrain.library) {
+    case TerrainLibrary::kPresent:
+      world.SetTerrainMode(sim::TerrainMode::kPresent);
+      break;
+    case TerrainLibrary::kMissing:
+      world.SetTerrainMode(sim::TerrainMode::kMissing);
+      break;
+    case TerrainLibrary::kNoFunction:
+      world.SetTerrainMode(sim::TerrainMode::kNoFunction);
+      break;
+  }
+  world.ConfigureTerrain(TerrainConfigOf(s));
+  for (const VesselDef &v : s.vessels) AddScenarioVessel(s, v, world);
+  for (const TimedEvent &e : s.events) {
+    if (const auto *create = std::get_if<CreateAction>(&e.action))
+      VesselSpecOf(s, create->vessel, world);
+  }
+  world.SetFocus(s.focus.empty() ? nullptr : world.FindVessel(s.focus));
+  world.SetClock(0.0, s.mjd);
+}
+
+}  // namespace app

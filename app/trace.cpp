@@ -1,0 +1,73 @@
+#include "app/trace.h"
+
+#include "app/scenario_world.h"
+#include "app/text_format.h"
+#include "app/vessel_measure.h"
+
+namespace app {
+
+namespace {
+
+constexpr double kDegPerRad = 1.0 / kRadPerDeg;
+
+void AppendCsvText(std::string &out, const std::string &text) {
+  if (text.find_first_of(",\"\n\r") == std::string::npos) {
+    out += text;
+    return;
+  }
+  out += '"';
+  for (const char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+void Cell(std::string &out, double value) {
+  out += ',';
+  AppendNumber(out, value, "");
+}
+
+}  // namespace
+
+Trace::Trace(const std::string &path, int64_t every) : out_(path), every_(every) {}
+
+void Trace::OnStart(const StepContext &) {
+  out_.buffer() +=
+      "step,t_s,vessel,parent,x_m,y_m,z_m,vx_mps,vy_mps,vz_mps,lat_deg,lon_deg,heading_deg,"
+      "altitude_m,clearance_m\n";
+}
+
+void Trace::BeforePostStep(const StepContext &ctx) {
+  if (ctx.step % every_ != 0) return;
+  std::string &out = out_.buffer();
+  for (const RosterEntry &entry : ctx.roster.entries()) {
+    if (!entry.alive) continue;
+    const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
+    const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
+    if (body == nullptr) continue;
+    const Measure m = MeasureVessel(ctx.world, *v, *body);
+    AppendInteger(out, ctx.step);
+    Cell(out, ctx.simt);
+    out += ',';
+    AppendCsvText(out, entry.name);
+    out += ',';
+    AppendCsvText(out, ctx.roster.NameOf(v->parent));
+    for (const VECTOR3 *vec : {&v->pos_global, &v->vel_global}) {
+      Cell(out, vec->x);
+      Cell(out, vec->y);
+      Cell(out, vec->z);
+    }
+    Cell(out, m.lat_rad * kDegPerRad);
+    Cell(out, m.lon_rad * kDegPerRad);
+    Cell(out, Heading(*v, m) * kDegPerRad);
+    Cell(out, m.altitude_m);
+    Cell(out, m.clearance_m);
+    out += '\n';
+  }
+  out_.MaybeFlush();
+}
+
+void Trace::OnFinish(const StepContext &) { out_.Close(); }
+
+}  // namespace app
