@@ -1,0 +1,128 @@
+#include "bench/fleet.h"
+
+#include "anchor/anchor_table.h"
+#include "math/vector.h"
+#include "module/entry_points.h"
+#include "terrain/horizon.h"
+
+namespace tdbench {
+
+namespace {
+
+constexpr double kMoonRadius_m = 1737400.0;
+constexpr double kMoonMass_kg = 7.342e22;
+constexpr double kCogElev_m = 2.0;
+// A grid of 100 by 100 places 8e-5 rad (about 140 m) apart around the carrier: every vessel,
+// the focus among them, stays well within the 0.01 rad that would release the anchored.
+constexpr int kGridSide = 100;
+constexpr double kGridSpacing_rad = 8e-5;
+// Anchored vessels are lowered this far below the terrain, so that they are in contact
+// whatever the rounding of their placement, and get the forces as well as the table walks.
+constexpr double kAnchoredSink_m = 0.005;
+
+const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(0x7d00);
+
+double ClearanceFor(Situation situation) {
+  switch (situation) {
+    case Situation::kFlight:
+      return 1000.0;
+    case Situation::kContact:
+      return -0.05;
+    case Situation::kAnchored:
+      break;
+  }
+  return -0.01;
+}
+
+}  // namespace
+
+const char *SituationName(Situation situation) {
+  switch (situation) {
+    case Situation::kFlight:
+      return "flight";
+    case Situation::kContact:
+      return "contact";
+    case Situation::kAnchored:
+      break;
+  }
+  return "anchored";
+}
+
+Fleet::Fleet(Situation situation, int vessels) : situation_(situation) {
+  world_.SetRecording(false);
+  moon_ = world_.AddBody({"Moon", kMoonRadius_m, kMoonMass_kg, td::Vec3(0, 0, 0)});
+  const sim::BodySpec &moon = *world_.Body(moon_);
+
+  sim::VesselSpec ground;
+  ground.name = "ground";
+  ground.class_name = "DynamicPlanet";
+  ground.body = moon_;
+  ground.pos_global = sim::SurfacePoint(moon, 0.0, 0.0, kMoonRadius_m);
+  ground.rot = sim::UprightAttitude(0.0, 0.0);
+  ground.fixed_to_body = true;
+  ground.mass_kg = 1.0;
+  carrier_ = world_.AddVessel(ground);
+
+  for (int i = 0; i < vessels; ++i) {
+    const double lat_rad = (i % kGridSide - kGridSide / 2) * kGridSpacing_rad;
+    const double lon_rad = (i / kGridSide % kGridSide - kGridSide / 2) * kGridSpacing_rad;
+    sim::VesselSpec spec;
+    spec.name = "v" + std::to_string(i);
+    spec.class_name = "Lander";
+    spec.body = moon_;
+    spec.pos_global = sim::SurfacePoint(moon, lat_rad, lon_rad,
+                                        kMoonRadius_m + kCogElev_m + ClearanceFor(situation));
+    spec.rot = sim::UprightAttitude(lat_rad, lon_rad);
+    spec.cog_elev_m = kCogElev_m;
+    spec.mass_kg = 1000.0 + i;
+    if (situation == Situation::kContact) {
+      const terrain::Horizon h = terrain::HorizonAt(lat_rad, lon_rad);
+      spec.vel_global = td::VecSub(h.east, td::VecScale(h.up, 0.1));
+    }
+    vessels_.push_back(world_.AddVessel(spec));
+  }
+  if (!vessels_.empty()) world_.SetFocus(vessels_.front());
+
+  DorvakConfig flat{};
+  flat.body_radius_m = kMoonRadius_m;
+  flat.relief = kDorvakFlat;
+  world_.ConfigureTerrain(flat);
+  world_.SetModule({&InitModule, &ExitModule, &GetModuleVersion, &opcPostStep}, kInstance);
+  world_.InitModule();
+
+  Step();  // the resting vessels are anchored here
+  if (situation == Situation::kAnchored) {
+    VESSEL *carrier = oapiGetVesselInterface(carrier_);
+    for (int slot = 0; slot < td::kAnchorSlotCount; ++slot) {
+      if (td::g_anchorVessel[slot] == nullptr) continue;
+      const ATTACHMENTHANDLE point = td::g_anchorCarrierPoint[slot];
+      VECTOR3 pos, dir, rot;
+      carrier->GetAttachmentParams(point, pos, dir, rot);
+      pos.y -= kAnchoredSink_m;
+      carrier->SetAttachmentParams(point, pos, dir, rot);
+    }
+  }
+  Step();
+}
+
+Fleet::~Fleet() { ExitModule(kInstance); }
+
+void Fleet::Step() {
+  simt_ += kStep_s;
+  mjd_ += kStep_s / 86400.0;
+  opcPostStep(simt_, kStep_s, mjd_);
+}
+
+VesselWork Fleet::Work(int i) const {
+  switch (situation_) {
+    case Situation::kFlight:
+      return {false, false, false, false};
+    case Situation::kContact:
+      return {false, true, true, false};
+    case Situation::kAnchored:
+      break;
+  }
+  return {i < td::kAnchorSlotCount, false, true, true};
+}
+
+}  // namespace tdbench

@@ -1,0 +1,69 @@
+#include "bench/host_call_floor.h"
+
+#include "host/terrain.h"
+
+namespace tdbench {
+
+HostCallFloor::HostCallFloor(Fleet &fleet) : carrier_(oapiGetVesselInterface(fleet.Carrier())) {
+  work_.push_back({false, false, false, false});
+  for (int i = 0; i < fleet.Size(); ++i) work_.push_back(fleet.Work(i));
+}
+
+double HostCallFloor::Pass() const {
+  const VECTOR3 origin = {{0.0, 0.0, 0.0}};
+  const VECTOR3 force = {{0.0, 1.0, 0.0}};
+  double sum = 0.0;
+
+  const DWORD count = oapiGetVesselCount();
+  VECTOR3 carrierPos, carrierVel;
+  carrier_->GetGlobalPos(carrierPos);
+  carrier_->GetGlobalVel(carrierVel);
+  const OBJHANDLE carrierBody = carrier_->GetSurfaceRef();
+  sum += oapiGetSize(carrierBody) + oapiGetMass(carrierBody) + carrierPos.x + carrierVel.x;
+
+  for (DWORD index = 0; index < count; ++index) {
+    const VESSEL *vessel = oapiGetVesselInterface(oapiGetVesselByIndex(static_cast<int>(index)));
+    sum += vessel->GetClassNameA() != nullptr ? 1.0 : 0.0;
+    if (index == 0) continue;  // the carrier: its class name is all that is asked of it
+    const VesselWork &work = work_[index];
+
+    const OBJHANDLE body = vessel->GetSurfaceRef();
+    sum += vessel->GetHandle() != nullptr ? 1.0 : 0.0;
+    VECTOR3 thrust;
+    if (work.anchored) {
+      vessel->GetThrustVector(thrust);
+      sum += thrust.y;
+    }
+
+    VECTOR3 vel, pos, bodyPos;
+    vessel->GetGlobalVel(vel);
+    vessel->GetGlobalPos(pos);
+    oapiGetGlobalPos(body, &bodyPos);
+    sum += vessel->GetMass() + vel.x;
+    const VECTOR3 radial = {{pos.x - bodyPos.x, pos.y - bodyPos.y, pos.z - bodyPos.z}};
+    sum += td::g_terrainRadius(radial);
+    sum += vessel->GetCOG_elev();
+
+    VECTOR3 local;
+    vessel->Global2Local(pos, local);
+    sum += local.x;
+    carrier_->Global2Local(pos, local);
+    sum += local.y;
+    vessel->Global2Local(pos, local);
+    sum += local.z;
+
+    if (work.stopping) vessel->AddForce(force, origin);
+    if (work.contact) {
+      vessel->AddForce(force, origin);
+      vessel->AddForce(force, origin);
+      vessel->AddForce(force, origin);
+    }
+    if (work.anchorCall) {
+      vessel->GetThrustVector(thrust);
+      sum += thrust.y + (vessel->GetHandle() != nullptr ? 1.0 : 0.0);
+    }
+  }
+  return sum;
+}
+
+}  // namespace tdbench

@@ -1,0 +1,103 @@
+// opcPostStep and the contact pass over fleets of 1 to 10 000 vessels in each situation,
+// and the host-call floor they are measured against. The floor is run interleaved with the
+// module, block by block on the same world, so that both see the same caches and the same
+// machine load; the ratio of the two is reported as the counter x_floor.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+
+#include "anchor/anchor_table.h"
+#include "bench/fleet.h"
+#include "bench/host_call_floor.h"
+#include "contact/contact_pass.h"
+
+namespace tdbench {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kFleetSizes[] = {1, 10, 100, 1000, 10000};
+
+// Enough steps per timed block that a block covers about a thousand vessel-steps and the
+// clock reads around it cost nothing that shows.
+int StepsPerBlock(int vessels) { return std::max(1, 1000 / vessels); }
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// Times `work` (one step of the module, or one contact pass) against one floor pass, block
+// by block, reporting the module's time as the benchmark's own.
+template <typename Work>
+void MeasureAgainstFloor(benchmark::State &state, Fleet &fleet, Work work) {
+  const HostCallFloor floor(fleet);
+  const int block = StepsPerBlock(fleet.Size());
+  double moduleSeconds = 0.0, floorSeconds = 0.0, answers = 0.0;
+  for (auto _ : state) {
+    const Clock::time_point t0 = Clock::now();
+    for (int k = 0; k < block; ++k) work();
+    const Clock::time_point t1 = Clock::now();
+    for (int k = 0; k < block; ++k) answers += floor.Pass();
+    const Clock::time_point t2 = Clock::now();
+    state.SetIterationTime(Seconds(t1 - t0));
+    moduleSeconds += Seconds(t1 - t0);
+    floorSeconds += Seconds(t2 - t1);
+  }
+  benchmark::DoNotOptimize(answers);
+  const double vesselSteps = static_cast<double>(state.iterations()) * block * fleet.Size();
+  state.SetItemsProcessed(static_cast<int64_t>(vesselSteps));
+  state.counters["ns_per_vessel_step"] = 1e9 * moduleSeconds / vesselSteps;
+  state.counters["floor_ns"] = 1e9 * floorSeconds / vesselSteps;
+  state.counters["x_floor"] = moduleSeconds / floorSeconds;
+}
+
+void PostStep(benchmark::State &state, Situation situation, int vessels) {
+  Fleet fleet(situation, vessels);
+  MeasureAgainstFloor(state, fleet, [&fleet] { fleet.Step(); });
+}
+
+void ContactPass(benchmark::State &state, Situation situation, int vessels) {
+  Fleet fleet(situation, vessels);
+  // The carrier found by the fleet's last step stays in force between direct passes.
+  MeasureAgainstFloor(state, fleet, [] { td::RunContactPass(0.0, Fleet::kStep_s, 0.0); });
+}
+
+void Floor(benchmark::State &state, Situation situation, int vessels) {
+  Fleet fleet(situation, vessels);
+  const HostCallFloor floor(fleet);
+  double answers = 0.0;
+  for (auto _ : state) answers += floor.Pass();
+  benchmark::DoNotOptimize(answers);
+  state.SetItemsProcessed(state.iterations() * vessels);
+  state.counters["ns_per_vessel_step"] =
+      benchmark::Counter(static_cast<double>(state.iterations() * vessels),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+int Register() {
+  for (Situation situation : kSituations) {
+    const std::string name = SituationName(situation);
+    for (int n : kFleetSizes) {
+      const std::string suffix = name + "/" + std::to_string(n);
+      benchmark::RegisterBenchmark(("opcPostStep/" + suffix).c_str(), PostStep, situation, n)
+          ->UseManualTime()
+          ->Unit(benchmark::kMicrosecond);
+      benchmark::RegisterBenchmark(("floor/" + suffix).c_str(), Floor, situation, n)
+          ->Unit(benchmark::kMicrosecond);
+    }
+    for (int n : {100, 1000}) {
+      benchmark::RegisterBenchmark(("contact_pass/" + name + "/" + std::to_string(n)).c_str(),
+                                   ContactPass, situation, n)
+          ->UseManualTime()
+          ->Unit(benchmark::kMicrosecond);
+    }
+  }
+  return 0;
+}
+
+const int registered = Register();
+
+}  // namespace
+
+}  // namespace tdbench
