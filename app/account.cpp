@@ -36,6 +36,31 @@ std::string Format(const char *format, ...) {
 
 bool IsReleaseKey(int vk) { return vk == 'G' || vk == 'U' || vk == 'C'; }
 
+// The keys that walk, drive and turn an anchored focus vessel.
+bool IsMovementKey(int vk) {
+  switch (vk) {
+    case 0x22:
+    case 0x23:
+    case 0x25:
+    case 0x26:
+    case 0x27:
+    case 0x28:  // PageDown End arrows
+    case 'W':
+    case 'A':
+    case 'S':
+    case 'D':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A heading as a compass reads it: 0 up to 360 degrees.
+double Degrees360(double rad) {
+  const double deg = std::fmod(rad * kDegPerRad, 360.0);
+  return deg < 0.0 ? deg + 360.0 : deg + 0.0;  // + 0.0 turns -0 into 0
+}
+
 double TerrainTopRadius(const Scenario &s) {
   const DorvakConfig c = TerrainConfigOf(s);
   switch (s.terrain.relief) {
@@ -133,12 +158,17 @@ void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
       const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
       const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
       if (body == nullptr) break;
-      double turn = Heading(*v, MeasureVessel(ctx.world, *v, *body)) - hold.heading_rad;
-      turn = std::remainder(turn, 2.0 * 3.14159265358979323846);
-      Note(tracks_[static_cast<size_t>(hold.vessel)], t,
-           Format("key %s held %.2f s: moved %.3f m, turned %+.1f deg", KeyName(action.vk).c_str(),
-                  t - hold.t_s, td::VecLength(td::VecSub(v->pos_global, hold.pos)),
-                  turn * kDegPerRad));
+      Track &track = tracks_[static_cast<size_t>(hold.vessel)];
+      if (!IsMovementKey(action.vk)) {
+        Note(track, t, Format("key %s held %.2f s", KeyName(action.vk).c_str(), t - hold.t_s));
+        break;
+      }
+      const double heading_rad = Heading(*v, MeasureVessel(ctx.world, *v, *body));
+      Note(track, t,
+           Format("key %s held %.2f s: moved %.3f m, heading %.1f -> %.1f deg",
+                  KeyName(action.vk).c_str(), t - hold.t_s,
+                  td::VecLength(td::VecSub(v->pos_global, hold.pos)), Degrees360(hold.heading_rad),
+                  Degrees360(heading_rad)));
       break;
     }
     case ScenarioAction::kKeyRepeat:
