@@ -1,0 +1,200 @@
+// No heap allocation in the step: the global allocation functions of this program are
+// replaced by ones that count, and a thousand busy steps after InitModule (landing, resting,
+// anchoring, walking, driving, releases by thrust, by key and by deletion) must count none.
+#include <cstdlib>
+#include <new>
+
+#include "anchor/anchor_table.h"
+#include "module/key_table.h"
+#include "sim/world_impl.h"
+#include "world_fixture.h"
+
+namespace {
+
+bool g_counting = false;
+long g_allocations = 0;
+
+void *CountedAllocation(std::size_t size, std::size_t alignment = 0) {
+  if (g_counting) ++g_allocations;
+  if (size == 0) size = 1;
+  if (alignment == 0) return std::malloc(size);
+  return std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
+}
+
+// Kept out of line: GCC would otherwise see free() inlined where operator new was called
+// and take the pair for a mismatch.
+[[gnu::noinline]] void Release(void *p) { std::free(p); }
+
+void *OrThrow(void *p) {
+  if (p == nullptr) throw std::bad_alloc();
+  return p;
+}
+
+}  // namespace
+
+void *operator new(std::size_t size) { return OrThrow(CountedAllocation(size)); }
+void *operator new[](std::size_t size) { return OrThrow(CountedAllocation(size)); }
+void *operator new(std::size_t size, const std::nothrow_t &) noexcept {
+  return CountedAllocation(size);
+}
+void *operator new[](std::size_t size, const std::nothrow_t &) noexcept {
+  return CountedAllocation(size);
+}
+void *operator new(std::size_t size, std::align_val_t a) {
+  return OrThrow(CountedAllocation(size, static_cast<std::size_t>(a)));
+}
+void *operator new[](std::size_t size, std::align_val_t a) {
+  return OrThrow(CountedAllocation(size, static_cast<std::size_t>(a)));
+}
+void *operator new(std::size_t size, std::align_val_t a, const std::nothrow_t &) noexcept {
+  return CountedAllocation(size, static_cast<std::size_t>(a));
+}
+void *operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t &) noexcept {
+  return CountedAllocation(size, static_cast<std::size_t>(a));
+}
+void operator delete(void *p) noexcept { Release(p); }
+void operator delete[](void *p) noexcept { Release(p); }
+void operator delete(void *p, std::size_t) noexcept { Release(p); }
+void operator delete[](void *p, std::size_t) noexcept { Release(p); }
+void operator delete(void *p, std::align_val_t) noexcept { Release(p); }
+void operator delete[](void *p, std::align_val_t) noexcept { Release(p); }
+void operator delete(void *p, std::size_t, std::align_val_t) noexcept { Release(p); }
+void operator delete[](void *p, std::size_t, std::align_val_t) noexcept { Release(p); }
+void operator delete(void *p, const std::nothrow_t &) noexcept { Release(p); }
+void operator delete[](void *p, const std::nothrow_t &) noexcept { Release(p); }
+void operator delete(void *p, std::align_val_t, const std::nothrow_t &) noexcept { Release(p); }
+void operator delete[](void *p, std::align_val_t, const std::nothrow_t &) noexcept { Release(p); }
+
+namespace {
+
+using td::Vec3;
+using tdtest::FlatTerrain;
+using tdtest::ModuleWorld;
+using tdtest::VesselPlacement;
+
+// Counts what is allocated while it lives.
+class Counted {
+ public:
+  Counted() : before_(g_allocations) { g_counting = true; }
+  ~Counted() { g_counting = false; }
+  long Allocations() const { return g_allocations - before_; }
+
+ private:
+  long before_;
+};
+
+class Allocation : public ModuleWorld {
+ protected:
+  static constexpr double kStep_s = 0.02;
+  static constexpr int kSteps = 1000;
+
+  // The steps from `from` up to `to`, with the keys given held throughout (first key-down,
+  // then auto-repeat between steps, key-up at the end), all of it counted.
+  void Run(int to, std::initializer_list<int> keys = {}) {
+    const Counted counted;
+    for (int vk : keys) world.KeyDown(vk);
+    for (; step_ < to; ++step_) {
+      Step(kStep_s);
+      for (int vk : keys) world.KeyRepeat(vk);
+    }
+    for (int vk : keys) world.KeyUp(vk);
+    allocations_ += counted.Allocations();
+  }
+
+  OBJHANDLE Lander(const std::string &name, double lat_rad, double lon_rad, double height_m) {
+    VesselPlacement p;
+    p.name = name;
+    p.lat_rad = lat_rad;
+    p.lon_rad = lon_rad;
+    p.clearance_m = height_m;
+    p.vel_global = Vec3(-0.5, 0.0, 0.0);  // down, near latitude 0 / longitude 0
+    return AddVessel(p);
+  }
+
+  OBJHANDLE Rover(const std::string &name, const char *className, double lat_rad) {
+    VesselPlacement p;
+    p.name = name;
+    p.class_name = std::string(className);
+    p.lat_rad = lat_rad;
+    p.clearance_m = -0.01;
+    return AddVessel(p);
+  }
+
+  VECTOR3 Pos(OBJHANDLE v) const { return world.Vessel(v)->pos_global; }
+
+  int step_ = 0;
+  long allocations_ = 0;
+};
+
+TEST_F(Allocation, ABusyThousandStepsAllocateNothing) {
+  AddCarrier();
+  // Terrain 5 m above the mean radius, where only the module's forces hold a vessel up.
+  Start(sim::TerrainMode::kPresent, FlatTerrain(5.0));
+  world.SetRecording(false);
+  world.EnablePhysics(true);
+  std::vector<OBJHANDLE> landers;
+  for (int i = 0; i < 6; ++i) {
+    landers.push_back(Lander("l" + std::to_string(i), 0.0004 * i, -0.0003 * i, 0.5 + 0.3 * i));
+  }
+  const OBJHANDLE walker = Rover("walker", "UMmu", 0.002);
+  const OBJHANDLE car = Rover("car", "UCGO\\Cars\\Rover", -0.002);
+  world.SetFocus(walker);
+  // The host's record of attachment points grows with every anchoring; it is given its room
+  // up front, so that what is counted is the module's step and the host's queries.
+  world.impl().attachments.reserve(4096);
+
+  Run(150);  // the landers fall, touch down, come to rest and are anchored
+  for (OBJHANDLE v : landers) ASSERT_TRUE(Anchored(v));
+  ASSERT_TRUE(Anchored(walker));
+
+  const VECTOR3 walkerStart = Pos(walker);
+  Run(250, {td::kKeyW});
+  Run(300, {td::kKeyW, td::kKeyD});
+  EXPECT_GT(td::VecLength(td::VecSub(Pos(walker), walkerStart)), 10.0);
+  EXPECT_TRUE(Anchored(walker));
+
+  // Engine on: released; engine off: down again and anchored anew.
+  world.Vessel(landers[0])->thrust_local_N = Vec3(0, 1000.0 * 3.0, 0);
+  Run(320);
+  EXPECT_FALSE(Anchored(landers[0]));
+  world.Vessel(landers[0])->thrust_local_N = Vec3(0, 0, 0);
+  Run(500);
+  EXPECT_TRUE(Anchored(landers[0]));
+
+  // G releases everything; what rests is anchored again.
+  Run(501, {td::kKeyG});
+  for (OBJHANDLE v : landers) EXPECT_FALSE(Anchored(v));
+  Run(600);
+  for (OBJHANDLE v : landers) EXPECT_TRUE(Anchored(v));
+
+  // The car takes the focus and drives sideways, turning; a lander leaves the simulation.
+  world.SetFocus(car);
+  const VECTOR3 carStart = Pos(car);
+  Run(700, {td::kKeyNext, td::kKeyLeft});
+  EXPECT_GT(td::VecLength(td::VecSub(Pos(car), carStart)), 10.0);
+  world.DeleteVessel(landers[5]);
+  Run(702);
+  EXPECT_EQ(td::FindAnchorSlot(landers[5]), -1);
+
+  // U releases; the walker, focus again, walks off while the others settle once more.
+  Run(703, {td::kKeyU});
+  EXPECT_FALSE(Anchored(landers[1]));
+  world.SetFocus(walker);
+  Run(kSteps, {td::kKeyS});
+  EXPECT_TRUE(Anchored(walker));
+  EXPECT_TRUE(Anchored(landers[1]));
+
+  EXPECT_EQ(allocations_, 0);
+}
+
+// The counter itself: with the host's event log on, the log grows in the step, and that is
+// seen.
+TEST_F(Allocation, TheCounterSeesTheHostsEventLogGrow) {
+  AddCarrier();
+  Start();
+  Resting("v");
+  Run(1);
+  EXPECT_GT(allocations_, 0);
+}
+
+}  // namespace
