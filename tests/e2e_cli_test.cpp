@@ -1,0 +1,115 @@
+// The program as a user meets it: the built-in tour, repeatable output, and scenario files
+// that are refused with one clear line.
+#include <fstream>
+#include <sstream>
+
+#include "e2e_harness.h"
+
+namespace e2e {
+namespace {
+
+using Program = E2E;
+
+TEST_F(Program, TheSameScenarioTwiceGivesByteIdenticalOutputs) {
+  const Outcome first = Exec("", true, true);
+  const Outcome second = Exec("", true, true);
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_GT(first.events.size(), 10000u);
+  EXPECT_TRUE(first.events_text == second.events_text) << "event logs differ";
+  ASSERT_EQ(first.trace.size(), second.trace.size());
+}
+
+TEST_F(Program, TheBuiltInTourIsTheShippedDefaultScenario) {
+  const Outcome run = Exec("", false, false, "--print-default");
+  ASSERT_EQ(run.status, 0);
+  std::ifstream in(Shipped("default.toml"), std::ios::binary);
+  std::ostringstream file;
+  file << in.rdbuf();
+  EXPECT_TRUE(run.out == file.str());
+}
+
+TEST_F(Program, TheTourPlaysOut) {
+  const Outcome run = Exec("", false, false);
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const char *expected :
+       {"touchdown, closing speed", "anchored to surface", "key W held 4.00 s: moved 16.",
+        "heading 90.0 -> 0.0 deg", "key W held 1.00 s: moved 30.", "released: release key G",
+        "released: thrust", "released: floating free", "x real time"}) {
+    EXPECT_NE(run.out.find(expected), std::string::npos) << expected << "\n" << run.out;
+  }
+}
+
+struct BadFile {
+  const char *name;
+  std::string text;  // appended to a valid scenario
+  int line;
+  const char *field;
+};
+
+constexpr char kValid[] = R"([simulation]
+step_s = 0.01
+duration_s = 1.0
+
+[[body]]
+name = "Moon"
+radius_m = 1737400.0
+mass_kg = 7.342e22
+
+[[vessel]]
+name = "surface"
+class = "DynamicPlanet"
+fixed_to_body = true
+)";  // 13 lines
+
+std::string ManyVessels() {
+  std::string text;
+  for (int i = 0; i < 10000; ++i) text += "[[vessel]]\nname = \"v" + std::to_string(i) + "\"\n";
+  return text;
+}
+
+class Refused : public E2E, public ::testing::WithParamInterface<BadFile> {};
+
+TEST_P(Refused, WithOneLineNamingFileLineAndFieldAndExitStatus2) {
+  const BadFile &bad = GetParam();
+  const std::string path = Write("bad.toml", std::string(kValid) + bad.text);
+  const Outcome run = Exec(path, true, false);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_TRUE(run.out.empty()) << run.out;
+  EXPECT_TRUE(run.events_text.empty()) << "it ran";
+  ASSERT_FALSE(run.err.empty());
+  EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "more than one line: " << run.err;
+  EXPECT_NE(run.err.find(path + ":" + std::to_string(bad.line) + ":"), std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find(bad.field), std::string::npos) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenario, Refused,
+    ::testing::Values(
+        BadFile{"Syntax", "\n[[vessel]]\nname = = 3\n", 16, "not valid TOML"},
+        BadFile{"UnknownField", "mas_kg = 5.0\n", 14, "vessel[1].mas_kg: unknown field"},
+        BadFile{"WrongType", "mass_kg = \"heavy\"\n", 14, "vessel[1].mass_kg: must be a number"},
+        BadFile{"MissingRequired", "\n[[body]]\nname = \"Mars\"\n", 15,
+                "body[2]: missing required field radius_m"},
+        BadFile{"OutOfDomain", "\n[[vessel]]\nname = \"x\"\ncog_elev_m = -1.0\n", 17,
+                "vessel[2].cog_elev_m: must not be negative"},
+        BadFile{"UnknownKey", "\n[[event]]\nt_s = 0.5\nkey = \"Warp\"\n", 17,
+                "event[1].key: unknown key"},
+        BadFile{"NoSuchVessel", "\n[[event]]\nt_s = 0.5\nfocus = \"nobody\"\n", 17,
+                "event[1].focus: no vessel \"nobody\""},
+        BadFile{"AfterTheEnd", "\n[[event]]\nt_s = 2.0\nfocus = \"surface\"\n", 17,
+                "at or after the end of the run"},
+        BadFile{"TooManyVessels", ManyVessels(), 20012, "vessel[10001]: too many vessels"}),
+    [](const ::testing::TestParamInfo<BadFile> &info) { return std::string(info.param.name); });
+
+TEST_F(Program, AnAbsurdDurationIsRefusedNamingItsLimit) {
+  const Outcome run =
+      Exec(Write("long.toml", "[simulation]\nstep_s = 0.001\nduration_s = 1e9\n"), false, false);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("long.toml:3: simulation.duration_s: makes more than 100000000 steps"),
+            std::string::npos)
+      << run.err;
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,131 @@
+#include "e2e_harness.h"
+
+#include <sys/wait.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace e2e {
+
+namespace {
+
+std::string Slurp(const std::filesystem::path &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+double Cell(const std::string &text) { return text.empty() ? NAN : std::stod(text); }
+
+std::vector<TraceRow> ReadTrace(const std::string &text) {
+  std::vector<TraceRow> rows;
+  std::istringstream in(text);
+  std::string line;
+  std::getline(in, line);  // the header
+  while (std::getline(in, line)) {
+    std::vector<std::string> cells;
+    std::stringstream fields(line);
+    std::string cell;
+    while (std::getline(fields, cell, ',')) cells.push_back(cell);
+    if (line.back() == ',') cells.push_back("");
+    if (cells.size() != 15)
+      ADD_FAILURE() << "trace row with " << cells.size() << " cells: " << line;
+    if (cells.size() != 15) continue;
+    TraceRow r;
+    r.step = std::stol(cells[0]);
+    r.t = Cell(cells[1]);
+    r.vessel = cells[2];
+    r.parent = cells[3];
+    r.pos = {Cell(cells[4]), Cell(cells[5]), Cell(cells[6])};
+    r.vel = {Cell(cells[7]), Cell(cells[8]), Cell(cells[9])};
+    r.lat_deg = Cell(cells[10]);
+    r.lon_deg = Cell(cells[11]);
+    r.heading_deg = Cell(cells[12]);
+    r.altitude = Cell(cells[13]);
+    r.clearance = Cell(cells[14]);
+    rows.push_back(r);
+  }
+  return rows;
+}
+
+}  // namespace
+
+std::vector<Json> Outcome::Records(const std::string &kind, const std::string &vessel) const {
+  std::vector<Json> found;
+  for (const Json &e : events) {
+    if (e["kind"] != kind) continue;
+    if (!vessel.empty()) {
+      const bool child = kind == "AttachChild" || kind == "DetachChild";
+      const Json &who = child ? e["child"] : e["vessel"];
+      if (!who.is_string() || who.get<std::string>() != vessel) continue;
+    }
+    found.push_back(e);
+  }
+  return found;
+}
+
+std::vector<TraceRow> Outcome::Rows(const std::string &vessel) const {
+  std::vector<TraceRow> rows;
+  for (const TraceRow &r : trace) {
+    if (r.vessel == vessel) rows.push_back(r);
+  }
+  return rows;
+}
+
+void E2E::SetUp() {
+  const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(info->test_suite_name()) + "." + info->name();
+  for (char &c : name) {
+    if (c == '/') c = '_';
+  }
+  dir_ =
+      std::filesystem::temp_directory_path() / ("touchdown-e2e-" + std::to_string(getpid())) / name;
+  std::filesystem::create_directories(dir_);
+}
+
+void E2E::TearDown() {
+  if (!HasFailure()) std::filesystem::remove_all(dir_);
+}
+
+std::string E2E::Shipped(const std::string &name) {
+  return std::string(TD_SOURCE_DIR) + "/scenarios/" + name;
+}
+
+std::string E2E::TestScenario(const std::string &name) {
+  return std::string(TD_SOURCE_DIR) + "/tests/scenarios/" + name;
+}
+
+std::string E2E::Write(const std::string &name, const std::string &text) const {
+  const std::filesystem::path path = dir_ / name;
+  std::ofstream(path, std::ios::binary) << text;
+  return path.string();
+}
+
+Outcome E2E::Exec(const std::string &scenario, bool with_events, bool with_trace,
+                  const std::string &extra) const {
+  const std::filesystem::path events = dir_ / "events.jsonl", trace = dir_ / "trace.csv",
+                              out = dir_ / "out.txt", err = dir_ / "err.txt";
+  std::filesystem::remove(events);
+  std::filesystem::remove(trace);
+  std::string command = std::string("'") + TD_SIM_PROGRAM + "'";
+  if (!scenario.empty()) command += " '" + scenario + "'";
+  if (with_events) command += " --events '" + events.string() + "'";
+  if (with_trace) command += " --trace '" + trace.string() + "'";
+  command += " " + extra + " > '" + out.string() + "' 2> '" + err.string() + "'";
+  const int raw = std::system(command.c_str());
+  Outcome run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = Slurp(out);
+  run.err = Slurp(err);
+  if (with_events) {
+    run.events_text = Slurp(events);
+    std::istringstream lines(run.events_text);
+    std::string line;
+    while (std::getline(lines, line)) run.events.push_back(Json::parse(line));
+  }
+  if (with_trace) run.trace = ReadTrace(Slurp(trace));
+  return run;
+}
+
+}  // namespace e2e

@@ -1,0 +1,71 @@
+// End-to-end harness: runs the real touchdown-sim on a scenario in a fresh temporary
+// directory and reads back what it wrote: exit status, stdout, stderr, the event log (JSON
+// Lines) and the trace (CSV).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+using Json = nlohmann::json;
+using Vec = std::array<double, 3>;
+
+// One row of the trace.
+struct TraceRow {
+  long step = 0;
+  double t = 0.0;
+  std::string vessel, parent;
+  Vec pos{}, vel{};
+  double lat_deg = 0.0, lon_deg = 0.0, heading_deg = 0.0, altitude = 0.0, clearance = 0.0;
+};
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+  std::string events_text;
+  std::vector<Json> events;
+  std::vector<TraceRow> trace;
+
+  // Event-log records of one kind, optionally only those about one vessel (its "vessel"
+  // field, or for DetachChild and AttachChild the child).
+  std::vector<Json> Records(const std::string &kind, const std::string &vessel = "") const;
+  // The trace rows of one vessel, in step order.
+  std::vector<TraceRow> Rows(const std::string &vessel) const;
+};
+
+inline double Dist(const Vec &a, const Vec &b) {
+  return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
+                   (a[2] - b[2]) * (a[2] - b[2]));
+}
+inline Vec ToVec(const Json &j) {
+  return {j[0].get<double>(), j[1].get<double>(), j[2].get<double>()};
+}
+
+class E2E : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // A scenario file shipped with the project (scenarios/) or with the tests
+  // (tests/scenarios/).
+  static std::string Shipped(const std::string &name);
+  static std::string TestScenario(const std::string &name);
+  // Writes text as a scenario file in the temporary directory; returns its path.
+  std::string Write(const std::string &name, const std::string &text) const;
+  // Runs the program; with_events/with_trace ask for those outputs, extra is appended to
+  // the command line as it stands.
+  Outcome Exec(const std::string &scenario, bool with_events, bool with_trace,
+               const std::string &extra = "") const;
+
+  std::filesystem::path dir_;
+};
+
+}  // namespace e2e
