@@ -47,7 +47,7 @@ void Runner::PostStepHook(double simt, double simdt, double mjd) {
   if (self->entry_.post_step != nullptr) self->entry_.post_step(simt, simdt, mjd);
 }
 
-void Runner::Press(int vk, bool down) {
+void Runner::Press(int vk, bool down, double now_s) {
   const auto it =
       std::find_if(held_.begin(), held_.end(), [vk](const HeldKey &k) { return k.vk == vk; });
   const bool held = it != held_.end();
@@ -55,7 +55,7 @@ void Runner::Press(int vk, bool down) {
   if (down == held) return;
   if (down) {
     world_.KeyDown(vk);
-    held_.push_back({vk, world_.SimTime() + scenario_.repeat_delay_s});
+    held_.push_back({vk, now_s + scenario_.repeat_delay_s});
   } else {
     held_.erase(it);
     world_.KeyUp(vk);
@@ -64,8 +64,8 @@ void Runner::Press(int vk, bool down) {
 }
 
 void Runner::DeliverRepeats(double now_s) {
-  // A hair of tolerance: repeat times are sums of intervals, the clock a sum of steps.
-  const double due_s = now_s + 1e-9 * scenario_.step_s;
+  // A little tolerance: repeat times are sums of intervals.
+  const double due_s = now_s + 1e-6 * scenario_.step_s;
   for (HeldKey &key : held_) {
     while (key.next_repeat_s <= due_s) {
       world_.KeyRepeat(key.vk);
@@ -75,9 +75,9 @@ void Runner::DeliverRepeats(double now_s) {
   }
 }
 
-void Runner::Apply(const TimedEvent &event) {
+void Runner::Apply(const TimedEvent &event, double now_s) {
   if (const auto *a = std::get_if<KeyAction>(&event.action)) {
-    Press(a->vk, a->down);
+    Press(a->vk, a->down, now_s);
   } else if (const auto *a = std::get_if<FocusAction>(&event.action)) {
     world_.SetFocus(a->vessel.empty() ? nullptr : world_.FindVessel(a->vessel));
     Notify({ScenarioAction::kFocus, 0, a->vessel, {}});
@@ -114,10 +114,12 @@ RunTotals Runner::Run() {
   const double dt = scenario_.step_s;
   size_t next_event = 0;
   for (long long done = 0; done < scenario_.steps; ++done) {
+    // Key timing counts whole steps, not the clock, whose sums of steps drift.
+    const double now_s = static_cast<double>(done) * dt;
     while (next_event < scenario_.events.size() && scenario_.events[next_event].step <= done) {
-      Apply(scenario_.events[next_event++]);
+      Apply(scenario_.events[next_event++], now_s);
     }
-    if (!held_.empty()) DeliverRepeats(world_.SimTime());
+    if (!held_.empty()) DeliverRepeats(now_s);
     world_.Step(dt);
     const StepContext ctx = Context();
     for (StepObserver *o : observers_) o->AfterPostStep(ctx);

@@ -39,8 +39,8 @@ class Runner {
   };
 
   static void PostStepHook(double simt, double simdt, double mjd);
-  void Apply(const TimedEvent &event);
-  void Press(int vk, bool down);
+  void Apply(const TimedEvent &event, double now_s);
+  void Press(int vk, bool down, double now_s);
   void DeliverRepeats(double now_s);
   void Notify(const ScenarioAction &action);
   StepContext Context();

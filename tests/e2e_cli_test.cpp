@@ -46,6 +46,9 @@ struct BadFile {
   const char *field;
 };
 
+// Parameters show by name in test listings.
+void PrintTo(const BadFile &bad, std::ostream *os) { *os << bad.name; }
+
 constexpr char kValid[] = R"([simulation]
 step_s = 0.01
 duration_s = 1.0
