@@ -77,8 +77,9 @@ struct VesselDef {
   double mass_kg = 1000.0;
   double cog_elev_m = 0.0;
   bool fixed_to_body = false;
-  Vec3 thrust_N{};  // vessel frame
-  SourceRef where;  // the vessel's table: for errors only found when it is placed
+  Vec3 thrust_N{};         // vessel frame
+  SourceRef where;         // the vessel's table
+  SourceRef height_where;  // its height over the terrain, which only placing can check
 };
 
 struct KeyAction {

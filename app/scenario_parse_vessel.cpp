@@ -74,6 +74,7 @@ VesselDef ParseVessel(const Fields &f) {
     s.height_over_terrain_m = f.Number("height_over_terrain_m");
     s.altitude_m = f.Number("altitude_m");
     if (!s.altitude_m && !s.height_over_terrain_m) s.height_over_terrain_m = 0.0;
+    v.height_where = f.Ref("height_over_terrain_m");
     v.placement = s;
   }
 

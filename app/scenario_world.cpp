@@ -77,7 +77,7 @@ sim::VesselSpec VesselSpecOf(const Scenario &s, const VesselDef &v, const sim::W
           td::VecSub(sim::SurfacePoint(body, lat_rad, lon_rad, body.radius_m), body.pos_global);
       const double terrain_m = world.TerrainRadius(ground);
       if (!std::isfinite(terrain_m)) {
-        throw ScenarioError(s.file, v.where.line, v.where.field + ".height_over_terrain_m",
+        throw ScenarioError(s.file, v.height_where.line, v.height_where.field,
                             "the terrain has no height at this place; give altitude_m instead");
       }
       radius_m = terrain_m + v.cog_elev_m + *place->height_over_terrain_m;
