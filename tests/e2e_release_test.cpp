@@ -7,7 +7,7 @@
 namespace e2e {
 namespace {
 
-constexpr char kThreeResting[] = R"(
+constexpr char kSettings[] = R"(
 [simulation]
 step_s = 0.01
 duration_s = 3.0
@@ -15,18 +15,9 @@ focus = "crew"
 
 [terrain]
 offset_m = 2.0
+)";
 
-[[body]]
-name = "Moon"
-radius_m = 1737400.0
-mass_kg = 7.342e22
-
-[[vessel]]
-name = "surface"
-class = "DynamicPlanet"
-altitude_m = 0.0
-fixed_to_body = true
-
+constexpr char kThreeResting[] = R"(
 [[vessel]]
 name = "lander"
 lat_deg = 0.0002
@@ -54,8 +45,9 @@ class ReleaseKey : public E2E, public ::testing::WithParamInterface<const char *
 
 TEST_P(ReleaseKey, PressedAndHeldReleasesEveryAnchoredVesselOnce) {
   const std::string key = GetParam();
-  const Outcome run =
-      Exec(Write("keys.toml", std::string(kThreeResting) + "key = \"" + key + "\"\n"), true, false);
+  const Outcome run = Exec(Write("keys.toml", std::string(kSettings) + kMoonAndGround +
+                                                  kThreeResting + "key = \"" + key + "\"\n"),
+                           true, false);
   ASSERT_EQ(run.status, 0) << run.err;
   // The key goes down before step 101 and stays down, auto-repeating, for 1.5 s.
   int repeats = 0;

@@ -6,24 +6,15 @@
 namespace e2e {
 namespace {
 
-constexpr char kMoon[] = R"(
+constexpr char kHills[] = R"(
 [terrain]
 relief = "hills"
 amplitude_m = 3.0
 wavelength_m = 100.0
 offset_m = 4.0
-
-[[body]]
-name = "Moon"
-radius_m = 1737400.0
-mass_kg = 7.342e22
-
-[[vessel]]
-name = "surface"
-class = "DynamicPlanet"
-altitude_m = 0.0
-fixed_to_body = true
 )";
+
+const std::string kMoon = std::string(kHills) + kMoonAndGround;
 
 using Scenario = E2E;
 
