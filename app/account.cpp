@@ -359,8 +359,8 @@ void Account::Print(std::FILE *out, const RunTotals &totals, int module_version)
   }
   for (const Interval &i : strayed_intervals_) {
     std::fprintf(out,
-                 "focus vessel more than 0.01 rad from the carrier from %.3f s to %.3f s: "
-                 "anchored vessels released in every step\n",
+                 "focus vessel more than 0.01 rad from the carrier in latitude or longitude "
+                 "from %.3f s to %.3f s\n",
                  i.from_s, i.to_s);
   }
   if (strayed_intervals_total_ > static_cast<int>(strayed_intervals_.size())) {
