@@ -17,28 +17,44 @@ void ClearAnchorTable() {
   for (OBJHANDLE &vessel : g_anchorVessel) vessel = nullptr;
 }
 
-int FindAnchorSlot(OBJHANDLE vessel) {
-  // A null handle would match every free slot; no live vessel has one.
-  if (vessel == nullptr) return -1;
-  for (int slot = 0; slot < kAnchorSlotCount; ++slot) {
-    if (g_anchorVessel[slot] == vessel) return slot;
+namespace {
+
+// The lowest slot from `first` on whose vessel handle is exactly `entry` (null: a free slot),
+// or -1. Every vessel of every step comes through here, most of them not anchored, so the
+// whole table is walked; unrolled, the compares of ten slots do not each wait on a loop branch.
+int FirstSlotHolding(OBJHANDLE entry, int first = 0) {
+#pragma GCC unroll 10
+  for (int slot = first; slot < kAnchorSlotCount; ++slot) {
+    if (g_anchorVessel[slot] == entry) return slot;
   }
   return -1;
 }
 
+}  // namespace
+
+int FindAnchorSlot(OBJHANDLE vessel) {
+  // A null handle would match every free slot; no live vessel has one.
+  if (vessel == nullptr) return -1;
+  return FirstSlotHolding(vessel);
+}
+
 void AnchorVessel(VESSEL *vessel) {
+  int usedBelow = 0;
+  AnchorVesselFoundIn(vessel, nullptr, -1, usedBelow);
+}
+
+void AnchorVesselFoundIn(VESSEL *vessel, OBJHANDLE foundHandle, int foundSlot, int &usedBelow) {
   VESSEL *const carrier = g_carrier;
   if (carrier == nullptr) return;
   const OBJHANDLE handle = vessel->GetHandle();
   if (handle == nullptr) return;
 
   // Called for every resting vessel in every step: the common case, a vessel already
-  // anchored, costs this walk and nothing else.
-  int freeSlot = -1;
-  for (int slot = 0; slot < kAnchorSlotCount; ++slot) {
-    if (g_anchorVessel[slot] == handle) return;
-    if (freeSlot < 0 && g_anchorVessel[slot] == nullptr) freeSlot = slot;
-  }
+  // anchored, costs the host's handle and at most one walk over the table.
+  const bool anchored = handle == foundHandle ? foundSlot >= 0 : FindAnchorSlot(handle) >= 0;
+  if (anchored) return;
+  const int freeSlot = FirstSlotHolding(nullptr, usedBelow);
+  usedBelow = freeSlot < 0 ? kAnchorSlotCount : freeSlot;
   if (freeSlot < 0 || !TerrainBound()) return;
 
   VECTOR3 pos_global, carrier_global;

@@ -32,6 +32,12 @@ int FindAnchorSlot(OBJHANDLE vessel);
 // nothing without a carrier or terrain function, for a vessel already anchored, when the
 // table is full, or when the placement would not be a finite one.
 void AnchorVessel(VESSEL *vessel);
+// The same, for a caller that anchors vessel after vessel with nothing else changing the table
+// in between (the contact pass). It has just found `foundHandle` in `foundSlot` (-1: in no
+// slot); while the host still gives that handle, the answer is taken instead of walking the
+// table again. Every slot below `usedBelow` is known to be in use: the search for a free slot
+// starts there and moves it up. The caller lowers it again when it frees a slot.
+void AnchorVesselFoundIn(VESSEL *vessel, OBJHANDLE foundHandle, int foundSlot, int &usedBelow);
 
 // Detaches the vessel from the carrier with the given separation speed (m/s) and frees its
 // slot. Nothing happens without a carrier or when the vessel is not anchored.

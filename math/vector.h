@@ -53,12 +53,15 @@ inline VECTOR3 VecRotateY(const VECTOR3 &v, double angle) {
   return Vec3(v.x * c + v.z * s, v.y, v.z * c - v.x * s);
 }
 
-// Below a length of 0.001 the vector is returned as it is rather than blown up by a tiny
-// divisor; a not-a-number length fails that test and divides.
-inline VECTOR3 VecUnit(const VECTOR3 &v) {
-  const double len = VecLength(v);
+// VecUnit of a vector whose VecLength the caller has already taken: the same result, without
+// the square root a second time.
+inline VECTOR3 VecUnitOfLength(const VECTOR3 &v, double len) {
   if (Abs(len) < 0.001) return v;
   return Vec3(v.x / len, v.y / len, v.z / len);
 }
+
+// Below a length of 0.001 the vector is returned as it is rather than blown up by a tiny
+// divisor; a not-a-number length fails that test and divides.
+inline VECTOR3 VecUnit(const VECTOR3 &v) { return VecUnitOfLength(v, VecLength(v)); }
 
 }  // namespace td

@@ -13,11 +13,18 @@ inline constexpr const char kWalkerClass[] = "UMmu";
 inline constexpr const char kCarClassPrefix[] = "UCGO\\Cars";
 inline constexpr std::size_t kCarClassPrefixLength = 9;
 
-inline bool IsCarrierClass(const char *name) { return std::strcmp(name, kCarrierClass) == 0; }
-inline bool IsJetpackClass(const char *name) { return std::strcmp(name, kJetpackClass) == 0; }
-inline bool IsWalkerClass(const char *name) { return std::strcmp(name, kWalkerClass) == 0; }
+// Every vessel's class name is tested in every step; a first byte that differs settles most
+// names without a call. What decides is still the plain byte comparison.
+inline bool ClassIs(const char *name, const char *className) {
+  return name[0] == className[0] && std::strcmp(name, className) == 0;
+}
+
+inline bool IsCarrierClass(const char *name) { return ClassIs(name, kCarrierClass); }
+inline bool IsJetpackClass(const char *name) { return ClassIs(name, kJetpackClass); }
+inline bool IsWalkerClass(const char *name) { return ClassIs(name, kWalkerClass); }
 inline bool IsCarClass(const char *name) {
-  return std::strncmp(name, kCarClassPrefix, kCarClassPrefixLength) == 0;
+  return name[0] == kCarClassPrefix[0] &&
+         std::strncmp(name, kCarClassPrefix, kCarClassPrefixLength) == 0;
 }
 
 }  // namespace td
