@@ -2,6 +2,7 @@
 
 #include "anchor/anchor_table.h"
 #include "module/key_table.h"
+#include "module/step_driver.h"
 #include "module/terrain_library.h"
 
 namespace td {
@@ -13,6 +14,7 @@ int32_t g_versionCache = 0;  // 0: not yet computed
 void StartModule(HINSTANCE instance) {
   InstallKeyboardHook(instance);
   ClearAnchorTable();
+  ForgetCarrier();
   LoadTerrainLibrary();
 }
 

@@ -47,6 +47,8 @@ void oapiGetGlobalPos(OBJHANDLE hObj, VECTOR3 *pos) {
     *pos = body->pos_global;
   } else if (const sim::VesselRecord *v = w->LiveVessel(hObj)) {
     *pos = v->pos_global;
+  } else {
+    *pos = VECTOR3{};  // like every other answer about an object that is not there
   }
 }
 
