@@ -1,8 +1,8 @@
 #include "app/plugin.h"
 
-#include <dlfcn.h>
-
 #include <stdexcept>
+
+#include "app/plugin_loader.h"
 
 namespace app {
 
@@ -10,7 +10,7 @@ namespace {
 
 template <typename Fn>
 Fn Find(void *handle, const char *name, const std::string &path) {
-  void *symbol = dlsym(handle, name);
+  void *symbol = FindExport(handle, name);
   if (symbol == nullptr) throw std::runtime_error(path + " has no entry point " + name);
   return reinterpret_cast<Fn>(symbol);
 }
@@ -18,12 +18,7 @@ Fn Find(void *handle, const char *name, const std::string &path) {
 }  // namespace
 
 Plugin::Plugin(const std::string &path) {
-  // RTLD_NOW: a host symbol the plug-in needs and the program lacks fails here, not mid-run.
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle_ == nullptr) {
-    const char *why = dlerror();
-    throw std::runtime_error("cannot load the plug-in: " + std::string(why ? why : path));
-  }
+  handle_ = OpenLibrary(path);
   try {
     entry_.init_module = Find<void (*)(HINSTANCE)>(handle_, "InitModule", path);
     entry_.exit_module = Find<void (*)(HINSTANCE)>(handle_, "ExitModule", path);
@@ -39,14 +34,8 @@ Plugin::~Plugin() { Unload(); }
 
 void Plugin::Unload() {
   if (handle_ == nullptr) return;
-  dlclose(handle_);
+  CloseLibrary(handle_);
   handle_ = nullptr;
-}
-
-std::string DefaultPluginPath(const std::string &executable_path) {
-  const size_t slash = executable_path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : executable_path.substr(0, slash);
-  return dir + "/modules/plugin/touchdown.so";
 }
 
 }  // namespace app

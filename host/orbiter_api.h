@@ -8,7 +8,12 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// The host's executable exports what modules import from it.
+#ifdef TD_HOST_EXPORTS
+#define OAPIFUNC __declspec(dllexport)
+#else
 #define OAPIFUNC __declspec(dllimport)
+#endif
 #else
 typedef uint32_t DWORD;
 typedef int BOOL;

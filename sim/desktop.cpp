@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "sim/world_impl.h"
@@ -72,6 +73,20 @@ DWORD GetModuleFileNameA(HMODULE module, char *path, DWORD size) {
 }
 
 namespace sim {
+
+void OpenDesktop(World::Impl &w) {
+  char path[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
+  w.executable_path = n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
+}
+
+void CloseDesktop(World::Impl &w) {
+  for (void *library : w.terrain_libraries) dlclose(library);
+  w.terrain_libraries.clear();
+}
+
+// Message boxes are recorded as they are shown.
+void CollectDesktopRecords(World::Impl &) {}
 
 const std::vector<MessageBoxRecord> &World::MessageBoxes() const { return impl_->message_boxes; }
 

@@ -3,7 +3,6 @@
 #include <dlfcn.h>
 
 #include "sim/world_impl.h"
-#include "terrain/terrain_radius.h"
 
 namespace sim {
 
@@ -42,10 +41,6 @@ std::string TerrainLibraryFile(const World::Impl &w, const char *requested_name)
   return ElfFileName(requested_name);
 }
 
-void World::SetExecutablePath(const std::string &path) { impl_->executable_path = path; }
-const std::string &World::ExecutablePath() const { return impl_->executable_path; }
-void World::SetTerrainMode(TerrainMode mode) { impl_->terrain_mode = mode; }
-
 void World::ConfigureTerrain(const DorvakConfig &config) {
   impl_->terrain_config = config;
   const std::string module_name = ExecutableDirectory(*impl_) + "/modules\\dorvak.dll";
@@ -57,12 +52,6 @@ void World::ConfigureTerrain(const DorvakConfig &config) {
   if (void *configure = dlsym(library, "dorvakConfigure")) {
     reinterpret_cast<DorvakConfigureFn>(configure)(&config);
   }
-}
-
-const DorvakConfig &World::TerrainConfig() const { return impl_->terrain_config; }
-
-double World::TerrainRadius(const VECTOR3 &pos_rel_body) const {
-  return terrain::TerrainRadius(impl_->terrain_config, pos_rel_body);
 }
 
 }  // namespace sim

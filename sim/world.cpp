@@ -1,9 +1,4 @@
 // The world's registry: which world is current, its bodies and vessels, and their handles.
-#include <dlfcn.h>
-#include <unistd.h>
-
-#include <climits>
-
 #include "sim/world_impl.h"
 #include "terrain/terrain_radius.h"
 
@@ -15,12 +10,6 @@ World *g_current = nullptr;
 
 constexpr int kHandleKindShift = 40;
 constexpr int kSerialShift = 4;  // keeps handle values aligned like real pointers
-
-std::string ThisExecutable() {
-  char path[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
-  return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
-}
 
 }  // namespace
 
@@ -87,7 +76,7 @@ void World::Impl::Record(HostEvent event) {
 }
 
 World::World() : impl_(new Impl) {
-  impl_->executable_path = ThisExecutable();
+  OpenDesktop(*impl_);
   impl_->terrain_config = terrain::DefaultConfig();
   MakeCurrent();
 }
@@ -95,7 +84,7 @@ World::World() : impl_(new Impl) {
 World::~World() {
   // Cleared first: the interface objects destroyed below must not report to this world.
   if (g_current == this) g_current = nullptr;
-  for (void *library : impl_->terrain_libraries) dlclose(library);
+  CloseDesktop(*impl_);
   delete impl_;
 }
 

@@ -16,6 +16,7 @@ void World::SetModule(const ModuleEntryPoints &entry, HINSTANCE instance) {
 void World::InitModule() {
   impl_->in_init_module = true;
   if (impl_->entry.init_module != nullptr) impl_->entry.init_module(impl_->instance);
+  CollectDesktopRecords(*impl_);
   impl_->in_init_module = false;
 }
 
@@ -27,11 +28,13 @@ void World::Step(double dt) {
   impl_->mjd += dt / kSecondsPerDay;
   ++impl_->steps;
   if (impl_->entry.post_step != nullptr) impl_->entry.post_step(impl_->simt, dt, impl_->mjd);
+  CollectDesktopRecords(*impl_);
 }
 
 void World::CallPostStep(double simt, double simdt, double mjd) {
   ++impl_->steps;
   if (impl_->entry.post_step != nullptr) impl_->entry.post_step(simt, simdt, mjd);
+  CollectDesktopRecords(*impl_);
 }
 
 void World::EnablePhysics(bool on) { impl_->physics = on; }

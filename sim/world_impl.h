@@ -18,6 +18,8 @@ void *MakeHandle(HandleKind kind, uint64_t serial);
 // The serial number a handle of this kind carries, or 0 when it is not such a handle.
 uint64_t HandleSerial(const void *handle, HandleKind kind);
 
+struct Desktop;  // what the platform's desktop keeps for one world
+
 struct KeyboardHook {
   HHOOK handle;
   HOOKPROC proc;
@@ -37,6 +39,7 @@ struct World::Impl {
   DorvakConfig terrain_config;
   std::vector<void *> terrain_libraries;  // held so the configuration stays loaded
 
+  Desktop *desktop = nullptr;       // none where the world stands in for a desktop
   std::vector<KeyboardHook> hooks;  // the newest last
   uint64_t hook_serial = 0;
   std::vector<MessageBoxRecord> message_boxes;
@@ -77,6 +80,15 @@ void FreeChild(World::Impl &w, VesselRecord &child, const VECTOR3 &vel_global);
 
 // --- physics (physics.cpp) ---
 void IntegrateFreeVessels(World::Impl &w, double dt);
+
+// --- the desktop (desktop.cpp stands in for one; desktop_win.cpp watches Windows' own) ---
+// When a world is made: the executable's path, and whatever the desktop needs for this world.
+void OpenDesktop(World::Impl &w);
+// When it goes: the terrain libraries it holds, and the rest of what OpenDesktop set up.
+void CloseDesktop(World::Impl &w);
+// After each call into the module: what the desktop saw during it that the world has not
+// recorded yet (message boxes dismissed on another thread) goes into the record.
+void CollectDesktopRecords(World::Impl &w);
 
 // --- terrain library files (terrain_link.cpp) ---
 // The file LoadLibraryA opens for the module in the world's terrain mode, given the name the
