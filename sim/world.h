@@ -161,6 +161,9 @@ class World {
 
   // Keystrokes through the installed hook, with Win32 flag words: first key-down (bits 30
   // and 31 clear), auto-repeat (bit 30), key-up (both). Nothing happens without a hook.
+  // On Windows they are real input to the world's own window and the platform makes the flag
+  // word (SendKeystroke can ask only for a release); HookInstalled exists only where the
+  // world stands in for the desktop.
   void KeyDown(int vk);
   void KeyRepeat(int vk);
   void KeyUp(int vk);
