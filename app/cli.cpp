@@ -26,6 +26,13 @@ std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
                  "plotting (docs/outputs.md)");
   cli.add_option("--trace-every", o.trace_every, "Trace only every N-th step (default 1)")
       ->check(CLI::Range(int64_t{1}, int64_t{1} << 40));
+  cli.add_option("--plot", o.plot_dir,
+                 "Draw the run with gnuplot into this folder: per vessel clearance and "
+                 "vertical speed, the contact forces, a map of the paths (PNG and SVG, with "
+                 "their data and script; docs/visuals.md)");
+  cli.add_option("--replay", o.replay_path,
+                 "Write a page that plays the run in 3D in a browser, self-contained "
+                 "(docs/visuals.md)");
   cli.add_option("--module", o.module_path,
                  "Plug-in to load (default: modules/plugin/touchdown.so beside this program)");
   cli.add_flag("--print-default", o.print_default,

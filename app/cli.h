@@ -15,6 +15,8 @@ struct Options {
   std::string module_path;  // empty: modules/plugin/touchdown.so beside the program
   bool print_default = false;
   bool check_only = false;
+  std::string plot_dir;     // empty: no plots
+  std::string replay_path;  // empty: no replay page
 };
 
 // The options, or the exit status to end with at once (after --help, or a usage error,

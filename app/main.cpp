@@ -13,6 +13,7 @@
 #include "app/scenario_parse.h"
 #include "app/scenario_world.h"
 #include "app/trace.h"
+#include "app/visuals.h"
 
 namespace {
 
@@ -36,8 +37,11 @@ int Run(const app::Options &options) {
     roster.Add(handle, v->name, v->class_name, v->fixed_to_body);
   }
 
+  // Before any output file: a picture that cannot be made stops the run before it starts.
+  app::Visuals visuals(options, scenario, world.ExecutablePath());
   app::Account account(scenario);
   std::vector<app::StepObserver *> observers{&account};
+  if (visuals.recorder() != nullptr) observers.push_back(visuals.recorder());
   std::unique_ptr<app::EventLog> events;
   std::unique_ptr<app::Trace> trace;
   if (!options.events_path.empty()) {
@@ -48,8 +52,8 @@ int Run(const app::Options &options) {
     trace = std::make_unique<app::Trace>(options.trace_path, options.trace_every);
     observers.push_back(trace.get());
   }
-  // Recording costs a copy of every host call; without a log nobody reads it.
-  world.SetRecording(events != nullptr);
+  // Recording costs a copy of every host call; without a log or pictures nobody reads it.
+  world.SetRecording(events != nullptr || visuals.recorder() != nullptr);
 
   // Loaded with the world current: the plug-in's entry stub reports to it.
   app::Plugin plugin(options.module_path.empty() ? app::DefaultPluginPath(world.ExecutablePath())
@@ -59,6 +63,7 @@ int Run(const app::Options &options) {
   const int version = plugin.entry().get_module_version();
   plugin.Unload();  // ExitModule, while the world it talks to still exists
   account.Print(stdout, totals, version);
+  visuals.Write(stdout);
   return 0;
 }
 

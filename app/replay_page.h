@@ -1,0 +1,27 @@
+// touchdown-sim --replay FILE: one HTML file that plays the run in 3D in a browser, with
+// nothing fetched from anywhere. The page's script (three.js and the player, bundled from
+// web/ when building) is read from beside the program and copied in, with the run's frames
+// as JSON.
+#pragma once
+
+#include <string>
+
+#include "app/run_record.h"
+
+namespace app {
+
+// The bundled player beside the program: replay/replay.js. Throws std::runtime_error,
+// saying how to get it, when it is not there. Read before the run, so that a build without
+// it costs no simulation.
+std::string LoadReplayScript(const std::string &executable_path);
+
+// The run as the player reads it: frames at about kReplayFramesPerSecond of simulated time
+// (fewer for long runs with many vessels), positions to the centimetre.
+std::string ReplayData(const RunRecord &record);
+
+// The page: data and script inline, made safe for the HTML they stand in.
+std::string ReplayPage(const RunRecord &record, const std::string &script);
+
+inline constexpr double kReplayFramesPerSecond = 25.0;
+
+}  // namespace app

@@ -1,0 +1,63 @@
+#include "app/surface_frame.h"
+
+#include <cmath>
+
+#include "math/vector.h"
+#include "terrain/horizon.h"
+
+namespace app {
+
+VECTOR3 SurfaceFrame::DirToLocal(const VECTOR3 &d) const {
+  return td::Vec3(td::VecDot(d, east), td::VecDot(d, north), td::VecDot(d, up));
+}
+
+VECTOR3 SurfaceFrame::ToLocal(const VECTOR3 &pos_global) const {
+  return DirToLocal(td::VecSub(pos_global, origin));
+}
+
+SurfaceFrame SurfaceFrameAt(const sim::BodySpec &body, double lat_rad, double lon_rad) {
+  const terrain::Horizon h = terrain::HorizonAt(lat_rad, lon_rad);
+  SurfaceFrame f;
+  f.body_centre = body.pos_global;
+  f.body_radius_m = body.radius_m;
+  f.up = h.up;
+  f.east = h.east;
+  f.north = h.north;
+  f.origin = td::VecAdd(body.pos_global, td::VecScale(h.up, body.radius_m));
+  return f;
+}
+
+bool TerrainGrid::HasHeights() const {
+  for (const double u : up_m) {
+    if (std::isfinite(u)) return true;
+  }
+  return false;
+}
+
+TerrainGrid SampleTerrain(const sim::World &world, const SurfaceFrame &frame, double east_centre_m,
+                          double north_centre_m, double half_width_m, int size) {
+  TerrainGrid g;
+  g.size = size;
+  g.spacing_m = size > 1 ? 2.0 * half_width_m / (size - 1) : 0.0;
+  g.east0_m = east_centre_m - half_width_m;
+  g.north0_m = north_centre_m - half_width_m;
+  g.up_m.reserve(static_cast<size_t>(size) * size);
+  g.altitude_m.reserve(g.up_m.capacity());
+  for (int row = 0; row < size; ++row) {
+    for (int col = 0; col < size; ++col) {
+      const double e = g.east0_m + col * g.spacing_m, n = g.north0_m + row * g.spacing_m;
+      // The terrain is a radius along the ray from the body's centre through the plane point.
+      const VECTOR3 plane_point = td::VecAdd(
+          frame.origin, td::VecAdd(td::VecScale(frame.east, e), td::VecScale(frame.north, n)));
+      const VECTOR3 rel = td::VecSub(plane_point, frame.body_centre);
+      const double radius_m = world.TerrainRadius(rel);
+      const VECTOR3 surface =
+          td::VecAdd(frame.body_centre, td::VecScale(rel, radius_m / td::VecLength(rel)));
+      g.up_m.push_back(frame.ToLocal(surface).z);
+      g.altitude_m.push_back(radius_m - frame.body_radius_m);
+    }
+  }
+  return g;
+}
+
+}  // namespace app

@@ -1,0 +1,35 @@
+#include "app/visuals.h"
+
+#include "app/output_file.h"
+#include "app/plots.h"
+#include "app/replay_page.h"
+
+namespace app {
+
+Visuals::Visuals(const Options &options, const Scenario &scenario,
+                 const std::string &executable_path)
+    : plot_dir_(options.plot_dir), replay_path_(options.replay_path) {
+  if (!plot_dir_.empty()) RequireGnuplot();
+  if (!replay_path_.empty()) replay_script_ = LoadReplayScript(executable_path);
+  if (!plot_dir_.empty() || !replay_path_.empty()) {
+    recorder_ = std::make_unique<RunRecorder>(scenario, options.events_path.empty());
+  }
+}
+
+void Visuals::Write(std::FILE *out) const {
+  if (!plot_dir_.empty()) {
+    const std::vector<std::string> images = WritePlots(recorder_->record(), plot_dir_);
+    std::fprintf(out, "plots: %zu figures (PNG and SVG) in %s\n", images.size() / 2,
+                 plot_dir_.c_str());
+  }
+  if (!replay_path_.empty()) {
+    OutputFile page(replay_path_);
+    page.buffer() = ReplayPage(recorder_->record(), replay_script_);
+    const size_t bytes = page.buffer().size();
+    page.Close();
+    std::fprintf(out, "replay page: %s (%.1f MB), open it in a browser\n", replay_path_.c_str(),
+                 static_cast<double>(bytes) / 1e6);
+  }
+}
+
+}  // namespace app

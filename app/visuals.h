@@ -1,0 +1,33 @@
+// The pictures of a run (--plot DIR, --replay FILE): what they need is checked before the
+// run, the run is recorded while it goes, and the pictures are drawn after it.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/cli.h"
+#include "app/run_record.h"
+
+namespace app {
+
+class Visuals {
+ public:
+  // Throws std::runtime_error when a picture asked for cannot be made here (no gnuplot, no
+  // bundled player beside the program).
+  Visuals(const Options &options, const Scenario &scenario, const std::string &executable_path);
+
+  // The observer that records the run, or null when no picture is asked for. It reads the
+  // world's record of host calls: put it before the event log, which takes them away.
+  StepObserver *recorder() { return recorder_.get(); }
+
+  // Draws the pictures and says where they are, one line each.
+  void Write(std::FILE *out) const;
+
+ private:
+  std::string plot_dir_, replay_path_;
+  std::string replay_script_;
+  std::unique_ptr<RunRecorder> recorder_;
+};
+
+}  // namespace app

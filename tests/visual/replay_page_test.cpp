@@ -1,0 +1,173 @@
+// touchdown-sim --replay: the page read back as a file. What a browser makes of it is the
+// browser test's; here, that it is whole and alone, and that its frames are the run's.
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "visual/visual_support.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using visual::PageData;
+using visual::Slurp;
+
+class ReplayPage : public E2E {
+ protected:
+  void SetUp() override {
+    E2E::SetUp();
+    TD_NEED_REPLAY_SCRIPT();
+  }
+  // Runs a scenario ("" for the tour) and returns the page.
+  std::string Page(const std::string &scenario) {
+    const std::string page = (dir_ / "replay.html").string();
+    const Outcome run = Exec(scenario, false, false, "--replay '" + page + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    return Slurp(page);
+  }
+};
+
+size_t Count(const std::string &text, const std::string &what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// The vessel's nose in the scene (x east, y up, z south) at frame k: the page's shapes
+// point their nose along -z and are turned by the frame's quaternion.
+std::array<double, 3> Nose(const Json &vessel, size_t k) {
+  const Json &q = vessel["quat"];
+  const double x = q[4 * k], y = q[4 * k + 1], z = q[4 * k + 2], w = q[4 * k + 3];
+  // The rotated -z axis: minus the third column of the quaternion's matrix.
+  return {-(2 * (x * z + w * y)), -(2 * (y * z - w * x)), -(1 - 2 * (x * x + y * y))};
+}
+
+size_t FrameAt(const Json &data, double t) {
+  size_t k = 0;
+  while (k + 1 < data["t"].size() && data["t"][k + 1].get<double>() <= t + 1e-9) ++k;
+  return k;
+}
+
+const Json &VesselNamed(const Json &data, const std::string &name) {
+  for (const Json &v : data["vessels"]) {
+    if (v["name"] == name) return v;
+  }
+  ADD_FAILURE() << "no vessel " << name;
+  return data["vessels"][0];
+}
+
+TEST_F(ReplayPage, IsOneFileThatAsksForNothingElse) {
+  const std::string page = Page("");
+  EXPECT_EQ(Count(page, "<script"), 2u);  // the data and the player
+  EXPECT_EQ(Count(page, "</script"), 2u);
+  // Outside the two scripts the page is a few lines of markup that load nothing.
+  std::string markup = page;
+  for (size_t open; (open = markup.find("<script")) != std::string::npos;) {
+    markup.erase(open, markup.find("</script>", open) + 9 - open);
+  }
+  EXPECT_LT(markup.size(), 400u) << markup;
+  for (const char *loads : {"src=", "href=", "<link", "<img", "<iframe", "@import"}) {
+    EXPECT_EQ(markup.find(loads), std::string::npos) << loads;
+  }
+  EXPECT_NE(markup.find("<title>touchdown-sim replay: built-in default scenario</title>"),
+            std::string::npos);
+  // A 40 s run at 25 frames a second with three.js: well under a couple of megabytes.
+  EXPECT_LT(page.size(), 2'000'000u);
+}
+
+TEST_F(ReplayPage, CarriesTheRunFrameByFrame) {
+  const Json data = PageData(Page(""));
+  ASSERT_TRUE(data.is_object());
+  const Json &t = data["t"];
+  ASSERT_EQ(t.size(), 1001u);  // 25 a second over 40 s, the start included
+  EXPECT_EQ(t.front().get<double>(), 0.0);
+  EXPECT_EQ(t.back().get<double>(), 40.0);
+  for (size_t k = 1; k < t.size(); ++k)
+    EXPECT_NEAR(t[k].get<double>() - t[k - 1].get<double>(), 0.04, 1e-9);
+  for (const Json &v : data["vessels"]) {
+    const size_t frames = v["state"].get<std::string>().size();
+    EXPECT_EQ(v["pos"].size(), 3 * frames) << v["name"];
+    EXPECT_EQ(v["quat"].size(), 4 * frames) << v["name"];
+    EXPECT_EQ(v["clear"].size(), frames) << v["name"];
+    EXPECT_EQ(frames, t.size()) << v["name"];
+  }
+  EXPECT_EQ(VesselNamed(data, "surface")["kind"], "carrier");
+  EXPECT_EQ(VesselNamed(data, "crew")["kind"], "walker");
+  EXPECT_EQ(VesselNamed(data, "rover")["kind"], "car");
+  // The lander: free on the way down, anchored from 8.18 s to 25.02 s, then free and
+  // climbing; clearances as the account gives them at the end.
+  const Json &lander = VesselNamed(data, "lander");
+  const std::string state = lander["state"];
+  EXPECT_EQ(state[FrameAt(data, 4.0)], '0');
+  EXPECT_EQ(state[FrameAt(data, 20.0)], '2');
+  EXPECT_EQ(state[FrameAt(data, 30.0)], '0');
+  EXPECT_NEAR(lander["clear"].back().get<double>(), 182.81, 0.01);
+  EXPECT_NEAR(lander["pos"][3 * 1000 + 1].get<double>(), 191.59, 0.05);  // up over the origin
+  EXPECT_EQ(VesselNamed(data, "rover")["state"].get<std::string>().back(), '0');  // floated free
+  // The brief contact of the touchdown step shows even between two page frames.
+  EXPECT_NE(state.find('1'), std::string::npos);
+  bool touchdown = false;
+  for (const Json &m : data["marks"]) {
+    if (m["kind"] == "touchdown" && m["vessel"] == 1) {
+      touchdown = true;
+      EXPECT_NEAR(m["t"].get<double>(), 8.16, 1e-9);
+      EXPECT_EQ(m["text"], "touchdown 6.04 m/s");
+    }
+  }
+  EXPECT_TRUE(touchdown);
+  const Json &terrain = data["terrain"];
+  EXPECT_EQ(terrain["up"].size(),
+            static_cast<size_t>(terrain["size"]) * terrain["size"].get<size_t>());
+}
+
+TEST_F(ReplayPage, ShapesFaceWhereTheVesselsHead) {
+  const Json data = PageData(Page(""));
+  const auto near = [](std::array<double, 3> nose, double heading_deg) {
+    const double h = heading_deg * 3.14159265358979 / 180.0;
+    const std::array<double, 3> expected = {std::sin(h), 0.0, -std::cos(h)};  // east, up, south
+    double d = 0.0;
+    for (int i = 0; i < 3; ++i) d += (nose[i] - expected[i]) * (nose[i] - expected[i]);
+    return std::sqrt(d) < 0.01;
+  };
+  const Json &crew = VesselNamed(data, "crew");
+  EXPECT_TRUE(near(Nose(crew, 0), 90.0));                  // set off facing east
+  EXPECT_TRUE(near(Nose(crew, FrameAt(data, 8.0)), 0.0));  // a quarter turn left: north
+  const Json &rover = VesselNamed(data, "rover");
+  EXPECT_TRUE(near(Nose(rover, FrameAt(data, 17.0)), 0.0));
+  EXPECT_TRUE(near(Nose(rover, data["t"].size() - 1), 210.6));  // after the right turn
+}
+
+TEST_F(ReplayPage, NamesCannotEndTheScriptTheyStandIn) {
+  const std::string name = "x</script><script>alert(1)</script><!--";
+  const std::string path =
+      Write("odd.toml", std::string("[simulation]\nduration_s = 2.0\n") + kMoonAndGround +
+                            "[[vessel]]\nname = '" + name + "'\nheight_over_terrain_m = 1.0\n");
+  const std::string page = Page(path);
+  EXPECT_EQ(Count(page, "<script"), 2u);
+  EXPECT_EQ(Count(page, "<!--"), 0u);
+  const Json data = PageData(page);
+  ASSERT_TRUE(data.is_object());
+  EXPECT_EQ(data["vessels"][1]["name"], name);
+}
+
+TEST_F(E2E, ReplayWithoutThePlayerBesideTheProgramStopsWithStatus1) {
+  // The program alone, with its plug-ins but without replay/replay.js beside it.
+  const fs::path bin = dir_ / "bin";
+  fs::create_directories(bin);
+  fs::copy_file(TD_SIM_PROGRAM, bin / "touchdown-sim");
+  fs::permissions(bin / "touchdown-sim", fs::perms::owner_all);
+  fs::create_directory_symlink(fs::path(TD_SIM_PROGRAM).parent_path() / "modules", bin / "modules");
+  const std::string command = "'" + (bin / "touchdown-sim").string() + "' --replay '" +
+                              (dir_ / "page.html").string() + "' >'" + (dir_ / "out").string() +
+                              "' 2>'" + (dir_ / "err").string() + "'";
+  const int raw = std::system(command.c_str());
+  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
+  EXPECT_TRUE(Slurp(dir_ / "out").empty());
+  EXPECT_NE(Slurp(dir_ / "err").find("replay/replay.js"), std::string::npos) << Slurp(dir_ / "err");
+  EXPECT_FALSE(fs::exists(dir_ / "page.html"));
+}
+
+}  // namespace
+}  // namespace e2e
