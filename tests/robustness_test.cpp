@@ -230,8 +230,8 @@ TEST_F(Robustness, HundredAndFiftyRestingVesselsFillTheTableAndTheRestWaitForASl
 
 // --- no focus vessel, or one the host cannot place ---
 
-// Leaves something other than a place where FocusStrayed keeps its own, as an earlier call
-// could have.
+// Fills the stack where FocusStrayed will keep its angles with a value, as an earlier call
+// could have left one there: angles the host did not write must not be taken from it.
 [[gnu::noinline]] double ScribbleStack(double value) {
   volatile double junk[64];
   for (volatile double &d : junk) d = value;
