@@ -169,9 +169,14 @@ export class Scene {
     this.follow = index >= 0 ? { index, from: null } : null;
   }
 
+  // Fits the drawing to the window; called every frame, it does nothing unless the size changed
+  // (a new size clears and reallocates the drawing buffer).
   resize() {
     const w = this.container.clientWidth;
     const h = this.container.clientHeight;
+    if (w === this.width && h === this.height) return;
+    this.width = w;
+    this.height = h;
     this.renderer.setSize(w, h, false);
     this.tags.setSize(w, h);
     this.camera.aspect = w / Math.max(1, h);
