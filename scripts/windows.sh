@@ -173,22 +173,27 @@ else
 fi
 
 # --- a terrain library where only the platform's search would find it ---
+# Found by a relative "modules\dorvak.dll" in either place, as dorvak.dll by a bare name.
 echo "== planted dorvak.dll"
 planted=$WORK/planted
-mkdir -p "$planted/cwd/modules" "$planted/path/modules"
+mkdir -p "$planted/cwd/modules" "$planted/path/modules" "$planted/elsewhere"
 for dir in "$planted/cwd" "$planted/path"; do
   cp "$WIN_BIN/modules/dorvak.dll" "$dir/dorvak.dll"
   cp "$WIN_BIN/modules/dorvak.dll" "$dir/modules/dorvak.dll"
 done
-status=0
-(cd "$planted/cwd" && WINEPATH="$(winpath "$planted/path")" \
-  wine "$(winpath "$WORK/missing/touchdown-sim.exe")" "$(winpath "$ROOT/scenarios/missing_library.toml")" \
-  --events planted.jsonl >planted.txt 2>planted.err) || status=$?
-if [ $status -ne 0 ]; then
-  fail "planted: touchdown-sim.exe ended with status $status: $(head -c 300 "$planted/cwd/planted.err")"
-else
-  check_single_message "$planted/cwd/planted.jsonl" "Dorvak module Not Found!"
-fi
+run_planted() { # NAME DIRECTORY [WINEPATH]
+  local status=0
+  (cd "$2" && WINEPATH="${3:-}" wine "$(winpath "$WORK/missing/touchdown-sim.exe")" \
+    "$(winpath "$ROOT/scenarios/missing_library.toml")" --events "$1.jsonl" >"$1.txt" \
+    2>"$1.err") || status=$?
+  if [ $status -ne 0 ]; then
+    fail "$1: touchdown-sim.exe ended with status $status: $(head -c 300 "$2/$1.err")"
+  else
+    check_single_message "$2/$1.jsonl" "Dorvak module Not Found!"
+  fi
+}
+run_planted planted_in_current_directory "$planted/cwd"
+run_planted planted_on_path "$planted/elsewhere" "$(winpath "$planted/path")"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
