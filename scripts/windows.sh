@@ -3,6 +3,8 @@
 # with MinGW-w64 (the `windows` preset), then runs them in a fresh, headless Wine prefix, where
 # the library loader, the message boxes and the keyboard hook are the system's own:
 #   - the plug-in exports exactly its four entry points and imports the host from the program;
+#   - keystrokes reach a thread's keyboard hook with the platform's flag words, and message
+#     boxes are recorded once with text, caption, owner and type (tests/windows);
 #   - every example scenario gives the event log of its Linux run (same records in the same
 #     order, numbers within 1e-9 relative); a long run is compared by a sparse trace;
 #   - a missing terrain library and one without its function each give exactly one message;
@@ -113,6 +115,17 @@ if x86_64-w64-mingw32-objdump -p "$WIN_BIN/modules/plugin/touchdown.dll" | grep 
   pass "touchdown.dll imports the host interface from touchdown-sim.exe"
 else
   fail "touchdown.dll does not import from touchdown-sim.exe"
+fi
+
+# --- the desktop without the module: keystrokes and message boxes ---
+echo "== the stand-in host's Windows desktop"
+status=0
+(cd "$WORK/windows" && wine "$(winpath "$WIN_BIN/desktop_check.exe")" >desktop_check.txt \
+  2>desktop_check.err) || status=$?
+if [ $status -eq 0 ]; then
+  pass "desktop_check: $(tail -n 1 "$WORK/windows/desktop_check.txt")"
+else
+  fail "desktop_check (status $status): $(cat "$WORK/windows/desktop_check.txt")"
 fi
 
 # --- the example scenarios, Windows against Linux ---
