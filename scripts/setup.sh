@@ -4,7 +4,7 @@
 set -euo pipefail
 
 TD_PACKAGES=(
-  cmake ninja-build g++ binutils
+  cmake ninja-build g++ binutils valgrind
   libgtest-dev libgmock-dev libbenchmark-dev
   libtomlplusplus-dev libcli11-dev nlohmann-json3-dev
 )
