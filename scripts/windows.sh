@@ -111,7 +111,9 @@ check_exports() { # FILE EXPECTED...
 check_exports "$WIN_BIN/modules/plugin/touchdown.dll" ExitModule GetModuleVersion InitModule opcPostStep
 check_exports "$WIN_BIN/modules/dorvak.dll" dorgetaltbyvec dorvakConfigure
 check_exports "$WIN_BIN/modules/nofn/dorvak.dll" dorvakConfigure
-if x86_64-w64-mingw32-objdump -p "$WIN_BIN/modules/plugin/touchdown.dll" | grep -q 'DLL Name: touchdown-sim.exe'; then
+# Read the whole listing first: grep -q stopping early would fail the pipe under pipefail.
+imports=$(x86_64-w64-mingw32-objdump -p "$WIN_BIN/modules/plugin/touchdown.dll")
+if grep -q 'DLL Name: touchdown-sim.exe' <<<"$imports"; then
   pass "touchdown.dll imports the host interface from touchdown-sim.exe"
 else
   fail "touchdown.dll does not import from touchdown-sim.exe"
