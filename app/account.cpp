@@ -352,7 +352,7 @@ void Account::Print(std::FILE *out, const RunTotals &totals, int module_version)
   std::fprintf(out,
                "touchdown-sim: %s: %lld steps of %g s; terrain %s, library %s; module version %d\n",
                scenario_.file.c_str(), scenario_.steps, scenario_.step_s, ReliefName(t.relief),
-               LibraryName(t.library), module_version);
+               LibraryName(t.presence), module_version);
   for (const std::string &box : message_boxes_) std::fprintf(out, "message box: %s\n", box.c_str());
   if (!carrier_seen_) {
     std::fprintf(out, "no vessel of class DynamicPlanet: the module moves and anchors nothing\n");

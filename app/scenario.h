@@ -31,7 +31,7 @@ enum class TerrainLibrary { kPresent, kMissing, kNoFunction };
 enum class Relief { kFlat, kHills, kNaN, kSlope, kCrater };
 
 struct TerrainDef {
-  TerrainLibrary library = TerrainLibrary::kPresent;
+  TerrainLibrary presence = TerrainLibrary::kPresent;
   Relief relief = Relief::kFlat;
   std::string body;  // empty: the first body
   double offset_m = 0.0;

@@ -66,11 +66,11 @@ void ParseTerrain(const Fields &f, TerrainDef &t) {
                "azimuth_deg", "ref_lat_deg", "ref_lon_deg", "crater_radius_m", "crater_depth_m"});
   if (auto v = f.String("library")) {
     if (*v == "present") {
-      t.library = TerrainLibrary::kPresent;
+      t.presence = TerrainLibrary::kPresent;
     } else if (*v == "missing") {
-      t.library = TerrainLibrary::kMissing;
+      t.presence = TerrainLibrary::kMissing;
     } else if (*v == "no-function") {
-      t.library = TerrainLibrary::kNoFunction;
+      t.presence = TerrainLibrary::kNoFunction;
     } else {
       f.Fail("library", "must be \"present\", \"missing\" or \"no-function\", not \"" + *v + "\"");
     }

@@ -60,10 +60,10 @@ DorvakConfig TerrainConfigOf(const Scenario &s) {
 sim::VesselSpec VesselSpecOf(const Scenario &s, const VesselDef &v, const sim::World &world) {
   const BodyDef &body_def = BodyNamed(s, v.body);
   const sim::BodySpec body = ToSpec(body_def);
-  sim::VesselSpec spec;
-  spec.name = v.name;
-  spec.class_name = v.class_name;
-  spec.body = world.FindBody(body_def.name);
+  sim::VesselSpec desc;
+  desc.name = v.name;
+  desc.class_name = v.class_name;
+  desc.body = world.FindBody(body_def.name);
 
   double lat_rad = 0.0, lon_rad = 0.0;
   if (const auto *place = std::get_if<SurfacePlacement>(&v.placement)) {
@@ -86,10 +86,10 @@ sim::VesselSpec VesselSpecOf(const Scenario &s, const VesselDef &v, const sim::W
       throw ScenarioError(s.file, v.where.line, v.where.field,
                           "places the vessel at or below the body's centre");
     }
-    spec.pos_global = sim::SurfacePoint(body, lat_rad, lon_rad, radius_m);
+    desc.pos_global = sim::SurfacePoint(body, lat_rad, lon_rad, radius_m);
   } else {
-    spec.pos_global = ToVector(std::get<Vec3>(v.placement));
-    const VECTOR3 rel = td::VecSub(spec.pos_global, body.pos_global);
+    desc.pos_global = ToVector(std::get<Vec3>(v.placement));
+    const VECTOR3 rel = td::VecSub(desc.pos_global, body.pos_global);
     const double r = td::VecLength(rel);
     if (!(r > 0.0)) {
       throw ScenarioError(s.file, v.where.line, v.where.field + ".position_m",
@@ -100,24 +100,24 @@ sim::VesselSpec VesselSpecOf(const Scenario &s, const VesselDef &v, const sim::W
   }
 
   if (const auto *a = std::get_if<UprightAttitude>(&v.attitude)) {
-    spec.rot = sim::UprightAttitude(lat_rad, lon_rad, a->yaw_deg * kRadPerDeg,
+    desc.rot = sim::UprightAttitude(lat_rad, lon_rad, a->yaw_deg * kRadPerDeg,
                                     a->pitch_deg * kRadPerDeg, a->roll_deg * kRadPerDeg);
   } else {
     const auto &axes = std::get<ExplicitAxes>(v.attitude);
-    spec.rot = sim::Mat3::FromColumns(ToVector(axes.x), ToVector(axes.y), ToVector(axes.z));
+    desc.rot = sim::Mat3::FromColumns(ToVector(axes.x), ToVector(axes.y), ToVector(axes.z));
   }
 
   if (v.velocity_is_global) {
-    spec.vel_global = ToVector(v.velocity_mps);
+    desc.vel_global = ToVector(v.velocity_mps);
   } else {
     // Columns east, up, north: the local horizon frame's axes.
-    spec.vel_global = sim::UprightAttitude(lat_rad, lon_rad).Mul(ToVector(v.velocity_mps));
+    desc.vel_global = sim::UprightAttitude(lat_rad, lon_rad).Mul(ToVector(v.velocity_mps));
   }
-  spec.mass_kg = v.mass_kg;
-  spec.cog_elev_m = v.cog_elev_m;
-  spec.thrust_local_N = ToVector(v.thrust_N);
-  spec.fixed_to_body = v.fixed_to_body;
-  return spec;
+  desc.mass_kg = v.mass_kg;
+  desc.cog_elev_m = v.cog_elev_m;
+  desc.thrust_local_N = ToVector(v.thrust_N);
+  desc.fixed_to_body = v.fixed_to_body;
+  return desc;
 }
 
 OBJHANDLE AddScenarioVessel(const Scenario &s, const VesselDef &v, sim::World &world) {
@@ -126,7 +126,7 @@ OBJHANDLE AddScenarioVessel(const Scenario &s, const VesselDef &v, sim::World &w
 
 void BuildWorld(const Scenario &s, sim::World &world) {
   for (const BodyDef &b : s.bodies) world.AddBody(ToSpec(b));
-  switch (s.terrain.library) {
+  switch (s.terrain.presence) {
     case TerrainLibrary::kPresent:
       world.SetTerrainMode(sim::TerrainMode::kPresent);
       break;

@@ -66,20 +66,20 @@ Fleet::Fleet(Situation situation, int vessels) : situation_(situation) {
   for (int i = 0; i < vessels; ++i) {
     const double lat_rad = (i % kGridSide - kGridSide / 2) * kGridSpacing_rad;
     const double lon_rad = (i / kGridSide % kGridSide - kGridSide / 2) * kGridSpacing_rad;
-    sim::VesselSpec spec;
-    spec.name = "v" + std::to_string(i);
-    spec.class_name = "Lander";
-    spec.body = moon_;
-    spec.pos_global = sim::SurfacePoint(moon, lat_rad, lon_rad,
+    sim::VesselSpec desc;
+    desc.name = "v" + std::to_string(i);
+    desc.class_name = "Lander";
+    desc.body = moon_;
+    desc.pos_global = sim::SurfacePoint(moon, lat_rad, lon_rad,
                                         kMoonRadius_m + kCogElev_m + ClearanceFor(situation));
-    spec.rot = sim::UprightAttitude(lat_rad, lon_rad);
-    spec.cog_elev_m = kCogElev_m;
-    spec.mass_kg = 1000.0 + i;
+    desc.rot = sim::UprightAttitude(lat_rad, lon_rad);
+    desc.cog_elev_m = kCogElev_m;
+    desc.mass_kg = 1000.0 + i;
     if (situation == Situation::kContact) {
       const terrain::Horizon h = terrain::HorizonAt(lat_rad, lon_rad);
-      spec.vel_global = td::VecSub(h.east, td::VecScale(h.up, 0.1));
+      desc.vel_global = td::VecSub(h.east, td::VecScale(h.up, 0.1));
     }
-    vessels_.push_back(world_.AddVessel(spec));
+    vessels_.push_back(world_.AddVessel(desc));
   }
   if (!vessels_.empty()) world_.SetFocus(vessels_.front());
 

@@ -114,33 +114,33 @@ OBJHANDLE Body(Scene &s, FuzzedDataProvider &in) {
 
 // A body to measure a place against: the moon stands in for none.
 const sim::BodySpec &PlaceBody(Scene &s, OBJHANDLE body) {
-  const sim::BodySpec *spec = s.world.Body(body);
-  return spec != nullptr ? *spec : *s.world.Body(s.bodies[0]);
+  const sim::BodySpec *desc = s.world.Body(body);
+  return desc != nullptr ? *desc : *s.world.Body(s.bodies[0]);
 }
 
 size_t LiveCount(Scene &s) { return s.world.LiveVessels().size(); }
 
 OBJHANDLE AddVessel(Scene &s, FuzzedDataProvider &in, std::optional<std::string> className,
                     bool carrier) {
-  sim::VesselSpec spec;
-  spec.name = "v";
-  spec.class_name = std::move(className);
-  spec.body = Body(s, in);
-  const sim::BodySpec &body = PlaceBody(s, spec.body);
+  sim::VesselSpec desc;
+  desc.name = "v";
+  desc.class_name = std::move(className);
+  desc.body = Body(s, in);
+  const sim::BodySpec &body = PlaceBody(s, desc.body);
   const double lat_rad = Value(in, -0.02, 0.02);
   const double lon_rad = Value(in, -0.02, 0.02);
-  spec.cog_elev_m = carrier ? 0.0 : Value(in, 0.0, 5.0);
+  desc.cog_elev_m = carrier ? 0.0 : Value(in, 0.0, 5.0);
   const double clearance_m = carrier ? 0.0 : Value(in, -1.0, 3.0);
-  spec.pos_global =
-      sim::SurfacePoint(body, lat_rad, lon_rad, body.radius_m + spec.cog_elev_m + clearance_m);
-  if (in.ConsumeIntegralInRange<int>(0, 31) == 0) spec.pos_global = Vector(in, -1e7, 1e7);
-  spec.vel_global = carrier ? VECTOR3{} : Vector(in, -3.0, 3.0);
-  spec.rot = sim::UprightAttitude(lat_rad, lon_rad, Value(in, -kPi, kPi), Value(in, -0.6, 0.6),
+  desc.pos_global =
+      sim::SurfacePoint(body, lat_rad, lon_rad, body.radius_m + desc.cog_elev_m + clearance_m);
+  if (in.ConsumeIntegralInRange<int>(0, 31) == 0) desc.pos_global = Vector(in, -1e7, 1e7);
+  desc.vel_global = carrier ? VECTOR3{} : Vector(in, -3.0, 3.0);
+  desc.rot = sim::UprightAttitude(lat_rad, lon_rad, Value(in, -kPi, kPi), Value(in, -0.6, 0.6),
                                   Value(in, -0.6, 0.6));
-  spec.mass_kg = Value(in, 1.0, 1e5);
-  if (in.ConsumeIntegralInRange<int>(0, 7) == 0) spec.thrust_local_N = Vector(in, -1e4, 1e4);
-  spec.fixed_to_body = carrier ? in.ConsumeIntegralInRange<int>(0, 7) != 0 : false;
-  return s.world.AddVessel(spec);
+  desc.mass_kg = Value(in, 1.0, 1e5);
+  if (in.ConsumeIntegralInRange<int>(0, 7) == 0) desc.thrust_local_N = Vector(in, -1e4, 1e4);
+  desc.fixed_to_body = carrier ? in.ConsumeIntegralInRange<int>(0, 7) != 0 : false;
+  return s.world.AddVessel(desc);
 }
 
 // Vessels just sunk into a flat patch of terrain at rest: the contact pass anchors them.
@@ -152,17 +152,17 @@ void AddRestingBatch(Scene &s, FuzzedDataProvider &in) {
   const sim::BodySpec &moon = *s.world.Body(s.bodies[0]);
   const double surface_m = moon.radius_m + s.terrain.offset_m;
   for (size_t i = 0; i < count; ++i) {
-    sim::VesselSpec spec;
-    spec.name = "r";
-    spec.class_name = className;
-    spec.body = s.bodies[0];
+    sim::VesselSpec desc;
+    desc.name = "r";
+    desc.class_name = className;
+    desc.body = s.bodies[0];
     const double lat_rad = 1e-5 * static_cast<double>(i % 12);
     const double lon_rad = 1e-5 * static_cast<double>(i / 12);
-    spec.cog_elev_m = cog_m;
-    spec.pos_global = sim::SurfacePoint(moon, lat_rad, lon_rad, surface_m + cog_m - 0.01);
-    spec.rot = sim::UprightAttitude(lat_rad, lon_rad);
-    spec.mass_kg = 500.0;
-    s.world.AddVessel(spec);
+    desc.cog_elev_m = cog_m;
+    desc.pos_global = sim::SurfacePoint(moon, lat_rad, lon_rad, surface_m + cog_m - 0.01);
+    desc.rot = sim::UprightAttitude(lat_rad, lon_rad);
+    desc.mass_kg = 500.0;
+    s.world.AddVessel(desc);
   }
 }
 

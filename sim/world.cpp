@@ -91,24 +91,24 @@ World::~World() {
 World *World::Current() { return g_current; }
 void World::MakeCurrent() { g_current = this; }
 
-OBJHANDLE World::AddBody(const BodySpec &spec) {
-  impl_->bodies.push_back(spec);
+OBJHANDLE World::AddBody(const BodySpec &desc) {
+  impl_->bodies.push_back(desc);
   return MakeHandle(HandleKind::kBody, impl_->bodies.size());
 }
 
-OBJHANDLE World::AddVessel(const VesselSpec &spec) {
+OBJHANDLE World::AddVessel(const VesselSpec &desc) {
   VesselRecord v;
   v.handle = MakeHandle(HandleKind::kVessel, impl_->vessels.size() + 1);
-  v.name = spec.name;
-  v.class_name = spec.class_name;
-  v.body = spec.body;
-  v.pos_global = spec.pos_global;
-  v.vel_global = spec.vel_global;
-  v.rot = spec.rot;
-  v.mass_kg = spec.mass_kg;
-  v.cog_elev_m = spec.cog_elev_m;
-  v.thrust_local_N = spec.thrust_local_N;
-  v.fixed_to_body = spec.fixed_to_body;
+  v.name = desc.name;
+  v.class_name = desc.class_name;
+  v.body = desc.body;
+  v.pos_global = desc.pos_global;
+  v.vel_global = desc.vel_global;
+  v.rot = desc.rot;
+  v.mass_kg = desc.mass_kg;
+  v.cog_elev_m = desc.cog_elev_m;
+  v.thrust_local_N = desc.thrust_local_N;
+  v.fixed_to_body = desc.fixed_to_body;
   impl_->vessels.push_back(v);
   impl_->interfaces.emplace_back(v.handle);
   return v.handle;

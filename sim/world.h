@@ -129,8 +129,8 @@ class World {
   void MakeCurrent();
 
   // --- bodies and vessels ---
-  OBJHANDLE AddBody(const BodySpec &spec);
-  OBJHANDLE AddVessel(const VesselSpec &spec);
+  OBJHANDLE AddBody(const BodySpec &desc);
+  OBJHANDLE AddVessel(const VesselSpec &desc);
   // Removes a vessel: its handle is never valid again (not even for a vessel created later);
   // its children are detached, and it is detached from its parent.
   void DeleteVessel(OBJHANDLE vessel);

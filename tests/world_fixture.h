@@ -77,31 +77,31 @@ class ModuleWorld : public ::testing::Test {
 
   OBJHANDLE AddCarrier(double lat_rad = 0.0, double lon_rad = 0.0,
                        const std::string &class_name = "DynamicPlanet") {
-    sim::VesselSpec spec;
-    spec.name = "ground";
-    spec.class_name = class_name;
-    spec.body = moon;
-    spec.pos_global = sim::SurfacePoint(*world.Body(moon), lat_rad, lon_rad, kMoonRadius_m);
-    spec.rot = sim::UprightAttitude(lat_rad, lon_rad);
-    spec.fixed_to_body = true;
-    spec.mass_kg = 1.0;
-    return world.AddVessel(spec);
+    sim::VesselSpec desc;
+    desc.name = "ground";
+    desc.class_name = class_name;
+    desc.body = moon;
+    desc.pos_global = sim::SurfacePoint(*world.Body(moon), lat_rad, lon_rad, kMoonRadius_m);
+    desc.rot = sim::UprightAttitude(lat_rad, lon_rad);
+    desc.fixed_to_body = true;
+    desc.mass_kg = 1.0;
+    return world.AddVessel(desc);
   }
 
   OBJHANDLE AddVessel(const VesselPlacement &p) {
-    sim::VesselSpec spec;
-    spec.name = p.name;
-    spec.class_name = p.class_name;
-    spec.body = p.body != nullptr ? p.body : moon;
-    const sim::BodySpec &body = *world.Body(spec.body);
+    sim::VesselSpec desc;
+    desc.name = p.name;
+    desc.class_name = p.class_name;
+    desc.body = p.body != nullptr ? p.body : moon;
+    const sim::BodySpec &body = *world.Body(desc.body);
     const double radius_m = body.radius_m + terrainOffset_m + p.cog_elev_m + p.clearance_m;
-    spec.pos_global = sim::SurfacePoint(body, p.lat_rad, p.lon_rad, radius_m);
-    spec.vel_global = p.vel_global;
-    spec.rot = sim::UprightAttitude(p.lat_rad, p.lon_rad, p.yaw_rad, p.pitch_rad, p.roll_rad);
-    spec.mass_kg = p.mass_kg;
-    spec.cog_elev_m = p.cog_elev_m;
-    spec.thrust_local_N = p.thrust_local_N;
-    return world.AddVessel(spec);
+    desc.pos_global = sim::SurfacePoint(body, p.lat_rad, p.lon_rad, radius_m);
+    desc.vel_global = p.vel_global;
+    desc.rot = sim::UprightAttitude(p.lat_rad, p.lon_rad, p.yaw_rad, p.pitch_rad, p.roll_rad);
+    desc.mass_kg = p.mass_kg;
+    desc.cog_elev_m = p.cog_elev_m;
+    desc.thrust_local_N = p.thrust_local_N;
+    return world.AddVessel(desc);
   }
 
   // A vessel just sunk into the terrain at rest: the contact pass anchors it.
