@@ -1,5 +1,5 @@
-// The anchor table: slot choice, the two "VBS" points and what attaching does to the vessel,
-// release and pruning.
+// The anchor table: the two "VBS" points and what attaching does to the vessel, and release.
+// Slot choice in a full table and pruning are the robustness tests'.
 #include "anchor/anchor_table.h"
 
 #include "world_fixture.h"
@@ -40,19 +40,17 @@ TEST_F(AnchorTable, AnchoringCreatesTwoVbsPointsAndAttachesToTheCarrier) {
   ASSERT_EQ(td::FindAnchorSlot(v), 0);
   const auto created = Events(EventKind::kCreateAttachment);
   ASSERT_EQ(created.size(), 2u);
-  // The vessel's own point: at its origin, hanging on a parent.
-  EXPECT_EQ(created[0].vessel, v);
-  EXPECT_TRUE(created[0].flag[0]);
+  // The vessel's own point at its origin, hanging on a parent; the carrier's taking a child,
+  // along the carrier's up and x axes.
+  for (int i : {0, 1}) {
+    EXPECT_EQ(created[i].vessel, i == 0 ? v : carrier);
+    EXPECT_EQ(created[i].flag[0], i == 0);
+    EXPECT_EQ(created[i].text, "VBS");
+    EXPECT_FALSE(created[i].flag[1]);
+  }
   ExpectVecNear(created[0].v[0], Vec3(0, 0, 0), 0.0);
-  EXPECT_EQ(created[0].text, "VBS");
-  EXPECT_FALSE(created[0].flag[1]);
-  // The carrier's point: takes a child, carrier's up and x axes.
-  EXPECT_EQ(created[1].vessel, carrier);
-  EXPECT_FALSE(created[1].flag[0]);
   ExpectVecNear(created[1].v[1], Vec3(0, 1, 0), 0.0);
   ExpectVecNear(created[1].v[2], Vec3(1, 0, 0), 0.0);
-  EXPECT_EQ(created[1].text, "VBS");
-  EXPECT_FALSE(created[1].flag[1]);
   const auto attach = Events(EventKind::kAttachChild);
   ASSERT_EQ(attach.size(), 1u);
   EXPECT_EQ(attach[0].vessel, carrier);
@@ -81,33 +79,6 @@ TEST_F(AnchorTable, AnchoringKeepsTheAttitudeAndLiftsTheVesselOntoTheTerrain) {
   const VECTOR3 up = td::VecUnit(before.pos_global);
   ExpectVecNear(after.pos_global, td::VecAdd(before.pos_global, td::VecScale(up, 0.3)), 1e-8);
   EXPECT_NEAR(Clearance(v), 0.0, 1e-8);
-}
-
-TEST_F(AnchorTable, AnAnchoredVesselIsNeverAnchoredTwice) {
-  std::vector<OBJHANDLE> v;
-  for (int i = 0; i < 6; ++i) v.push_back(Resting("v" + std::to_string(i)));
-  for (OBJHANDLE h : v) Anchor(h);
-  Release(v[2]);
-  world.ClearEvents();
-  Anchor(v[5]);
-  EXPECT_EQ(td::FindAnchorSlot(v[5]), 5);
-  EXPECT_EQ(td::g_anchorVessel[2], nullptr);
-  EXPECT_TRUE(world.Events().empty());
-}
-
-TEST_F(AnchorTable, FullTableAnchorsNothingMoreAndTheLowestFreedSlotIsTakenFirst) {
-  std::vector<OBJHANDLE> v;
-  for (int i = 0; i < td::kAnchorSlotCount + 1; ++i) v.push_back(Resting("v" + std::to_string(i)));
-  for (OBJHANDLE h : v) Anchor(h);
-  EXPECT_EQ(td::FindAnchorSlot(v[99]), 99);
-  EXPECT_EQ(td::FindAnchorSlot(v[100]), -1);
-  EXPECT_FALSE(Anchored(v[100]));
-  Release(v[10]);
-  Release(v[3]);
-  Anchor(v[100]);
-  EXPECT_EQ(td::FindAnchorSlot(v[100]), 3);
-  Anchor(v[10]);
-  EXPECT_EQ(td::FindAnchorSlot(v[10]), 10);
 }
 
 TEST_F(AnchorTable, ReleaseDetachesOnceAndKeepsThePoints) {
@@ -142,17 +113,6 @@ TEST_F(AnchorTable, WithoutACarrierNothingChanges) {
   EXPECT_EQ(td::FindAnchorSlot(other), -1);
   EXPECT_EQ(td::FindAnchorSlot(v), 0);
   EXPECT_TRUE(world.Events().empty());
-}
-
-TEST_F(AnchorTable, ADeletedVesselsSlotIsPrunedWithoutDetaching) {
-  const OBJHANDLE v = Resting("v");
-  Step(0.02);
-  ASSERT_EQ(td::FindAnchorSlot(v), 0);
-  world.DeleteVessel(v);
-  world.ClearEvents();
-  Step(0.02);
-  EXPECT_EQ(td::g_anchorVessel[0], nullptr);
-  EXPECT_TRUE(Events(EventKind::kDetachChild).empty());
 }
 
 }  // namespace
