@@ -57,31 +57,6 @@ class Movement : public ModuleWorld {
   OBJHANDLE carrier = nullptr;
 };
 
-TEST_F(Movement, WalkerStepsForwardAtFourMetresPerSecond) {
-  const OBJHANDLE v = AnchoredFocus("UMmu");
-  const VECTOR3 startPoint = Point(v).pos;
-  const VECTOR3 startPos = world.Vessel(v)->pos_global;
-  world.KeyDown(td::kKeyW);
-  world.CallPostStep(0.1, 0.1, 0.0);
-  ASSERT_EQ(Edits().size(), 1u);
-  ExpectVecNear(td::VecSub(Point(v).pos, startPoint), Vec3(0, 0, 0.4), 1e-8);
-  // The vessel went with its point: 0.4 m north.
-  ExpectVecNear(td::VecSub(world.Vessel(v)->pos_global, startPos), Vec3(0, 0.4, 0), 1e-8);
-}
-
-TEST_F(Movement, CarDrivesAtThirtyMetresPerSecondAndStepsSideways) {
-  const OBJHANDLE v = AnchoredFocus("UCGO\\Cars\\Jeep");
-  const VECTOR3 start = Point(v).pos;
-  world.KeyDown(td::kKeyNext);
-  world.CallPostStep(0.02, 0.02, 0.0);
-  // Within the height a 0.6 m chord rises over a flat terrain that curves with the moon.
-  ExpectVecNear(td::VecSub(Point(v).pos, start), Vec3(0.6, 0, 0), 1e-6);
-  world.KeyUp(td::kKeyNext);
-  world.KeyDown(td::kKeyEnd);
-  world.CallPostStep(0.04, 0.02, 0.0);
-  ExpectVecNear(td::VecSub(Point(v).pos, start), Vec3(0, 0, 0), 1e-6);
-}
-
 TEST_F(Movement, StepsComeBeforeTurnsAndAnArrowWithItsLetterCountsOnce) {
   const OBJHANDLE v = AnchoredFocus("UMmu");
   world.KeyDown(td::kKeyLeft);
@@ -98,7 +73,7 @@ TEST_F(Movement, StepsComeBeforeTurnsAndAnArrowWithItsLetterCountsOnce) {
 }
 
 TEST_F(Movement, OnlyWalkersAndCarsThatHaveTheFocusMove) {
-  for (const char *className : {"UMmu1", "ummu", "UCGO\\Car", "Lander"}) {
+  for (const char *className : {"UMmu1", "ummu", "UCGO\\Car", "Lander", "", "UMmuturbopack"}) {
     SCOPED_TRACE(className);
     Start();
     AnchoredFocus(className);
@@ -108,18 +83,13 @@ TEST_F(Movement, OnlyWalkersAndCarsThatHaveTheFocusMove) {
     EXPECT_TRUE(Edits().empty());
     ExitModule(kInstance);
   }
+  // Nor does a walker without the focus.
   Start();
-  const OBJHANDLE nameless = AnchoredFocus(nullptr);
-  world.KeyDown(td::kKeyW);
-  world.CallPostStep(0.1, 0.1, 0.0);
-  EXPECT_TRUE(Edits().empty());
-  // The walker without the focus does not move either.
-  const OBJHANDLE walker = AnchoredFocus("UMmu");
+  AnchoredFocus("UMmu");
   world.SetFocus(nullptr);
+  world.KeyDown(td::kKeyW);
   world.CallPostStep(0.2, 0.1, 0.0);
   EXPECT_TRUE(Edits().empty());
-  (void)nameless;
-  (void)walker;
 }
 
 TEST_F(Movement, AFreeVesselIsNotMoved) {
@@ -149,61 +119,46 @@ TEST_F(Movement, AStepAlsoSetsTheVesselDownWhereItStood) {
   EXPECT_NEAR(Clearance(v), 0.0, 1e-6);  // the moon's curvature over 0.4 m
 }
 
-TEST_F(Movement, TurnsAreAQuarterTurnPerSecondForWalkersAndCarsAlike) {
-  for (double speed : {4.0, 30.0}) {
-    const OBJHANDLE v = AnchoredFocus("UMmu");
-    const sim::AttachmentRecord before = Point(v);
-    Move(v, td::kTurnRight, 0.5, speed);
-    ExpectVecNear(Point(v).rot, Vec3(0.70710678, 0, -0.70710678), 1e-8);
-    ExpectVecNear(Point(v).pos, before.pos, 0.0);
-    ExpectVecNear(Point(v).dir, before.dir, 0.0);
-    Move(v, td::kTurnLeft, 0.5, speed);
-    Move(v, td::kTurnLeft, 0.5, speed);
-    ExpectVecNear(Point(v).rot, Vec3(0.70710678, 0, 0.70710678), 1e-8);
-    world.DeleteVessel(v);
-  }
-}
-
-TEST_F(Movement, TurningForNoTimeWritesTheRotationBackBitForBit) {
-  const OBJHANDLE v = AnchoredFocus("UMmu");
-  Move(v, td::kTurnRight, 0.3, 4.0);
+TEST_F(Movement, CarsTurnAsFastAsWalkersAndTurningForNoTimeIsBitForBit) {
+  const OBJHANDLE v = AnchoredFocus("UCGO\\Cars\\Jeep");
+  const sim::AttachmentRecord before = Point(v);
+  Move(v, td::kTurnRight, 0.5, 30.0);
+  ExpectVecNear(Point(v).rot, Vec3(0.70710678, 0, -0.70710678), 1e-8);
+  ExpectVecNear(Point(v).pos, before.pos, 0.0);
+  ExpectVecNear(Point(v).dir, before.dir, 0.0);
   const VECTOR3 rot = Point(v).rot;
   world.ClearEvents();
-  Move(v, td::kTurnLeft, 0.0, 4.0);
+  Move(v, td::kTurnLeft, 0.0, 30.0);
   ASSERT_EQ(Edits().size(), 1u);
   EXPECT_EQ(std::memcmp(&Edits()[0].v[2], &rot, sizeof rot), 0);
 }
 
+// A step floats the vessel free only when it stands more than 0.1 m over terrain lying below
+// the mean radius; turns never release.
 TEST_F(Movement, SteppingOffHighOverLowTerrainReleasesInsteadOfMoving) {
-  const OBJHANDLE v = AnchoredFocus("UMmu");
-  const int slot = td::FindAnchorSlot(v);
-  Reconfigure(FlatTerrain(-0.5));
-  ShiftAnchored(carrier, slot, Vec3(0, -0.3, 0));  // 0.2 m over terrain at -0.5
-  world.ClearEvents();
-  Move(v, td::kTurnLeft, 0.1, 4.0);  // turns never release
-  EXPECT_TRUE(Anchored(v));
-  Move(v, td::kMoveForward, 0.1, 4.0);
-  const auto detaches = Events(EventKind::kDetachChild);
-  ASSERT_EQ(detaches.size(), 1u);
-  EXPECT_EQ(detaches[0].value, 3.0);
-  EXPECT_EQ(Edits().size(), 1u);  // the turn's only
-  EXPECT_FALSE(Anchored(v));
-}
-
-TEST_F(Movement, SteppingJustAboveLowTerrainOrHighAboveLevelTerrainIsAStep) {
-  const OBJHANDLE v = AnchoredFocus("UMmu");
-  const int slot = td::FindAnchorSlot(v);
-  ShiftAnchored(carrier, slot, Vec3(0, 0.2, 0));  // 0.2 m over terrain at 0
-  world.ClearEvents();
-  Move(v, td::kMoveBack, 0.1, 4.0);
-  EXPECT_TRUE(Anchored(v));
-  EXPECT_EQ(Edits().size(), 1u);
-  Reconfigure(FlatTerrain(-0.5));
-  ShiftAnchored(carrier, slot, Vec3(0, -0.4001, 0));  // 0.0999 m over terrain at -0.5
-  world.ClearEvents();
-  Move(v, td::kMoveBack, 0.1, 4.0);
-  EXPECT_TRUE(Anchored(v));
-  EXPECT_EQ(Edits().size(), 1u);
+  struct Case {
+    double terrain_m, over_m;
+    bool released;
+  };
+  for (const Case c : {Case{0.0, 0.2, false}, Case{-0.5, 0.0999, false}, Case{-0.5, 0.2, true}}) {
+    SCOPED_TRACE(testing::Message() << c.terrain_m << " " << c.over_m);
+    Reconfigure(FlatTerrain(0.0));
+    const OBJHANDLE v = AnchoredFocus("UMmu");
+    Reconfigure(FlatTerrain(c.terrain_m));
+    ShiftAnchored(carrier, td::FindAnchorSlot(v), Vec3(0, c.terrain_m + c.over_m, 0));
+    world.ClearEvents();
+    Move(v, td::kTurnLeft, 0.1, 4.0);
+    EXPECT_TRUE(Anchored(v));
+    Move(v, td::kMoveBack, 0.1, 4.0);
+    EXPECT_EQ(Anchored(v), !c.released);
+    EXPECT_EQ(Edits().size(), c.released ? 1u : 2u);
+    const auto detaches = Events(EventKind::kDetachChild);
+    ASSERT_EQ(detaches.size(), c.released ? 1u : 0u);
+    if (c.released) {
+      EXPECT_EQ(detaches[0].value, 3.0);
+    }
+    world.DeleteVessel(v);
+  }
 }
 
 }  // namespace
