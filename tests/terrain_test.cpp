@@ -1,14 +1,12 @@
-// The reliefs of the terrain library, and the library as the module finds it through the
-// stand-in desktop.
+// The reliefs of the terrain library. The library as the module finds it is the plug-in load
+// and mends tests'.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
-#include <string>
 
 #include "host/terrain_api.h"
 #include "math/vector.h"
-#include "sim/world.h"
 #include "terrain/horizon.h"
 #include "terrain/terrain_radius.h"
 
@@ -40,14 +38,6 @@ double Height(const DorvakConfig &c, const VECTOR3 &dir) {
 
 VECTOR3 SurfaceAt(const DorvakConfig &c, const VECTOR3 &dir) {
   return td::VecScale(dir, terrain::TerrainRadius(c, dir));
-}
-
-TEST(Terrain, FlatAndNotANumberHoldEverywhere) {
-  DorvakConfig flat = Relief(kDorvakFlat);
-  flat.offset_m = -250;
-  EXPECT_EQ(terrain::TerrainRadius(flat, Dir(1.2, -3.0)), kR - 250);
-  EXPECT_EQ(terrain::TerrainRadius(flat, VECTOR3{}), kR - 250);
-  EXPECT_TRUE(std::isnan(terrain::TerrainRadius(Relief(kDorvakNaN), Dir(0, 0))));
 }
 
 TEST(Terrain, OnlyTheDirectionCounts) {
@@ -126,35 +116,6 @@ TEST(Terrain, CraterIsASmoothBowlThatCanDipBelowTheMeanRadius) {
     EXPECT_LT(h - previous, 0.6);  // no step anywhere, the rim included
     previous = h;
   }
-}
-
-// --- the library files ---
-
-TEST(TerrainLibrary, LoadLibraryFindsWhatTheTerrainModeSays) {
-  sim::World world;
-  const std::string exe = world.ExecutablePath();
-  const std::string name = exe.substr(0, exe.rfind('/')) + "/" + kTerrainLibraryName;
-  DorvakConfig c = Relief(kDorvakHills);
-  c.amplitude_m = 12;
-  world.ConfigureTerrain(c);
-  HMODULE present = LoadLibraryA(name.c_str());
-  ASSERT_NE(present, nullptr);
-  auto radius = ProcAs<TerrainRadiusFn>(GetProcAddress(present, kTerrainFunctionName));
-  ASSERT_NE(radius, nullptr);
-  // The world's configuration reached the library the module loads.
-  const VECTOR3 p = td::VecScale(Away(0.4, 0.1, 0.3, 77), 3 * kR);
-  EXPECT_EQ(radius(p), world.TerrainRadius(p));
-  EXPECT_NE(radius(p), kR);
-  EXPECT_TRUE(FreeLibrary(present));
-
-  world.SetTerrainMode(sim::TerrainMode::kMissing);
-  EXPECT_EQ(LoadLibraryA(name.c_str()), nullptr);
-
-  world.SetTerrainMode(sim::TerrainMode::kNoFunction);
-  HMODULE nofn = LoadLibraryA(name.c_str());
-  ASSERT_NE(nofn, nullptr);
-  EXPECT_EQ(GetProcAddress(nofn, kTerrainFunctionName), nullptr);
-  FreeLibrary(nofn);
 }
 
 }  // namespace
