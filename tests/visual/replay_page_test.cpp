@@ -1,5 +1,6 @@
-// touchdown-sim --replay: the page read back as a file. What a browser makes of it is the
-// browser test's; here, that it is whole and alone, and that its frames are the run's.
+// touchdown-sim --replay: the page read back as a file. What a browser makes of it (that it
+// loads nothing else and plays the run's states) is the browser test's; here, that its
+// shapes face the right way and that names cannot break it.
 #include <sys/wait.h>
 
 #include <cmath>
@@ -56,70 +57,6 @@ const Json &VesselNamed(const Json &data, const std::string &name) {
   }
   ADD_FAILURE() << "no vessel " << name;
   return data["vessels"][0];
-}
-
-TEST_F(ReplayPage, IsOneFileThatAsksForNothingElse) {
-  const std::string page = Page("");
-  EXPECT_EQ(Count(page, "<script"), 2u);  // the data and the player
-  EXPECT_EQ(Count(page, "</script"), 2u);
-  // Outside the two scripts the page is a few lines of markup that load nothing.
-  std::string markup = page;
-  for (size_t open; (open = markup.find("<script")) != std::string::npos;) {
-    markup.erase(open, markup.find("</script>", open) + 9 - open);
-  }
-  EXPECT_LT(markup.size(), 400u) << markup;
-  for (const char *loads : {"src=", "href=", "<link", "<img", "<iframe", "@import"}) {
-    EXPECT_EQ(markup.find(loads), std::string::npos) << loads;
-  }
-  EXPECT_NE(markup.find("<title>touchdown-sim replay: built-in default scenario</title>"),
-            std::string::npos);
-  // A 40 s run at 25 frames a second with three.js: well under a couple of megabytes.
-  EXPECT_LT(page.size(), 2'000'000u);
-}
-
-TEST_F(ReplayPage, CarriesTheRunFrameByFrame) {
-  const Json data = PageData(Page(""));
-  ASSERT_TRUE(data.is_object());
-  const Json &t = data["t"];
-  ASSERT_EQ(t.size(), 1001u);  // 25 a second over 40 s, the start included
-  EXPECT_EQ(t.front().get<double>(), 0.0);
-  EXPECT_EQ(t.back().get<double>(), 40.0);
-  for (size_t k = 1; k < t.size(); ++k)
-    EXPECT_NEAR(t[k].get<double>() - t[k - 1].get<double>(), 0.04, 1e-9);
-  for (const Json &v : data["vessels"]) {
-    const size_t frames = v["state"].get<std::string>().size();
-    EXPECT_EQ(v["pos"].size(), 3 * frames) << v["name"];
-    EXPECT_EQ(v["quat"].size(), 4 * frames) << v["name"];
-    EXPECT_EQ(v["clear"].size(), frames) << v["name"];
-    EXPECT_EQ(frames, t.size()) << v["name"];
-  }
-  EXPECT_EQ(VesselNamed(data, "surface")["kind"], "carrier");
-  EXPECT_EQ(VesselNamed(data, "crew")["kind"], "walker");
-  EXPECT_EQ(VesselNamed(data, "rover")["kind"], "car");
-  // The lander: free on the way down, anchored from 8.18 s to 25.02 s, then free and
-  // climbing; clearances as the account gives them at the end.
-  const Json &lander = VesselNamed(data, "lander");
-  const std::string state = lander["state"];
-  EXPECT_EQ(state[FrameAt(data, 4.0)], '0');
-  EXPECT_EQ(state[FrameAt(data, 20.0)], '2');
-  EXPECT_EQ(state[FrameAt(data, 30.0)], '0');
-  EXPECT_NEAR(lander["clear"].back().get<double>(), 182.81, 0.01);
-  EXPECT_NEAR(lander["pos"][3 * 1000 + 1].get<double>(), 191.59, 0.05);  // up over the origin
-  EXPECT_EQ(VesselNamed(data, "rover")["state"].get<std::string>().back(), '0');  // floated free
-  // The brief contact of the touchdown step shows even between two page frames.
-  EXPECT_NE(state.find('1'), std::string::npos);
-  bool touchdown = false;
-  for (const Json &m : data["marks"]) {
-    if (m["kind"] == "touchdown" && m["vessel"] == 1) {
-      touchdown = true;
-      EXPECT_NEAR(m["t"].get<double>(), 8.16, 1e-9);
-      EXPECT_EQ(m["text"], "touchdown 6.04 m/s");
-    }
-  }
-  EXPECT_TRUE(touchdown);
-  const Json &terrain = data["terrain"];
-  EXPECT_EQ(terrain["up"].size(),
-            static_cast<size_t>(terrain["size"]) * terrain["size"].get<size_t>());
 }
 
 TEST_F(ReplayPage, ShapesFaceWhereTheVesselsHead) {
