@@ -168,43 +168,6 @@ TEST_F(Plots, ForcesAreTheModulesAddForceCallsWhetherOrNotTheEventLogIsWritten) 
   }
 }
 
-TEST_F(Plots, TheMapIsCentredOnTheCarrierAndCoversEveryPath) {
-  const Outcome run = Exec("", false, true, PlotArgs());
-  ASSERT_EQ(run.status, 0) << run.err;
-  double e_lo = INFINITY, e_hi = -INFINITY, n_lo = INFINITY, n_hi = -INFINITY;
-  std::istringstream in(Slurp(dir_ / "plots" / "terrain.dat"));
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    double e, n;
-    std::istringstream(line) >> e >> n;
-    e_lo = std::min(e_lo, e), e_hi = std::max(e_hi, e), n_lo = std::min(n_lo, n),
-    n_hi = std::max(n_hi, n);
-  }
-  // The carrier at latitude 0, longitude 0 is the origin; the walker and the car (traced
-  // independently, in degrees) stay inside the map.
-  EXPECT_LT(e_lo, 0.0);
-  EXPECT_GT(e_hi, 0.0);
-  const double m_per_deg = 1737400.0 * 3.14159265358979 / 180.0;
-  for (const TraceRow &r : run.trace) {
-    if (r.vessel != "crew" && r.vessel != "rover") continue;
-    EXPECT_GT(r.lon_deg * m_per_deg, e_lo);
-    EXPECT_LT(r.lon_deg * m_per_deg, e_hi);
-    EXPECT_GT(r.lat_deg * m_per_deg, n_lo);
-    EXPECT_LT(r.lat_deg * m_per_deg, n_hi);
-  }
-  // Ground tracks in the data agree with the trace's places to the centimetre.
-  const auto rows = DataRows(dir_ / "plots" / "vessel-3.dat");
-  const std::vector<TraceRow> rover = run.Rows("rover");
-  // The data's rows are taken after each step's opcPostStep, the trace's before the next
-  // one's; the car, anchored or at rest, does not move in between.
-  ASSERT_EQ(rows.size(), rover.size() + 1);
-  for (size_t k = 0; k < rover.size(); k += 7) {
-    EXPECT_NEAR(rows[k][6], rover[k].lon_deg * m_per_deg, 0.05) << rover[k].t;
-    EXPECT_NEAR(rows[k][7], rover[k].lat_deg * m_per_deg, 0.05) << rover[k].t;
-  }
-}
-
 TEST_F(Plots, OddNamesAndTerrainsWithoutHeightsStillDraw) {
   const std::string odd = Write("odd.toml", R"([simulation]
 duration_s = 3.0
@@ -235,15 +198,6 @@ altitude_m = 3.0
   EXPECT_NE(map.find("no terrain height here"), std::string::npos);
   EXPECT_TRUE(fs::exists(plots / "vessel-1-it_s__odd____b______.png"));
   EXPECT_FALSE(fs::exists(plots / "terrain.dat"));
-  // A flat terrain and a missing terrain library draw too, without gnuplot's complaints.
-  const std::string flat = Write("flat.toml", std::string("[simulation]\nduration_s = 3.0\n"
-                                                          "[terrain]\nlibrary = \"missing\"\n") +
-                                                  kMoonAndGround +
-                                                  "[[vessel]]\nname = \"probe\"\n"
-                                                  "height_over_terrain_m = 2.0\n");
-  const Outcome flat_run = Exec(flat, false, false, PlotArgs("flat"));
-  ASSERT_EQ(flat_run.status, 0) << flat_run.err;
-  EXPECT_FALSE(fs::exists(dir_ / "flat" / "gnuplot.log")) << Slurp(dir_ / "flat" / "gnuplot.log");
 }
 
 TEST_F(Plots, ALongRunIsRecordedInAtMostFiveThousandFrames) {
