@@ -31,43 +31,28 @@ std::pair<double, double> Walked(const TraceRow &from, const TraceRow &to) {
 
 using Movement = E2E;
 
-TEST_F(Movement, WalkerOnFlatGroundWalksFortyMetresInTenSeconds) {
+// One walk on flat ground: W for 10 s, then A, D, End and PageDown for a second each.
+TEST_F(Movement, WalkerWalksTurnsAndStepsSidewaysAtItsSpeeds) {
   const Outcome run = Exec(TestScenario("walker_flat.toml"), false, true);
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<TraceRow> rows = run.Rows("crew");
-  const TraceRow &start = RowAt(rows, 1.0, 0.01), &end = RowAt(rows, 11.0, 0.01);
-  EXPECT_EQ(start.parent, "surface");
-  const auto [distance, bearing] = Walked(start, end);
+  const auto at = [&](double t_s) -> const TraceRow & { return RowAt(rows, t_s, 0.01); };
+  EXPECT_EQ(at(1.0).parent, "surface");
+  const auto [distance, bearing] = Walked(at(1.0), at(11.0));
   EXPECT_NEAR(distance, 40.0, 0.4);
-  EXPECT_NEAR(Wrap180(bearing - start.heading_deg), 0.0, 0.1) << "walks where it faces";
-  EXPECT_NEAR(end.heading_deg, start.heading_deg, 1e-6);
-}
-
-TEST_F(Movement, WalkerTurnsAQuarterTurnPerSecond) {
-  const Outcome run = Exec(TestScenario("walker_flat.toml"), false, true);
-  ASSERT_EQ(run.status, 0) << run.err;
-  const std::vector<TraceRow> rows = run.Rows("crew");
-  // A for 1 s turns left (heading down), D for 1 s turns right; neither moves it.
-  const TraceRow &a0 = RowAt(rows, 12.0, 0.01), &a1 = RowAt(rows, 13.0, 0.01);
-  EXPECT_NEAR(Wrap180(a1.heading_deg - a0.heading_deg), -90.0, 1e-6);
-  EXPECT_LT(Dist(a0.pos, a1.pos), 1e-6);
-  const TraceRow &d0 = RowAt(rows, 14.0, 0.01), &d1 = RowAt(rows, 15.0, 0.01);
-  EXPECT_NEAR(Wrap180(d1.heading_deg - d0.heading_deg), 90.0, 1e-6);
-}
-
-TEST_F(Movement, EndAndPageDownStepSidewaysLeftAndRight) {
-  const Outcome run = Exec(TestScenario("walker_flat.toml"), false, true);
-  ASSERT_EQ(run.status, 0) << run.err;
-  const std::vector<TraceRow> rows = run.Rows("crew");
-  const TraceRow &e0 = RowAt(rows, 16.0, 0.01), &e1 = RowAt(rows, 17.0, 0.01);
-  const auto [left, left_bearing] = Walked(e0, e1);
-  EXPECT_NEAR(left, 4.0, 0.04);
-  EXPECT_NEAR(Wrap180(left_bearing - e0.heading_deg), -90.0, 0.1);
-  EXPECT_NEAR(e1.heading_deg, e0.heading_deg, 1e-6);
-  const TraceRow &p0 = RowAt(rows, 18.0, 0.01), &p1 = RowAt(rows, 19.0, 0.01);
-  const auto [right, right_bearing] = Walked(p0, p1);
-  EXPECT_NEAR(right, 4.0, 0.04);
-  EXPECT_NEAR(Wrap180(right_bearing - p0.heading_deg), 90.0, 0.1);
+  EXPECT_NEAR(Wrap180(bearing - at(1.0).heading_deg), 0.0, 0.1) << "walks where it faces";
+  EXPECT_NEAR(at(11.0).heading_deg, at(1.0).heading_deg, 1e-6);
+  // A turns left (heading down) a quarter turn in a second without moving, D as far right.
+  EXPECT_NEAR(Wrap180(at(13.0).heading_deg - at(12.0).heading_deg), -90.0, 1e-6);
+  EXPECT_LT(Dist(at(12.0).pos, at(13.0).pos), 1e-6);
+  EXPECT_NEAR(Wrap180(at(15.0).heading_deg - at(14.0).heading_deg), 90.0, 1e-6);
+  // End steps left and PageDown right, 4 m each, facing the same way.
+  for (const auto &[from, side] : {std::pair{16.0, -90.0}, std::pair{18.0, 90.0}}) {
+    const auto [sideways, side_bearing] = Walked(at(from), at(from + 1.0));
+    EXPECT_NEAR(sideways, 4.0, 0.04) << from;
+    EXPECT_NEAR(Wrap180(side_bearing - at(from).heading_deg), side, 0.1) << from;
+    EXPECT_NEAR(at(from + 1.0).heading_deg, at(from).heading_deg, 1e-6) << from;
+  }
 }
 
 TEST_F(Movement, WalkerOnHillsKeepsItsTouchdownPlaneOnTheTerrainWithinOneStepOfLag) {
