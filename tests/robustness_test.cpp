@@ -275,28 +275,6 @@ TEST_F(Robustness, WithoutFocusHeldKeysMoveNothingAndReleaseKeysStillWork) {
   EXPECT_EQ(Count(EventKind::kDetachChild), 1u);
 }
 
-// A carrier and vessels whose reference body the host does not know: every answer the
-// module reads about that body must be a defined one, and nothing non-finite comes of it.
-TEST_F(Robustness, ACarrierWithoutAReferenceBodyIsMeasuredWithDefinedValues) {
-  Start();
-  VECTOR3 unknown = Vec3(7, 7, 7);
-  oapiGetGlobalPos(nullptr, &unknown);
-  EXPECT_EQ(td::VecLength(unknown), 0.0);
-
-  sim::VesselSpec ground;
-  ground.name = "ground";
-  ground.class_name = std::string("DynamicPlanet");
-  ground.pos_global = Vec3(tdtest::kMoonRadius_m, 0, 0);
-  world.AddVessel(ground);
-  sim::VesselSpec nowhere = ground;
-  nowhere.name = "nowhere";
-  nowhere.class_name = std::string("UMmu");
-  world.SetFocus(world.AddVessel(nowhere));
-  world.KeyDown(td::kKeyW);
-  for (int i = 0; i < 5; ++i) Step();
-  ExpectNothingNonFinite();
-}
-
 // --- terrain that is not a number under anchored and walking vessels ---
 
 TEST_F(Robustness, TerrainThatIsNotANumberForAWhileLeavesEveryoneWhereTheyStand) {
