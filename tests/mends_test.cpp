@@ -1,13 +1,12 @@
 // Places where the module does the sound thing rather than the literal one: longitude wrap,
 // vessels of other bodies, nothing non-finite written into attachments, the terrain library's
-// path; and what it does while the terrain function is not bound.
+// path.
 #include <unistd.h>
 
 #include <filesystem>
 #include <limits>
 
 #include "anchor/anchor_table.h"
-#include "anchor/movement.h"
 #include "module/key_table.h"
 #include "world_fixture.h"
 
@@ -87,38 +86,6 @@ TEST_F(Mends, NothingNonFiniteReachesAnAttachment) {
     const sim::AttachmentRecord &r = *world.Attachment(a);
     EXPECT_TRUE(std::isfinite(r.pos.x + r.pos.y + r.pos.z + r.rot.x + r.rot.y + r.rot.z));
   }
-}
-
-TEST_F(Mends, WithoutTheTerrainFunctionOnlyThrustReleasesAndTurnsRemain) {
-  Start(sim::TerrainMode::kMissing);
-  const OBJHANDLE carrier = AddCarrier();
-  VesselPlacement p;
-  p.class_name = std::string("UMmu");
-  p.clearance_m = -1.0;
-  p.vel_global = Vec3(-2.0, 0, 0);
-  const OBJHANDLE walker = AddVessel(p);
-  world.SetFocus(walker);
-  world.ClearEvents();
-  Step();
-  EXPECT_TRUE(world.Events().empty());  // no forces, no anchoring
-  td::g_carrier = Iface(carrier);
-  td::AnchorVessel(Iface(walker));
-  EXPECT_EQ(td::FindAnchorSlot(walker), -1);
-
-  // Anchored all the same (as a host could have it), the walker turns but does not step.
-  td::g_anchorVessel[0] = walker;
-  td::g_anchorCarrierPoint[0] =
-      Iface(carrier)->CreateAttachment(false, Vec3(0, 0, 0), Vec3(0, 1, 0), Vec3(1, 0, 0), "VBS");
-  world.ClearEvents();
-  td::MoveAnchored(Iface(walker), td::kMoveForward, 0.1, 4.0);
-  EXPECT_TRUE(world.Events().empty());
-  td::MoveAnchored(Iface(walker), td::kTurnLeft, 0.1, 4.0);
-  EXPECT_EQ(Events(EventKind::kSetAttachmentParams).size(), 1u);
-  // And thrust still releases it.
-  world.Vessel(walker)->thrust_local_N = Vec3(0, 10, 0);
-  Step();
-  EXPECT_EQ(Events(EventKind::kDetachChild).size(), 1u);
-  EXPECT_EQ(td::FindAnchorSlot(walker), -1);
 }
 
 // The library is looked for beside the host executable only: one of the same name in the
