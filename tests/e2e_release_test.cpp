@@ -94,49 +94,33 @@ TEST_F(Release, AFocusVesselAwayFromTheCarrierReleasesInEveryStep) {
   EXPECT_EQ(run.Records("State", "lander").back()["parent"], "surface");
 }
 
-TEST_F(Release, MissingTerrainLibraryShowsOneMessageAndAppliesNoForce) {
-  const Outcome run = Exec(Shipped("missing_library.toml"), true, false);
+struct WithoutTerrainCase {
+  const char *scenario, *message;
+};
+
+class WithoutTerrain : public E2E, public ::testing::WithParamInterface<WithoutTerrainCase> {};
+
+TEST_P(WithoutTerrain, OneMessageNoForceAndTheRunCompletes) {
+  const Outcome run = Exec(Shipped(GetParam().scenario), true, false);
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<Json> boxes = run.Records("MessageBox");
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0]["text"], "Dorvak module Not Found!");
+  EXPECT_EQ(boxes[0]["text"], GetParam().message);
   EXPECT_EQ(boxes[0]["caption"], "Error!");
   EXPECT_EQ(boxes[0]["step"], 0);
   EXPECT_TRUE(run.Records("AddForce").empty());
   EXPECT_TRUE(run.Records("AttachChild").empty());
   EXPECT_EQ(run.Records("State", "lander").back()["step"], 600);
-  EXPECT_NE(run.out.find("message box: \"Dorvak module Not Found!\""), std::string::npos);
+  EXPECT_NE(run.out.find(std::string("message box: \"") + GetParam().message + "\""),
+            std::string::npos);
   EXPECT_NE(run.out.find("total: 6.000 s simulated in 600 steps"), std::string::npos) << run.out;
 }
 
-TEST_F(Release, TerrainLibraryWithoutItsFunctionShowsOneMessageAndAppliesNoForce) {
-  const Outcome run = Exec(Shipped("no_function.toml"), true, false);
-  ASSERT_EQ(run.status, 0) << run.err;
-  const std::vector<Json> boxes = run.Records("MessageBox");
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0]["text"], "Dorvak module error");
-  EXPECT_EQ(boxes[0]["caption"], "Error!");
-  EXPECT_TRUE(run.Records("AddForce").empty());
-  EXPECT_NE(run.out.find("total: 6.000 s simulated in 600 steps"), std::string::npos) << run.out;
-}
-
-TEST_F(Release, ACarDrivingDownIntoTerrainBelowTheMeanRadiusFloatsFree) {
-  const Outcome run = Exec(Shipped("crater.toml"), true, false);
-  ASSERT_EQ(run.status, 0) << run.err;
-  const std::vector<Json> releases = run.Records("DetachChild", "buggy");
-  ASSERT_EQ(releases.size(), 1u);
-  // Where it was let go the terrain lies below the mean radius and the car over it.
-  const int step = releases[0]["step"];
-  for (const Json &s : run.Records("State", "buggy")) {
-    if (s["step"] != step) continue;
-    const double clearance = s["clearance"],
-                 terrain = s["altitude"].get<double>() - 0.8 - clearance;
-    EXPECT_LT(terrain, 0.0);
-    EXPECT_GT(clearance, 0.1);
-  }
-  EXPECT_TRUE(run.Records("State", "buggy").back()["parent"].is_null());
-  EXPECT_NE(run.out.find("released: floating free"), std::string::npos) << run.out;
-}
+INSTANTIATE_TEST_SUITE_P(
+    Library, WithoutTerrain,
+    ::testing::Values(WithoutTerrainCase{"missing_library.toml", "Dorvak module Not Found!"},
+                      WithoutTerrainCase{"no_function.toml", "Dorvak module error"}),
+    [](const auto &info) { return info.index == 0 ? "Missing" : "NoFunction"; });
 
 }  // namespace
 }  // namespace e2e
