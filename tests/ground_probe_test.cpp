@@ -39,24 +39,17 @@ class GroundProbe : public ModuleWorld {
   }
 };
 
-TEST_F(GroundProbe, TenMetresUpDropsTenMetresTowardsTheCentre) {
-  Start(sim::TerrainMode::kPresent, FlatTerrain(0.0));
-  const OBJHANDLE v = VesselAtAltitude(12.0, 2.0);
-  const Result r = Probe(v);
-  EXPECT_EQ(r.terrainAlt_m, 0.0);
-  EXPECT_NEAR(r.clearance_m, 10.0, 1e-9);
-  tdtest::ExpectVecNear(r.drop_global, td::VecScale(UpAt(v), -10.0), 1e-8);
-  // Moving by the drop vector sets the touchdown plane on the terrain.
-  world.Vessel(v)->pos_global = td::VecAdd(world.Vessel(v)->pos_global, r.drop_global);
-  EXPECT_NEAR(Clearance(v), 0.0, 1e-8);
-}
-
-TEST_F(GroundProbe, SunkInVesselIsPushedOutwards) {
+TEST_F(GroundProbe, TheDropVectorSetsTheTouchdownPlaneOnTheTerrainFromAboveAndBelow) {
   Start(sim::TerrainMode::kPresent, FlatTerrain(3.0));
-  const OBJHANDLE v = VesselAtAltitude(3.0 + 2.0 - 0.3, 2.0);
-  const Result r = Probe(v);
-  EXPECT_NEAR(r.clearance_m, -0.3, 1e-9);
-  tdtest::ExpectVecNear(r.drop_global, td::VecScale(UpAt(v), 0.3), 1e-8);
+  for (const double clearance_m : {10.0, -0.3}) {
+    const OBJHANDLE v = VesselAtAltitude(3.0 + 2.0 + clearance_m, 2.0);
+    const Result r = Probe(v);
+    EXPECT_EQ(r.terrainAlt_m, 3.0);
+    EXPECT_NEAR(r.clearance_m, clearance_m, 1e-9);
+    tdtest::ExpectVecNear(r.drop_global, td::VecScale(UpAt(v), -clearance_m), 1e-8);
+    world.Vessel(v)->pos_global = td::VecAdd(world.Vessel(v)->pos_global, r.drop_global);
+    EXPECT_NEAR(Clearance(v), 0.0, 1e-8);
+  }
 }
 
 TEST_F(GroundProbe, TerrainAltitudeIsFlooredAtMinusOneMetre) {
