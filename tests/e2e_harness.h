@@ -60,9 +60,6 @@ inline double Dist(const Vec &a, const Vec &b) {
   return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
                    (a[2] - b[2]) * (a[2] - b[2]));
 }
-inline Vec ToVec(const Json &j) {
-  return {j[0].get<double>(), j[1].get<double>(), j[2].get<double>()};
-}
 
 class E2E : public ::testing::Test {
  protected:
