@@ -73,9 +73,13 @@ std::vector<double> AccountTimes(const std::string &out, const std::string &vess
   return times;
 }
 
-TEST_F(Plots, TheTourGivesEveryFigureAsPngAndSvgWithItsSeries) {
-  const Outcome run = Exec("", false, false, PlotArgs());
+// The tour drawn twice, with and without the event log: every figure as PNG and SVG with
+// its series, the marks where the account puts them, and the forces the module handed over.
+TEST_F(Plots, TheTourGivesEveryFigureWithItsSeriesMarksAndForces) {
+  const Outcome run = Exec("", true, false, PlotArgs());
+  const Outcome plain = Exec("", false, false, PlotArgs("without"));
   ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_EQ(plain.status, 0) << plain.err;
   EXPECT_NE(run.out.find("plots: 5 figures (PNG and SVG)"), std::string::npos) << run.out;
   const fs::path plots = dir_ / "plots";
   EXPECT_FALSE(fs::exists(plots / "gnuplot.log")) << Slurp(plots / "gnuplot.log");
@@ -111,12 +115,8 @@ TEST_F(Plots, TheTourGivesEveryFigureAsPngAndSvgWithItsSeries) {
   EXPECT_NE(script.find("'vessel-2.dat' using 7:8 with lines"), std::string::npos);
   EXPECT_NE(script.find("'vessel-3.dat' using 7:8 with lines"), std::string::npos);
   EXPECT_EQ(script.find("'vessel-1.dat' using 7:8 with lines"), std::string::npos);
-}
 
-TEST_F(Plots, MarksStandWhereTheAccountPutsTouchdownsAnchoringsAndReleases) {
-  const Outcome run = Exec("", false, false, PlotArgs());
-  ASSERT_EQ(run.status, 0) << run.err;
-  const std::string script = Slurp(dir_ / "plots" / "plots.gp");
+  // Marks stand where the account puts touchdowns, anchorings and releases.
   const std::map<std::string, std::string> colours = {
       {"touchdown", "'#d62728'"}, {"anchored", "'#2ca02c'"}, {"released", "'#ff7f0e'"}};
   for (const auto &[vessel, figure] : std::map<std::string, std::string>{
@@ -133,20 +133,15 @@ TEST_F(Plots, MarksStandWhereTheAccountPutsTouchdownsAnchoringsAndReleases) {
   // The tour has all three kinds on the lander: the comparison above is not empty.
   EXPECT_EQ(AccountTimes(run.out, "lander", "touchdown").size(), 1u);
   EXPECT_EQ(AccountTimes(run.out, "lander", "released").size(), 2u);
-}
 
-TEST_F(Plots, ForcesAreTheModulesAddForceCallsWhetherOrNotTheEventLogIsWritten) {
-  const Outcome logged = Exec("", true, false, PlotArgs("with-log"));
-  const Outcome plain = Exec("", false, false, PlotArgs("without"));
-  ASSERT_EQ(logged.status, 0) << logged.err;
-  ASSERT_EQ(plain.status, 0) << plain.err;
-  // The lander stands upright: its frame's y is the vertical, and the force along it in a
+  // Forces are the module's AddForce calls, whether or not the event log is written. The
+  // lander stands upright: its frame's y is the vertical, and the force along it in a
   // step is the sum of the step's AddForce y components.
   std::map<long, double> up_by_step;
-  for (const Json &e : logged.Records("AddForce", "lander"))
+  for (const Json &e : run.Records("AddForce", "lander"))
     up_by_step[e["step"]] += e["F"][1].get<double>();
   ASSERT_GT(up_by_step.size(), 100u);
-  const auto rows = DataRows(dir_ / "with-log" / "vessel-1.dat");
+  const auto rows = DataRows(plots / "vessel-1.dat");
   ASSERT_EQ(rows.size(), 2001u);  // the start and every one of 2000 steps
   size_t pushed = 0;
   for (const auto &row : rows) {
@@ -162,9 +157,9 @@ TEST_F(Plots, ForcesAreTheModulesAddForceCallsWhetherOrNotTheEventLogIsWritten) 
   }
   EXPECT_GT(pushed, 100u);
   // The touchdown's stopping force dwarfs the support that follows.
-  EXPECT_GT(DataRows(dir_ / "with-log" / "vessel-1.dat")[408][4], 100 * 3570.0);
+  EXPECT_GT(rows[408][4], 100 * 3570.0);
   for (const char *file : {"vessel-1.dat", "vessel-2.dat", "vessel-3.dat", "terrain.dat"}) {
-    EXPECT_TRUE(Slurp(dir_ / "with-log" / file) == Slurp(dir_ / "without" / file)) << file;
+    EXPECT_TRUE(Slurp(plots / file) == Slurp(dir_ / "without" / file)) << file;
   }
 }
 
