@@ -38,12 +38,7 @@ class Robustness : public ModuleWorld {
  protected:
   // A walker or car resting at the place given, anchored by the next step.
   OBJHANDLE Rover(const std::string &name, const std::string &className, double lat_rad) {
-    VesselPlacement p;
-    p.name = name;
-    p.class_name = className;
-    p.lat_rad = lat_rad;
-    p.clearance_m = -0.01;
-    return AddVessel(p);
+    return Resting(name, lat_rad, 0.0, className);
   }
 
   // The scene most faults strike: the carrier, a lander resting beside it and the focus, a

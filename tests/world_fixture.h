@@ -105,9 +105,11 @@ class ModuleWorld : public ::testing::Test {
   }
 
   // A vessel just sunk into the terrain at rest: the contact pass anchors it.
-  OBJHANDLE Resting(const std::string &name, double lat_rad = 0.0, double lon_rad = 0.0) {
+  OBJHANDLE Resting(const std::string &name, double lat_rad = 0.0, double lon_rad = 0.0,
+                    const std::string &className = "Lander") {
     VesselPlacement p;
     p.name = name;
+    p.class_name = className;
     p.lat_rad = lat_rad;
     p.lon_rad = lon_rad;
     p.clearance_m = -0.01;
