@@ -1,0 +1,185 @@
+#!/usr/bin/env python3
+"""Plants faults in the module's sources, one at a time, and asks whether the tests notice.
+
+Each mutant is one small edit of one line of module/, contact/, anchor/, math/, host/ or
+platform/: a comparison flipped or made non-strict, an arithmetic or logical operator swapped,
+a named constant nudged, a call statement or an early return taken out, the first two
+arguments of a call swapped. For each, the tree is rebuilt incrementally and the suite run;
+a failing suite kills the mutant, a passing one lets it survive, a mutant that does not
+compile is stillborn and counts for nothing.
+
+    scripts/mutants.py list                       the catalogue, one mutant a line
+    scripts/mutants.py run [--ids FILE] [--out F] run them (all, or those named in FILE)
+    scripts/mutants.py run --ids FILE --require-killed
+                                                  exit 1 if any of them survives
+
+A mutant's id names its file, a hash of the line it edits, which of the equal lines it is, and
+the edit; it stays the same when other lines of the file move.
+"""
+import argparse
+import hashlib
+import json
+import re
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+MODULE_DIRS = ("module", "contact", "anchor", "math", "host", "platform")
+# Built only for Windows; the suite here never compiles them.
+NOT_BUILT_HERE = re.compile(r"_win\.cpp$")
+# Tests that check no module behaviour: the benchmarks run once without asserting anything,
+# and the run-comparison script's own test.
+NOT_MODULE_TESTS = "bench_smoke|compare_runs"
+
+COMPARISONS = {"<": ("<=", ">="), "<=": ("<", ">"), ">": (">=", "<="), ">=": (">", "<"),
+               "==": ("!=",), "!=": ("==",)}
+ARITHMETIC = {"+": ("-",), "-": ("+",), "*": ("/",), "/": ("*",)}
+LOGICAL = {"&&": ("||",), "||": ("&&",)}
+# clang-format puts a space on each side of a binary operator; templates, pointers and
+# references have none, so they are never taken for one.
+BINARY_OP = re.compile(r"(?<= )(<=|>=|==|!=|&&|\|\||<|>|\+|-|\*|/)(?= )")
+NAMED_CONSTANT = re.compile(r"^(\s*(?:static )?constexpr (?:double|int) k\w+ = )([-0-9.e]+)(;.*)$")
+CALL_STATEMENT = re.compile(r"^(\s*)((?:[A-Za-z_]\w*(?:\.|->|::))*[A-Za-z_]\w*\()")
+EARLY_EXIT = re.compile(r"^(\s*)if \((.*)\) (return|continue|break)\b(.*;)\s*$")
+TWO_ARGS = re.compile(r"\b([A-Z]\w*|oapi\w+)\(([A-Za-z_][\w.]*), ([A-Za-z_][\w.]*)([,)])")
+KEYWORDS = ("return", "if", "for", "while", "switch", "sizeof", "static_cast", "case")
+
+
+def code_part(line):
+    """The line without its comment and with string literals blanked."""
+    line = re.sub(r'"(?:[^"\\]|\\.)*"', lambda m: '"' + " " * (len(m.group()) - 2) + '"', line)
+    cut = line.find("//")
+    return line if cut < 0 else line[:cut]
+
+
+def sources():
+    for folder in MODULE_DIRS:
+        for path in sorted((ROOT / folder).glob("*")):
+            if path.suffix in (".cpp", ".h") and not NOT_BUILT_HERE.search(path.name):
+                yield path
+
+
+def mutants_of_file(path):
+    rel = path.relative_to(ROOT).as_posix()
+    lines = path.read_text().split("\n")
+    seen = {}
+    previous = ";"
+    for number, line in enumerate(lines):
+        code = code_part(line)
+        stripped = code.strip()
+        if not stripped or stripped.startswith(("#", "*", "/*")):
+            continue
+        key = hashlib.sha1(line.strip().encode()).hexdigest()[:8]
+        seen[key] = seen.get(key, 0) + 1
+        base = f"{rel}:{key}:{seen[key]}"
+        edits = []  # (tag, new line, description)
+        for m in BINARY_OP.finditer(code):
+            op = m.group(1)
+            table = COMPARISONS if op in COMPARISONS else LOGICAL if op in LOGICAL else ARITHMETIC
+            for new in table[op]:
+                edits.append((f"op{m.start()}{new}", line[:m.start()] + new + line[m.end():],
+                              f"'{op}' -> '{new}'"))
+        m = NAMED_CONSTANT.match(line)
+        if m:
+            value = m.group(2)
+            nudged = str(int(value) + 1) if re.fullmatch(r"-?\d+", value) else repr(
+                float(value) * 1.01 if float(value) != 0.0 else 1e-9)
+            edits.append(("const", m.group(1) + nudged + m.group(3), f"{value} -> {nudged}"))
+        m = EARLY_EXIT.match(code)
+        if m:
+            edits.append(("exit", f"{m.group(1)}if (false) {m.group(3)}{m.group(4)}",
+                          f"early {m.group(3)} taken out"))
+        m = CALL_STATEMENT.match(code)
+        if (m and previous.rstrip().endswith((";", "{", "}", ")")) and
+                not m.group(2).startswith(KEYWORDS) and "=" not in code.split("(")[0]):
+            edits.append(("call", f"{m.group(1)}if (false) {line.lstrip()}", "call taken out"))
+        for m in TWO_ARGS.finditer(code):
+            if m.group(1) in KEYWORDS or m.group(2) == m.group(3):
+                continue
+            swapped = f"{m.group(1)}({m.group(3)}, {m.group(2)}{m.group(4)}"
+            edits.append((f"swap{m.start()}", line[:m.start()] + swapped + line[m.end():],
+                          f"arguments of {m.group(1)} swapped"))
+        for tag, new_line, description in edits:
+            yield {"id": f"{base}:{tag}", "file": rel, "line": number + 1, "new": new_line,
+                   "what": description}
+        previous = code if stripped else previous
+
+
+def catalogue():
+    return [m for path in sources() for m in mutants_of_file(path)]
+
+
+def run_one(mutant, build_dir, timeout_s):
+    path = ROOT / mutant["file"]
+    original = path.read_text()
+    lines = original.split("\n")
+    lines[mutant["line"] - 1] = mutant["new"]
+    try:
+        path.write_text("\n".join(lines))
+        build = subprocess.run(["cmake", "--build", str(build_dir)], capture_output=True)
+        if build.returncode != 0:
+            return "stillborn"
+        try:
+            test = subprocess.run(
+                ["ctest", "--test-dir", str(build_dir), "-LE", "long|visual|valgrind", "-E",
+                 NOT_MODULE_TESTS, "--stop-on-failure", "-j2", "--timeout", "60"],
+                capture_output=True, timeout=timeout_s)
+        except subprocess.TimeoutExpired:
+            return "killed"  # a suite that hangs has noticed
+        return "survived" if test.returncode == 0 else "killed"
+    finally:
+        path.write_text(original)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("command", choices=("list", "run"))
+    parser.add_argument("--ids", type=Path, help="run only the mutants named in this file")
+    parser.add_argument("--build-dir", type=Path, default=ROOT / "build" / "default")
+    parser.add_argument("--out", type=Path, help="write the results here (JSON Lines)")
+    parser.add_argument("--timeout", type=float, default=300, help="seconds for one suite run")
+    parser.add_argument("--require-killed", action="store_true",
+                        help="exit 1 if any mutant run survives or is stillborn")
+    args = parser.parse_args()
+
+    mutants = catalogue()
+    if args.ids:
+        wanted = [w.split()[0] for w in args.ids.read_text().splitlines()
+                  if w.strip() and not w.startswith("#")]
+        by_id = {m["id"]: m for m in mutants}
+        missing = [w for w in wanted if w not in by_id]
+        if missing:
+            sys.exit(f"mutants.py: no such mutant (the source changed?): {', '.join(missing)}")
+        mutants = [by_id[w] for w in wanted]
+    if args.command == "list":
+        for m in mutants:
+            print(f"{m['id']}  {m['file']}:{m['line']}  {m['what']}")
+        return 0
+
+    subprocess.run(["cmake", "--build", str(args.build_dir)], check=True, capture_output=True)
+    counts = {"killed": 0, "survived": 0, "stillborn": 0}
+    out = args.out.open("w") if args.out else None
+    start = time.monotonic()
+    for i, mutant in enumerate(mutants, 1):
+        status = run_one(mutant, args.build_dir, args.timeout)
+        counts[status] += 1
+        print(f"[{i}/{len(mutants)} {time.monotonic() - start:.0f} s] {status:9} {mutant['id']}"
+              f"  {mutant['file']}:{mutant['line']} {mutant['what']}", flush=True)
+        if out:
+            out.write(json.dumps({"id": mutant["id"], "status": status, "what": mutant["what"],
+                                  "at": f"{mutant['file']}:{mutant['line']}"}) + "\n")
+            out.flush()
+    subprocess.run(["cmake", "--build", str(args.build_dir)], capture_output=True)
+    live = counts["killed"] + counts["survived"]
+    score = 100.0 * counts["killed"] / live if live else 100.0
+    print(f"killed {counts['killed']}, survived {counts['survived']}, "
+          f"stillborn {counts['stillborn']}: score {score:.1f} %")
+    if args.require_killed and (counts["survived"] or counts["stillborn"]):
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
