@@ -20,7 +20,9 @@ Fn Find(void *handle, const char *name, const std::string &path) {
 Plugin::Plugin(const std::string &path) {
   handle_ = OpenLibrary(path);
   try {
-    entry_.init_module = Find<void (*)(HINSTANCE)>(handle_, "InitModule", path);
+    // Not called from here: the host library's InitLib already called it, by name, while
+    // the library loaded. The world's own InitModule call is left with nothing to do.
+    Find<void (*)(HINSTANCE)>(handle_, "InitModule", path);
     entry_.exit_module = Find<void (*)(HINSTANCE)>(handle_, "ExitModule", path);
     entry_.get_module_version = Find<int (*)()>(handle_, "GetModuleVersion", path);
     entry_.post_step = Find<void (*)(double, double, double)>(handle_, "opcPostStep", path);

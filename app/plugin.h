@@ -1,6 +1,7 @@
 // The touchdown plug-in, loaded as the simulator loads a module: by file name, entry points
-// found by name. Loading runs its entry stub (which reports to the current world), unloading
-// runs ExitModule through the stub.
+// found by name. Loading runs its entry stub, whose call of the host's InitLib starts the
+// module (InitModule) in the current world, which must be ready for it, terrain library
+// configured; unloading runs ExitModule through the stub.
 #pragma once
 
 #include <string>

@@ -4,17 +4,19 @@
 // the simulator executable on Windows, the stand-in host (sim/) elsewhere.
 #pragma once
 
-#include <cstdint>
-
 #ifdef _WIN32
 #include <windows.h>
-// The host's executable exports what modules import from it.
+// The host's executable exports what modules import from it, under the names the host's
+// compiler gives them: the stand-in host's export list maps them to ours (the build makes
+// it), so nothing here is exported under a name of our compiler's.
 #ifdef TD_HOST_EXPORTS
-#define OAPIFUNC __declspec(dllexport)
+#define OAPIFUNC
 #else
 #define OAPIFUNC __declspec(dllimport)
 #endif
 #else
+#include <cstdint>
+
 typedef uint32_t DWORD;
 typedef int BOOL;
 struct HINSTANCE__;

@@ -3,10 +3,11 @@
 // stand-in host does), with the same meaning and flag words.
 #pragma once
 
+#include <cstdint>
+
 #include "host/orbiter_api.h"
 
 #ifndef _WIN32
-#include <cstdint>
 
 typedef HINSTANCE HMODULE;
 struct HWND__;

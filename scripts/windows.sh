@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# The Windows build under Wine: builds touchdown.dll, the terrain library and touchdown-sim.exe
-# with MinGW-w64 (the `windows` preset), then runs them in a fresh, headless Wine prefix, where
-# the library loader, the message boxes and the keyboard hook are the system's own:
-#   - the plug-in exports exactly its four entry points and imports the host from the program;
+# The Windows builds under Wine: builds touchdown.dll, the terrain library and the stand-in
+# host (orbiter.exe) with MinGW-w64 for 64-bit Windows (the `windows` preset) and for 32-bit
+# Windows (`windows32`), then runs each width in a fresh, headless Wine prefix of its own,
+# where the library loader, the message boxes and the keyboard hook are the system's:
+#   - the plug-in exports exactly its four entry points and imports exactly the host's 27
+#     functions from orbiter.exe under the host's names (tests/windows/host_names.tsv), and
+#     otherwise only from KERNEL32, USER32 and msvcrt; the stand-in host exports those names;
 #   - keystrokes reach a thread's keyboard hook with the platform's flag words, and message
 #     boxes are recorded once with text, caption, owner and type (tests/windows);
 #   - every example scenario gives the event log of its Linux run (same records in the same
@@ -10,31 +13,40 @@
 #   - a missing terrain library and one without its function each give exactly one message;
 #   - a scenario that wants no terrain library is refused in an installation that has one;
 #   - a dorvak.dll in the current directory and on PATH, but not in modules\, is not loaded.
-# Ends with "N passed, N failed"; exits non-zero when anything failed.
+# Ends with "N passed, N failed, N skipped"; exits non-zero when anything failed. A width whose
+# Wine cannot run on this machine (a kernel without 32-bit support) is skipped, and says so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
-td_install g++-mingw-w64-x86-64 wine wine64 python3
+# The 32-bit Wine comes from Debian's i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo dpkg --add-architecture i386
+fi
+td_install g++-mingw-w64-x86-64 g++-mingw-w64-i686 clang-14 llvm-14 wine wine64 wine32:i386 \
+  python3
 
 # Scenarios too long for a full event log: their trace, one sample every 1000 steps.
 TRACE_ONLY=(fleet.toml)
 TRACE_EVERY=1000
 
-echo "== build: default (Linux reference) and windows"
+echo "== build: default (Linux reference), windows and windows32"
 cmake --preset default >/dev/null
 cmake --build --preset default --target touchdown-sim
-cmake --preset windows >/dev/null
-cmake --build --preset windows
+for preset in windows windows32; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
 
 ROOT=$PWD
 LINUX_SIM=$ROOT/build/default/bin/touchdown-sim
-WIN_BIN=$ROOT/build/windows/bin
-WORK=$PWD/build/windows/wine-runs
-rm -rf "$WORK"
-mkdir -p "$WORK/linux" "$WORK/windows"
+HOST_NAMES=$ROOT/tests/windows/host_names.tsv
+LINUX_RUNS=$ROOT/build/windows/linux-runs
 
 passed=0
 failed=0
+skipped=0
 pass() {
   passed=$((passed + 1))
   echo "  ok: $*"
@@ -43,27 +55,14 @@ fail() {
   failed=$((failed + 1))
   echo "  FAILED: $*"
 }
+skip() {
+  skipped=$((skipped + 1))
+  echo "  SKIPPED: $*"
+}
 
 now() { date +%s.%N; }
 seconds_since() { awk -v start="$1" -v end="$(now)" 'BEGIN { printf "%.2f", end - start }'; }
 add() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a + b }'; }
-
-# --- the prefix: new each run, no display, Wine's null graphics driver ---
-export WINEPREFIX=$PWD/build/windows/wine-prefix
-export WINEDEBUG=-all
-# No Mono or Gecko: nothing here needs them, and without them Wine offers to download them.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
-echo "== Wine prefix $WINEPREFIX"
-wineserver -k 2>/dev/null || true
-rm -rf "$WINEPREFIX"
-prefix_start=$(now)
-wineboot -i >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-# The driver setting takes effect with a new wineserver: without it no window can be made.
-wineserver -k
-echo "  ready in $(seconds_since "$prefix_start") s"
-trap 'wineserver -k 2>/dev/null || true' EXIT
 
 winpath() { # a Unix path as Wine's Z: drive shows it
   local unix
@@ -71,17 +70,12 @@ winpath() { # a Unix path as Wine's Z: drive shows it
   echo "Z:${unix//\//\\}"
 }
 
-# --- installations: the program and the plug-in, with or without a terrain library ---
-# The plug-in imports the host from "touchdown-sim.exe": every copy keeps that name.
-install_to() { # DIR [terrain library to place in DIR\modules\]
-  mkdir -p "$1/modules/plugin"
-  cp "$WIN_BIN/touchdown-sim.exe" "$1/"
-  cp "$WIN_BIN/modules/plugin/touchdown.dll" "$1/modules/plugin/"
-  if [ $# -gt 1 ]; then cp "$2" "$1/modules/dorvak.dll"; fi
-}
-install_to "$WORK/present" "$WIN_BIN/modules/dorvak.dll"
-install_to "$WORK/missing"
-install_to "$WORK/no-function" "$WIN_BIN/modules/nofn/dorvak.dll"
+export WINEDEBUG=-all
+# No Mono or Gecko: nothing here needs them, and without them Wine offers to download them.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+trap 'for p in build/windows/wine-prefix build/windows32/wine-prefix; do
+  WINEPREFIX=$PWD/$p wineserver -k 2>/dev/null || true; done' EXIT
 
 installation_for() { # the installation a scenario's [terrain] library asks for
   if grep -Eq '^[[:space:]]*library[[:space:]]*=[[:space:]]*"missing"' "$1"; then
@@ -93,122 +87,201 @@ installation_for() { # the installation a scenario's [terrain] library asks for
   fi
 }
 
-
-# --- exports ---
-echo "== exports"
-exports_of() {
-  x86_64-w64-mingw32-objdump -p "$1" |
-    sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/\]/ && !/Table/ {print $NF}' | sort |
-    tr '\n' ' ' | sed 's/ $//'
+trace_only() { printf '%s\n' "${TRACE_ONLY[@]}" | grep -qx "$1"; }
+outputs_of() { # the output options for a scenario's run, and its output file last
+  if trace_only "$1.toml"; then
+    echo "--trace $1.csv --trace-every $TRACE_EVERY $1.csv"
+  else
+    echo "--events $1.jsonl $1.jsonl"
+  fi
 }
-check_exports() { # FILE EXPECTED...
-  local file=$1 got want
-  shift
-  got=$(exports_of "$file")
-  want="$(printf '%s\n' "$@" | sort | tr '\n' ' ' | sed 's/ $//')"
-  if [ "$got" = "$want" ]; then pass "$(basename "$(dirname "$file")")/$(basename "$file") exports $want"; else fail "$file exports [$got], not [$want]"; fi
-}
-check_exports "$WIN_BIN/modules/plugin/touchdown.dll" ExitModule GetModuleVersion InitModule opcPostStep
-check_exports "$WIN_BIN/modules/dorvak.dll" dorgetaltbyvec dorvakConfigure
-check_exports "$WIN_BIN/modules/nofn/dorvak.dll" dorvakConfigure
-# Read the whole listing first: grep -q stopping early would fail the pipe under pipefail.
-imports=$(x86_64-w64-mingw32-objdump -p "$WIN_BIN/modules/plugin/touchdown.dll")
-if grep -q 'DLL Name: touchdown-sim.exe' <<<"$imports"; then
-  pass "touchdown.dll imports the host interface from touchdown-sim.exe"
-else
-  fail "touchdown.dll does not import from touchdown-sim.exe"
-fi
 
-# --- the desktop without the module: keystrokes and message boxes ---
-echo "== the stand-in host's Windows desktop"
-status=0
-(cd "$WORK/windows" && wine "$(winpath "$WIN_BIN/desktop_check.exe")" >desktop_check.txt \
-  2>desktop_check.err) || status=$?
-if [ $status -eq 0 ]; then
-  pass "desktop_check: $(tail -n 1 "$WORK/windows/desktop_check.txt")"
-else
-  fail "desktop_check (status $status): $(cat "$WORK/windows/desktop_check.txt")"
-fi
-
-# --- the example scenarios, Windows against Linux ---
-echo "== scenarios under Wine against Linux"
-wine_total=0
+# --- the Linux reference: once for both widths ---
+echo "== Linux reference runs"
+rm -rf "$LINUX_RUNS"
+mkdir -p "$LINUX_RUNS"
 for scenario in scenarios/*.toml; do
   name=$(basename "$scenario" .toml)
-  install=$(installation_for "$scenario")
-  outputs=(--events "$name.jsonl")
-  output=$name.jsonl
-  if printf '%s\n' "${TRACE_ONLY[@]}" | grep -qx "$name.toml"; then
-    outputs=(--trace "$name.csv" --trace-every "$TRACE_EVERY")
-    output=$name.csv
+  read -ra outputs <<<"$(outputs_of "$name")"
+  unset 'outputs[-1]'
+  (cd "$LINUX_RUNS" && "$LINUX_SIM" "$ROOT/$scenario" "${outputs[@]}" >"$name.txt")
+done
+
+# --- export and import tables, read with objdump -p ---
+exports_of() { # OBJDUMP FILE: its exported names, sorted, one per line
+  "$1" -p "$2" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+    awk '/\]/ && !/Table/ {print $NF}' | sort
+}
+imports_of() { # OBJDUMP FILE: "module name" per imported function
+  "$1" -p "$2" | awk '
+    /DLL Name:/ { module = tolower($3); next }
+    /^$/ { module = "" }
+    module != "" && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ && NF == 3 { print module, $3 }'
+}
+same_lines() { # LABEL GOT WANT: passes when the two sorted lists are equal, else shows both sides
+  if [ "$2" = "$3" ]; then
+    pass "$1"
+  else
+    fail "$1: only in the file: [$(comm -23 <(echo "$2") <(echo "$3") | tr '\n' ' ')]," \
+      "missing: [$(comm -13 <(echo "$2") <(echo "$3") | tr '\n' ' ')]"
   fi
-  (cd "$WORK/linux" && "$LINUX_SIM" "$ROOT/$scenario" "${outputs[@]}" >"$name.txt")
+}
+
+# Every check, for one width. PRESET: windows or windows32; COLUMN: the host's names for it;
+# LOADER: Wine's loader of that width. Debian's `wine` picks the 32-bit loader whenever it is
+# installed, even where the kernel cannot run it, so each width names its own.
+check_width() { # PRESET OBJDUMP COLUMN WINEARCH LOADER
+  local preset=$1 objdump=$2 column=$3 wine=$5
+  local bin=$ROOT/build/$preset/bin
+  local work=$ROOT/build/$preset/wine-runs
+  local host_names
+  host_names=$(awk -v c="$column" -F'\t' '!/^#/ { print $c }' "$HOST_NAMES" | sort)
+  rm -rf "$work"
+  mkdir -p "$work/windows"
+
+  echo "== $preset: exports and imports"
+  same_lines "touchdown.dll exports the four entry points" \
+    "$(exports_of "$objdump" "$bin/modules/plugin/touchdown.dll")" \
+    "$(printf '%s\n' ExitModule GetModuleVersion InitModule opcPostStep)"
+  same_lines "modules/dorvak.dll exports dorgetaltbyvec, dorvakConfigure" \
+    "$(exports_of "$objdump" "$bin/modules/dorvak.dll")" \
+    "$(printf '%s\n' dorgetaltbyvec dorvakConfigure)"
+  same_lines "modules/nofn/dorvak.dll exports dorvakConfigure only" \
+    "$(exports_of "$objdump" "$bin/modules/nofn/dorvak.dll")" "dorvakConfigure"
+  local imports
+  imports=$(imports_of "$objdump" "$bin/modules/plugin/touchdown.dll")
+  same_lines "touchdown.dll imports the host's $(wc -l <<<"$host_names") names from orbiter.exe" \
+    "$(awk '$1 == "orbiter.exe" { print $2 }' <<<"$imports" | sort)" "$host_names"
+  same_lines "touchdown.dll imports from nothing but orbiter.exe and the system" \
+    "$(awk '{ print $1 }' <<<"$imports" | sort -u)" \
+    "$(printf '%s\n' kernel32.dll msvcrt.dll orbiter.exe user32.dll)"
+  same_lines "orbiter.exe (the stand-in host) exports the host's names" \
+    "$(exports_of "$objdump" "$bin/orbiter.exe")" "$host_names"
+
+  # A kernel built without IA-32 emulation refuses every 32-bit program, Wine's included.
+  if ! "$wine" --version >/dev/null 2>&1; then
+    skip "$preset under Wine: this machine cannot run $wine ($("$wine" --version 2>&1 | tail -n 1))"
+    return 0
+  fi
+
+  # --- the prefix: new each run, no display, Wine's null graphics driver ---
+  export WINEPREFIX=$ROOT/build/$preset/wine-prefix
+  export WINEARCH=$4
+  export WINELOADER=$wine
+  echo "== $preset: Wine prefix $WINEPREFIX ($WINEARCH)"
+  wineserver -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+  local start
   start=$(now)
-  status=0
-  (cd "$WORK/windows" && wine "$(winpath "$WORK/$install/touchdown-sim.exe")" \
-    "$(winpath "$ROOT/$scenario")" "${outputs[@]}" >"$name.txt" 2>"$name.err") || status=$?
-  took=$(seconds_since "$start")
-  wine_total=$(add "$wine_total" "$took")
-  if [ $status -ne 0 ]; then
-    fail "$name: touchdown-sim.exe ended with status $status: $(head -c 300 "$WORK/windows/$name.err")"
-    continue
-  fi
-  if verdict=$(python3 scripts/compare_runs.py "$WORK/linux/$output" "$WORK/windows/$output"); then
-    pass "$name ($install, ${took} s under Wine): $verdict"
-  else
-    fail "$name ($install, ${took} s under Wine): $verdict"
-  fi
-done
-echo "  Wine time for the scenarios: ${wine_total} s"
+  "$wine" wineboot -i >/dev/null 2>&1
+  "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+  # The driver setting takes effect with a new wineserver: without it no window can be made.
+  wineserver -k
+  echo "  ready in $(seconds_since "$start") s"
 
-# --- the two start-up messages ---
-echo "== message boxes"
-check_single_message() { # LOG TEXT
-  local boxes expected
-  boxes=$(grep '"kind":"MessageBox"' "$1" || true)
-  expected="{\"step\":0,\"t\":0,\"kind\":\"MessageBox\",\"text\":\"$2\",\"caption\":\"Error!\",\"owner\":false,\"type\":0}"
-  if [ "$boxes" = "$expected" ]; then
-    pass "$(basename "$1" .jsonl): one box, \"$2\" captioned \"Error!\", no owner, OK button only"
-  else
-    fail "$(basename "$1" .jsonl): expected only $expected, got: ${boxes:-no message box}"
-  fi
-}
-check_single_message "$WORK/windows/missing_library.jsonl" "Dorvak module Not Found!"
-check_single_message "$WORK/windows/no_function.jsonl" "Dorvak module error"
+  # --- installations: the host and the plug-in, with or without a terrain library ---
+  # The plug-in imports the host from "orbiter.exe": every copy keeps that name.
+  install_to() { # DIR [terrain library to place in DIR\modules\]
+    mkdir -p "$1/modules/plugin"
+    cp "$bin/orbiter.exe" "$1/"
+    cp "$bin/modules/plugin/touchdown.dll" "$1/modules/plugin/"
+    if [ $# -gt 1 ]; then cp "$2" "$1/modules/dorvak.dll"; fi
+  }
+  install_to "$work/present" "$bin/modules/dorvak.dll"
+  install_to "$work/missing"
+  install_to "$work/no-function" "$bin/modules/nofn/dorvak.dll"
 
-# --- an installation that does not match the scenario ---
-echo "== installation against scenario"
-status=0
-(cd "$WORK/windows" && wine "$(winpath "$WORK/present/touchdown-sim.exe")" \
-  "$(winpath "$ROOT/scenarios/missing_library.toml")" >mismatch.txt 2>mismatch.err) || status=$?
-if [ $status -eq 1 ] && grep -q 'wants no terrain library.*modules\\dorvak.dll' "$WORK/windows/mismatch.err"; then
-  pass "a scenario without a terrain library is refused beside one"
-else
-  fail "a scenario without a terrain library beside one: status $status, $(head -c 300 "$WORK/windows/mismatch.err")"
-fi
-
-# --- a terrain library where only the platform's search would find it ---
-# Found by a relative "modules\dorvak.dll" in either place, as dorvak.dll by a bare name.
-echo "== planted dorvak.dll"
-planted=$WORK/planted
-mkdir -p "$planted/cwd/modules" "$planted/path/modules" "$planted/elsewhere"
-for dir in "$planted/cwd" "$planted/path"; do
-  cp "$WIN_BIN/modules/dorvak.dll" "$dir/dorvak.dll"
-  cp "$WIN_BIN/modules/dorvak.dll" "$dir/modules/dorvak.dll"
-done
-run_planted() { # NAME DIRECTORY [WINEPATH]
+  # --- the desktop without the module: keystrokes and message boxes ---
+  echo "== $preset: the stand-in host's Windows desktop"
   local status=0
-  (cd "$2" && WINEPATH="${3:-}" wine "$(winpath "$WORK/missing/touchdown-sim.exe")" \
-    "$(winpath "$ROOT/scenarios/missing_library.toml")" --events "$1.jsonl" >"$1.txt" \
-    2>"$1.err") || status=$?
-  if [ $status -ne 0 ]; then
-    fail "$1: touchdown-sim.exe ended with status $status: $(head -c 300 "$2/$1.err")"
+  (cd "$work/windows" && "$wine" "$(winpath "$bin/desktop_check.exe")" >desktop_check.txt \
+    2>desktop_check.err) || status=$?
+  if [ $status -eq 0 ]; then
+    pass "desktop_check: $(tail -n 1 "$work/windows/desktop_check.txt")"
   else
-    check_single_message "$2/$1.jsonl" "Dorvak module Not Found!"
+    fail "desktop_check (status $status): $(cat "$work/windows/desktop_check.txt")"
   fi
-}
-run_planted planted_in_current_directory "$planted/cwd"
-run_planted planted_on_path "$planted/elsewhere" "$(winpath "$planted/path")"
 
-echo "$passed passed, $failed failed"
+  # --- the example scenarios, Windows against Linux ---
+  echo "== $preset: scenarios under Wine against Linux"
+  local wine_total=0 scenario name install outputs output took verdict
+  for scenario in scenarios/*.toml; do
+    name=$(basename "$scenario" .toml)
+    install=$(installation_for "$scenario")
+    read -ra outputs <<<"$(outputs_of "$name")"
+    output=${outputs[-1]}
+    unset 'outputs[-1]'
+    start=$(now)
+    status=0
+    (cd "$work/windows" && "$wine" "$(winpath "$work/$install/orbiter.exe")" \
+      "$(winpath "$ROOT/$scenario")" "${outputs[@]}" >"$name.txt" 2>"$name.err") || status=$?
+    took=$(seconds_since "$start")
+    wine_total=$(add "$wine_total" "$took")
+    if [ $status -ne 0 ]; then
+      fail "$name: orbiter.exe ended with status $status: $(head -c 300 "$work/windows/$name.err")"
+      continue
+    fi
+    if verdict=$(python3 scripts/compare_runs.py "$LINUX_RUNS/$output" "$work/windows/$output"); then
+      pass "$name ($install, ${took} s under Wine): $verdict"
+    else
+      fail "$name ($install, ${took} s under Wine): $verdict"
+    fi
+  done
+  echo "  Wine time for the scenarios ($preset): ${wine_total} s"
+
+  # --- the two start-up messages ---
+  echo "== $preset: message boxes"
+  check_single_message() { # LOG TEXT
+    local boxes expected
+    boxes=$(grep '"kind":"MessageBox"' "$1" || true)
+    expected="{\"step\":0,\"t\":0,\"kind\":\"MessageBox\",\"text\":\"$2\",\"caption\":\"Error!\",\"owner\":false,\"type\":0}"
+    if [ "$boxes" = "$expected" ]; then
+      pass "$(basename "$1" .jsonl): one box, \"$2\" captioned \"Error!\", no owner, OK button only"
+    else
+      fail "$(basename "$1" .jsonl): expected only $expected, got: ${boxes:-no message box}"
+    fi
+  }
+  check_single_message "$work/windows/missing_library.jsonl" "Dorvak module Not Found!"
+  check_single_message "$work/windows/no_function.jsonl" "Dorvak module error"
+
+  # --- an installation that does not match the scenario ---
+  echo "== $preset: installation against scenario"
+  status=0
+  (cd "$work/windows" && "$wine" "$(winpath "$work/present/orbiter.exe")" \
+    "$(winpath "$ROOT/scenarios/missing_library.toml")" >mismatch.txt 2>mismatch.err) || status=$?
+  if [ $status -eq 1 ] && grep -q 'wants no terrain library.*modules\\dorvak.dll' "$work/windows/mismatch.err"; then
+    pass "a scenario without a terrain library is refused beside one"
+  else
+    fail "a scenario without a terrain library beside one: status $status, $(head -c 300 "$work/windows/mismatch.err")"
+  fi
+
+  # --- a terrain library where only the platform's search would find it ---
+  # Found by a relative "modules\dorvak.dll" in either place, as dorvak.dll by a bare name.
+  echo "== $preset: planted dorvak.dll"
+  local planted=$work/planted dir
+  mkdir -p "$planted/cwd/modules" "$planted/path/modules" "$planted/elsewhere"
+  for dir in "$planted/cwd" "$planted/path"; do
+    cp "$bin/modules/dorvak.dll" "$dir/dorvak.dll"
+    cp "$bin/modules/dorvak.dll" "$dir/modules/dorvak.dll"
+  done
+  run_planted() { # NAME DIRECTORY [WINEPATH]
+    local status=0
+    (cd "$2" && WINEPATH="${3:-}" "$wine" "$(winpath "$work/missing/orbiter.exe")" \
+      "$(winpath "$ROOT/scenarios/missing_library.toml")" --events "$1.jsonl" >"$1.txt" \
+      2>"$1.err") || status=$?
+    if [ $status -ne 0 ]; then
+      fail "$1: orbiter.exe ended with status $status: $(head -c 300 "$2/$1.err")"
+    else
+      check_single_message "$2/$1.jsonl" "Dorvak module Not Found!"
+    fi
+  }
+  run_planted planted_in_current_directory "$planted/cwd"
+  run_planted planted_on_path "$planted/elsewhere" "$(winpath "$planted/path")"
+  wineserver -k 2>/dev/null || true
+}
+
+check_width windows x86_64-w64-mingw32-objdump 2 win64 /usr/lib/wine/wine64
+check_width windows32 i686-w64-mingw32-objdump 3 win32 /usr/lib/wine/wine
+
+echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

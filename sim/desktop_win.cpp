@@ -93,6 +93,7 @@ void WaitUntilGone(const Desktop &d, HWND box) {
 }
 
 void Watch(Desktop *d) {
+  d->watching = true;
   std::vector<HWND> stuck;  // dismissed but never closed: not recorded a second time
   while (!d->stopping) {
     HWND box = nullptr;
@@ -123,6 +124,9 @@ void OpenDesktop(World::Impl &w) {
   w.desktop = new Desktop;
   OpenKeyboard(*w.desktop);
   w.desktop->watchdog = std::thread(Watch, w.desktop);
+  // The module's boxes come while its library loads, with the loader's lock held; a thread
+  // still starting then would wait for that lock, and no one would dismiss them.
+  while (!w.desktop->watching) Sleep(kPollMs);
 }
 
 void CloseDesktop(World::Impl &w) {

@@ -18,6 +18,7 @@ struct Desktop {
   unsigned key_messages = 0;  // keystroke messages the window has received
 
   std::thread watchdog;
+  std::atomic<bool> watching{false};  // the watchdog runs its own code, past its start-up
   std::atomic<bool> stopping{false};
   std::mutex seen_mutex;
   std::vector<MessageBoxRecord> seen;  // boxes dismissed since the last collection

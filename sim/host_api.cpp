@@ -87,6 +87,7 @@ BOOL oapiGetEquPos(OBJHANDLE hVessel, double *longitude, double *latitude, doubl
 void InitLib(HINSTANCE hModule) {
   sim::World::Impl *w = HostQuery();
   if (w != nullptr) w->init_lib_instances.push_back(hModule);
+  sim::InitModuleByName(w, hModule);
 }
 
 int Date2Int(char *date) {

@@ -1,4 +1,6 @@
 // The world's registry: which world is current, its bodies and vessels, and their handles.
+#include <stdexcept>
+
 #include "sim/world_impl.h"
 #include "terrain/terrain_radius.h"
 
@@ -8,12 +10,18 @@ namespace {
 
 World *g_current = nullptr;
 
-constexpr int kHandleKindShift = 40;
+// Handles are pointer-sized: the kind sits above 24 bits of serial number on a 32-bit
+// platform, above 36 on a 64-bit one.
+constexpr int kHandleKindShift = sizeof(uintptr_t) == 8 ? 40 : 28;
 constexpr int kSerialShift = 4;  // keeps handle values aligned like real pointers
 
 }  // namespace
 
 void *MakeHandle(HandleKind kind, uint64_t serial) {
+  // One more would carry into the kind, and a handle would name an object of another kind.
+  if (serial >= (uint64_t{1} << (kHandleKindShift - kSerialShift))) {
+    throw std::length_error("too many objects of one kind for this platform's handles");
+  }
   return reinterpret_cast<void *>((static_cast<uintptr_t>(kind) << kHandleKindShift) |
                                   (static_cast<uintptr_t>(serial) << kSerialShift));
 }

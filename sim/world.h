@@ -108,7 +108,8 @@ struct VesselRecord {
 };
 
 // The module's entry points as the host calls them: linked in directly (tests) or found by
-// name in the loaded plug-in (touchdown-sim).
+// name in the loaded plug-in (touchdown-sim), whose InitModule has then already run, called by
+// InitLib while the plug-in loaded (init_module stays null).
 struct ModuleEntryPoints {
   void (*init_module)(HINSTANCE) = nullptr;
   void (*exit_module)(HINSTANCE) = nullptr;
@@ -172,7 +173,7 @@ class World {
 
   const std::vector<MessageBoxRecord> &MessageBoxes() const;
   // The instance handles InitLib has been called with, in order (a plug-in's entry stub
-  // calls it when the plug-in is loaded).
+  // calls it when the plug-in is loaded; InitLib then calls the plug-in's InitModule).
   const std::vector<HINSTANCE> &InitLibInstances() const;
 
   // --- the module ---

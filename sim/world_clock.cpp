@@ -6,6 +6,14 @@ namespace sim {
 
 namespace {
 constexpr double kSecondsPerDay = 86400.0;
+
+void RunInitModule(World::Impl &w, void (*init_module)(HINSTANCE), HINSTANCE instance) {
+  w.in_init_module = true;
+  if (init_module != nullptr) init_module(instance);
+  CollectDesktopRecords(w);
+  w.in_init_module = false;
+}
+
 }  // namespace
 
 void World::SetModule(const ModuleEntryPoints &entry, HINSTANCE instance) {
@@ -13,11 +21,17 @@ void World::SetModule(const ModuleEntryPoints &entry, HINSTANCE instance) {
   impl_->instance = instance;
 }
 
-void World::InitModule() {
-  impl_->in_init_module = true;
-  if (impl_->entry.init_module != nullptr) impl_->entry.init_module(impl_->instance);
-  CollectDesktopRecords(*impl_);
-  impl_->in_init_module = false;
+void World::InitModule() { RunInitModule(*impl_, impl_->entry.init_module, impl_->instance); }
+
+void InitModuleByName(World::Impl *w, HINSTANCE instance) {
+  const auto init_module =
+      ProcAs<void (*)(HINSTANCE)>(GetProcAddress(static_cast<HMODULE>(instance), "InitModule"));
+  if (init_module == nullptr) return;
+  if (w != nullptr) {
+    RunInitModule(*w, init_module, instance);
+  } else {
+    init_module(instance);
+  }
 }
 
 void World::Step(double dt) {

@@ -78,6 +78,12 @@ void CarryChildren(World::Impl &w, VesselRecord &parent);
 // Frees a child from its parent; its velocity becomes the given one.
 void FreeChild(World::Impl &w, VesselRecord &child, const VECTOR3 &vel_global);
 
+// --- the module's start (world_clock.cpp) ---
+// What the host library's InitLib does with the instance a module's entry stub hands it:
+// finds the module's InitModule by name and calls it, so that the module starts while its
+// library is being loaded. Without a world the call still happens, as in the host.
+void InitModuleByName(World::Impl *w, HINSTANCE instance);
+
 // --- physics (physics.cpp) ---
 void IntegrateFreeVessels(World::Impl &w, double dt);
 

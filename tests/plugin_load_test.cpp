@@ -52,24 +52,14 @@ TEST_P(PluginLoad, StartsReportsAndStopsLikeAHostedModule) {
 
   plugin = dlopen(PluginPath(world).c_str(), RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(plugin, nullptr) << dlerror();
-  // The entry stub ran on load and handed the host an instance it can look exports up in.
+  // The entry stub ran on load and handed the host an instance it can look exports up in;
+  // InitLib found InitModule through it and started the module before dlopen returned.
   ASSERT_EQ(world.InitLibInstances().size(), 1u);
   const HINSTANCE instance = world.InitLibInstances()[0];
   ASSERT_NE(instance, nullptr);
   EXPECT_EQ(GetProcAddress(instance, "ExitModule"),
             reinterpret_cast<FARPROC>(dlsym(plugin, "ExitModule")));
-
-  sim::ModuleEntryPoints entry;
-  entry.init_module = Entry<void (*)(HINSTANCE)>(plugin, "InitModule");
-  entry.exit_module = Entry<void (*)(HINSTANCE)>(plugin, "ExitModule");
-  entry.get_module_version = Entry<int (*)()>(plugin, "GetModuleVersion");
-  entry.post_step = Entry<void (*)(double, double, double)>(plugin, "opcPostStep");
-  ASSERT_TRUE(entry.init_module && entry.exit_module && entry.get_module_version &&
-              entry.post_step);
-  world.SetModule(entry, instance);
-  world.InitModule();
-  world.Step(0.02);
-
+  EXPECT_TRUE(world.HookInstalled());
   if (GetParam().message == nullptr) {
     EXPECT_TRUE(world.MessageBoxes().empty());
   } else {
@@ -80,8 +70,16 @@ TEST_P(PluginLoad, StartsReportsAndStopsLikeAHostedModule) {
     EXPECT_EQ(box.owner, nullptr);
     EXPECT_EQ(box.type, 0u);
   }
+
+  sim::ModuleEntryPoints entry;
+  entry.exit_module = Entry<void (*)(HINSTANCE)>(plugin, "ExitModule");
+  entry.get_module_version = Entry<int (*)()>(plugin, "GetModuleVersion");
+  entry.post_step = Entry<void (*)(double, double, double)>(plugin, "opcPostStep");
+  ASSERT_TRUE(entry.exit_module && entry.get_module_version && entry.post_step);
+  world.SetModule(entry, instance);
+  world.Step(0.02);
+  EXPECT_EQ(world.MessageBoxes().size(), GetParam().message == nullptr ? 0u : 1u);
   EXPECT_EQ(entry.get_module_version(), 60425);
-  EXPECT_TRUE(world.HookInstalled());
 
   // Unloading calls ExitModule, which takes the keyboard hook away with the library.
   ASSERT_EQ(dlclose(plugin), 0);
