@@ -148,6 +148,7 @@ void Account::Ensure(const StepContext &ctx) {
     Track track;
     if (const sim::VesselRecord *v = ctx.world.Vessel(entries[tracks_.size()].handle)) {
       track.start_pos = track.pos_before = v->pos_global;
+      track.vel_before = v->vel_global;
       track.parent = v->parent;
       if (const sim::BodySpec *body = SurfaceBody(ctx.world, *v)) {
         track.airborne = MeasureVessel(ctx.world, *v, *body).clearance_m >= kAirborne_m;
@@ -278,6 +279,8 @@ void Account::BeforePostStep(const StepContext &ctx) {
     const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
     if (v == nullptr) continue;
     track.pos_before = v->pos_global;
+    const VECTOR3 vel_before = track.vel_before;
+    track.vel_before = v->vel_global;
     track.in_contact = false;
     if (entry.fixed_to_body) continue;
     if (v->parent != nullptr) {
@@ -309,7 +312,9 @@ void Account::BeforePostStep(const StepContext &ctx) {
     } else if (clearance_m < 0.0 && track.airborne) {
       track.airborne = false;
       ++track.touchdowns;
-      const double closing_mps = -td::VecDot(v->vel_global, rel) / r;
+      // The host's sphere takes out the velocity into it: the speed it came down with is
+      // the one of the step before.
+      const double closing_mps = -td::VecDot(on_sphere ? vel_before : v->vel_global, rel) / r;
       Note(track, ctx.simt, "touchdown, closing speed " + Fixed(closing_mps, 3) + " m/s");
       if (closing_mps > fastest_touchdown_.value || fastest_touchdown_.vessel < 0) {
         fastest_touchdown_ = {closing_mps, static_cast<long>(i), ctx.simt};

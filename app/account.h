@@ -42,6 +42,7 @@ class Account : public StepObserver {
     bool on_sphere = false;   // held at the mean radius by the host
     OBJHANDLE parent = nullptr;
     VECTOR3 start_pos{}, pos_before{};
+    VECTOR3 vel_before{};     // at the previous step
     std::vector<Line> lines;  // the first kMaxLines events
     int touchdowns = 0;
     int anchorings = 0;
