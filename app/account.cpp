@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <limits>
 
+#include "app/finite_watch.h"
 #include "app/key_names.h"
 #include "app/run_stop.h"
 #include "app/scenario_world.h"
@@ -593,8 +594,10 @@ void Account::Print(std::FILE *out, const RunTotals &totals, int module_version)
   }
   PrintSummary(out);
   if (StopRequested()) {
-    std::fprintf(out, "\ninterrupted at step %lld (%.3f s): %s; the outputs hold the steps run\n",
-                 static_cast<long long>(totals.steps), totals.simulated_s, StopReason().c_str());
+    const bool not_finite = StopExitStatus() == kNonFiniteExitStatus;
+    std::fprintf(out, "\n%s at step %lld (%.3f s): %s; the outputs hold the steps run\n",
+                 not_finite ? "stopped" : "interrupted", static_cast<long long>(totals.steps),
+                 totals.simulated_s, StopReason().c_str());
   }
   const double speedup = totals.wall_s > 0.0 ? totals.simulated_s / totals.wall_s : 0.0;
   std::fprintf(out, "\ntotal: %.3f s simulated in %s, wall time %.3f s, %.0fx real time\n",
