@@ -30,7 +30,9 @@ bool SameFile(const fs::path &a, const fs::path &b) {
     return kept(a) && kept(b) && fs::equivalent(a, b, error);
   }
   if (a_exists != b_exists) return false;
-  return fs::weakly_canonical(a, ea) == fs::weakly_canonical(b, eb);
+  // Absolute first: "r.html" and "./r.html" would otherwise resolve differently.
+  return fs::weakly_canonical(fs::absolute(a, ea), ea) ==
+         fs::weakly_canonical(fs::absolute(b, eb), eb);
 }
 
 bool EndsWith(const std::string &text, const std::string &end) {

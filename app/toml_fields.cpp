@@ -199,7 +199,7 @@ double Fields::Within(const char *key, double value, const Range &range, const c
 }
 
 Vec3 Fields::LengthAtMost(const char *key, const Vec3 &v, double max, const char *unit) const {
-  const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+  const double length = std::hypot(v[0], v[1], v[2]);  // no overflow for huge components
   if (!(length <= max)) {
     Fail(key, "must be at most " + Number6(max) + " " + unit + " long, not " + Number17(length));
   }

@@ -44,7 +44,9 @@ TEST_F(Files, AnOutputThatIsTheScenarioOrAnotherOutputIsRefusedNamingBoth) {
       {"--trace " + scenario, "--trace", "the scenario"},
       {"--events " + d + "/link.toml", "--events", "the scenario"},  // same inode
       {"--events " + d + "/same.out --trace " + d + "/./same.out", "--trace", "--events"},
-      {"--events " + d + "/r.html --replay " + d + "/r.html", "--replay", "--events"},
+      {"--events " + d + "/r.html --replay " +
+           fs::relative(dir_ / "r.html", fs::current_path()).string(),
+       "--replay", "--events"},
       {"--plot " + d + "/plots --trace " + d + "/plots/map.png", "--trace", "--plot"},
   };
   for (const auto &c : clashes) {
