@@ -4,8 +4,11 @@
 #include <cstdarg>
 #include <limits>
 
+#include "app/finite_watch.h"
 #include "app/key_names.h"
+#include "app/run_stop.h"
 #include "app/scenario_world.h"
+#include "app/text_format.h"
 #include "app/vessel_measure.h"
 #include "math/vector.h"
 
@@ -23,6 +26,13 @@ constexpr double kFocusReleaseAngle_rad = 0.01;
 constexpr double kFloatFreeClearance_m = 0.1;
 constexpr double kTerrainFloor_m = -1.0;
 constexpr double kDegPerRad = 1.0 / kRadPerDeg;
+// The host's sphere puts a touchdown plane exactly at the mean radius; rounding apart.
+constexpr double kOnSphere_m = 1e-6;
+// An anchoring that moves a vessel this far has lifted it out of the terrain (or set it down
+// from over it); the few centimetres of every settling vessel are not worth a word.
+constexpr double kSetDown_m = 1.0;
+constexpr int kAnchorSlots = 100;  // the module's anchor table
+constexpr int kMaxNamesListed = 10;
 
 std::string Format(const char *format, ...) __attribute__((format(printf, 1, 2)));
 std::string Format(const char *format, ...) {
@@ -55,10 +65,24 @@ bool IsMovementKey(int vk) {
   }
 }
 
-// A heading as a compass reads it: 0 up to 360 degrees.
-double Degrees360(double rad) {
-  const double deg = std::fmod(rad * kDegPerRad, 360.0);
-  return deg < 0.0 ? deg + 360.0 : deg + 0.0;  // + 0.0 turns -0 into 0
+// A heading as a compass reads it, as printed with one decimal: 0.0 up to 359.9 degrees
+// (rounded first, so that 359.96 reads 0.0 and not 360.0).
+std::string Degrees360(double rad) {
+  double deg = std::round(rad * kDegPerRad * 10.0) / 10.0;
+  deg = std::fmod(deg, 360.0);
+  if (deg < 0.0) deg += 360.0;
+  if (deg >= 359.95) deg = 0.0;
+  return Fixed(deg, 1);
+}
+
+// The module's own test: colatitude and longitude differences, the latter wrapped at the
+// antimeridian with std::remainder exactly as the module does.
+bool FarFromCarrier(const Measure &focus, const Measure &carrier) {
+  constexpr double kHalfPi = 1.57079632679489661923, kTwoPi = 6.28318530717958647692;
+  const double d_theta = (kHalfPi - focus.lat_rad) - (kHalfPi - carrier.lat_rad);
+  const double d_phi =
+      std::remainder((kHalfPi + focus.lon_rad) - (kHalfPi + carrier.lon_rad), kTwoPi);
+  return std::abs(d_theta) > kFocusReleaseAngle_rad || std::abs(d_phi) > kFocusReleaseAngle_rad;
 }
 
 double TerrainTopRadius(const Scenario &s) {
@@ -105,15 +129,18 @@ const char *LibraryName(TerrainLibrary l) {
 
 }  // namespace
 
-Account::Account(const Scenario &scenario)
-    : scenario_(scenario), terrain_top_radius_m_(TerrainTopRadius(scenario)) {}
+Account::Account(const Scenario &scenario, bool clears_host_events)
+    : scenario_(scenario),
+      clears_host_events_(clears_host_events),
+      terrain_top_radius_m_(TerrainTopRadius(scenario)) {}
 
-void Account::Note(Track &track, double t_s, std::string text) {
+long Account::Note(Track &track, double t_s, std::string text) {
   if (track.lines.size() < kMaxLines) {
     track.lines.push_back({t_s, std::move(text)});
-  } else {
-    ++track.hidden;
+    return static_cast<long>(track.lines.size()) - 1;
   }
+  ++track.hidden;
+  return -1;
 }
 
 void Account::Ensure(const StepContext &ctx) {
@@ -121,7 +148,8 @@ void Account::Ensure(const StepContext &ctx) {
   while (tracks_.size() < entries.size()) {
     Track track;
     if (const sim::VesselRecord *v = ctx.world.Vessel(entries[tracks_.size()].handle)) {
-      track.start_pos = v->pos_global;
+      track.start_pos = track.pos_before = v->pos_global;
+      track.vel_before = v->vel_global;
       track.parent = v->parent;
       if (const sim::BodySpec *body = SurfaceBody(ctx.world, *v)) {
         track.airborne = MeasureVessel(ctx.world, *v, *body).clearance_m >= kAirborne_m;
@@ -133,6 +161,25 @@ void Account::Ensure(const StepContext &ctx) {
 
 void Account::OnStart(const StepContext &ctx) { Ensure(ctx); }
 
+// A key line stands at the key's press and tells the whole hold: its span, and for the keys
+// that move, how far the vessel moved while anchored (the module moves only anchored vessels)
+// and how it turned.
+void Account::EndKeyHold(const StepContext &ctx, int vk, const KeyHold &hold, bool at_end) {
+  if (hold.line < 0) return;
+  Track &track = tracks_[static_cast<size_t>(hold.vessel)];
+  std::string text = "key " + KeyName(vk) + " held " + Fixed(hold.t_s, 3) + "-" +
+                     Fixed(hold.end_s, 3) + " s" + (at_end ? " (still down at the end)" : "");
+  const RosterEntry &entry = ctx.roster.entries()[static_cast<size_t>(hold.vessel)];
+  const sim::VesselRecord *v = entry.alive ? ctx.world.Vessel(entry.handle) : nullptr;
+  const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
+  if (IsMovementKey(vk) && body != nullptr) {
+    text += ": moved " + Fixed(hold.moved_anchored_m, 3) + " m while anchored, heading " +
+            Degrees360(hold.heading_rad) + " -> " +
+            Degrees360(Heading(*v, MeasureVessel(ctx.world, *v, *body))) + " deg";
+  }
+  track.lines[static_cast<size_t>(hold.line)].text = std::move(text);
+}
+
 void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
   const double t = ctx.simt;
   const long focus = ctx.roster.IndexOf(ctx.world.Focus());
@@ -143,8 +190,10 @@ void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
         const sim::VesselRecord *v = ctx.world.Vessel(ctx.world.Focus());
         const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
         if (body != nullptr) {
-          held_[action.vk] = {focus, t, v->pos_global,
-                              Heading(*v, MeasureVessel(ctx.world, *v, *body))};
+          Track &track = tracks_[static_cast<size_t>(focus)];
+          KeyHold hold{focus, t, Heading(*v, MeasureVessel(ctx.world, *v, *body)), v->pos_global};
+          hold.line = Note(track, t, "key " + KeyName(action.vk) + " pressed");
+          held_[action.vk] = hold;
         }
       }
       break;
@@ -152,23 +201,9 @@ void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
       pending_keys_.erase(action.vk);
       const auto it = held_.find(action.vk);
       if (it == held_.end()) break;
-      const KeyHold hold = it->second;
+      it->second.end_s = t;
+      let_go_.emplace_back(action.vk, it->second);
       held_.erase(it);
-      const RosterEntry &entry = ctx.roster.entries()[static_cast<size_t>(hold.vessel)];
-      const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
-      const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
-      if (body == nullptr) break;
-      Track &track = tracks_[static_cast<size_t>(hold.vessel)];
-      if (!IsMovementKey(action.vk)) {
-        Note(track, t, Format("key %s held %.2f s", KeyName(action.vk).c_str(), t - hold.t_s));
-        break;
-      }
-      const double heading_rad = Heading(*v, MeasureVessel(ctx.world, *v, *body));
-      Note(track, t,
-           Format("key %s held %.2f s: moved %.3f m, heading %.1f -> %.1f deg",
-                  KeyName(action.vk).c_str(), t - hold.t_s,
-                  td::VecLength(td::VecSub(v->pos_global, hold.pos)), Degrees360(hold.heading_rad),
-                  Degrees360(heading_rad)));
       break;
     }
     case ScenarioAction::kKeyRepeat:
@@ -180,30 +215,47 @@ void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
       Ensure(ctx);
       Note(tracks_.back(), t, "created");
       break;
-    case ScenarioAction::kDelete:
+    case ScenarioAction::kDelete: {
+      OBJHANDLE deleted = nullptr;
       for (size_t i = 0; i < tracks_.size(); ++i) {
         const RosterEntry &entry = ctx.roster.entries()[i];
-        if (entry.name == action.vessel) {
-          Note(tracks_[i], t, "deleted");
-          continue;
-        }
+        if (entry.name != action.vessel) continue;
+        Note(tracks_[i], t, "deleted");
+        deleted = entry.handle;
+        tracks_[i].parent = nullptr;  // it is gone: nothing of it is released later
+      }
+      for (size_t i = 0; i < tracks_.size(); ++i) {
         Track &track = tracks_[i];
-        if (track.parent == nullptr || ctx.roster.NameOf(track.parent) != action.vessel) continue;
-        // The host frees the children of a vessel it removes.
+        // The host frees the children of a vessel it removes; children gone before have
+        // nothing left to be freed from.
+        if (!ctx.roster.entries()[i].alive || track.parent == nullptr || track.parent != deleted)
+          continue;
         ++track.releases["its parent was deleted"];
         Note(track, t, "released: its parent was deleted");
         track.parent = nullptr;
       }
       break;
+    }
     case ScenarioAction::kThrust:
       for (size_t i = 0; i < tracks_.size(); ++i) {
         if (ctx.roster.entries()[i].name != action.vessel) continue;
         Note(tracks_[i], t,
-             Format("thrust set to (%g, %g, %g) N", action.thrust_N.x, action.thrust_N.y,
-                    action.thrust_N.z));
+             Format("thrust set to (%g, %g, %g) N", action.thrust_N.x + 0.0,
+                    action.thrust_N.y + 0.0, action.thrust_N.z + 0.0));
       }
       break;
   }
+}
+
+// The module moves only anchored vessels with its keys.
+void Account::FollowKeyHold(const StepContext &ctx, KeyHold &hold) {
+  const RosterEntry &entry = ctx.roster.entries()[static_cast<size_t>(hold.vessel)];
+  const sim::VesselRecord *v = entry.alive ? ctx.world.Vessel(entry.handle) : nullptr;
+  if (v == nullptr) return;
+  if (v->parent != nullptr) {
+    hold.moved_anchored_m += td::VecLength(td::VecSub(v->pos_global, hold.last_pos));
+  }
+  hold.last_pos = v->pos_global;
 }
 
 bool Account::FocusStrayed(const StepContext &ctx) const {
@@ -216,22 +268,25 @@ bool Account::FocusStrayed(const StepContext &ctx) const {
   const sim::BodySpec *fb = f != nullptr ? SurfaceBody(ctx.world, *f) : nullptr;
   const sim::BodySpec *cb = c != nullptr ? SurfaceBody(ctx.world, *c) : nullptr;
   if (fb == nullptr || cb == nullptr) return false;
-  const Measure fm = MeasureVessel(ctx.world, *f, *fb);
-  const Measure cm = MeasureVessel(ctx.world, *c, *cb);
-  return std::abs(fm.lat_rad - cm.lat_rad) > kFocusReleaseAngle_rad ||
-         std::abs(fm.lon_rad - cm.lon_rad) > kFocusReleaseAngle_rad;
+  return FarFromCarrier(MeasureVessel(ctx.world, *f, *fb), MeasureVessel(ctx.world, *c, *cb));
 }
 
 void Account::BeforePostStep(const StepContext &ctx) {
   const auto &entries = ctx.roster.entries();
   for (size_t i = 0; i < entries.size(); ++i) {
     const RosterEntry &entry = entries[i];
-    if (!entry.alive || entry.fixed_to_body) continue;
+    if (!entry.alive) continue;
     Track &track = tracks_[i];
     const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
     if (v == nullptr) continue;
+    track.pos_before = v->pos_global;
+    const VECTOR3 vel_before = track.vel_before;
+    track.vel_before = v->vel_global;
+    track.in_contact = false;
+    if (entry.fixed_to_body) continue;
     if (v->parent != nullptr) {
       track.airborne = false;
+      track.on_sphere = false;
       continue;
     }
     const sim::BodySpec *body = ctx.world.Body(v->body);
@@ -239,21 +294,40 @@ void Account::BeforePostStep(const StepContext &ctx) {
     const VECTOR3 rel = td::VecSub(v->pos_global, body->pos_global);
     const double r = td::VecLength(rel);
     const double base_radius_m = r - v->cog_elev_m;
+    // The host's sphere put the touchdown plane exactly at the mean radius.
+    const bool on_sphere = std::abs(base_radius_m - body->radius_m) <= kOnSphere_m;
+    if (on_sphere && !track.on_sphere) {
+      if (track.sphere_landings++ == 0) track.first_sphere_s = ctx.simt;
+    }
+    track.on_sphere = on_sphere;
+    const bool terrain_body = ctx.world.Body(ctx.world.TerrainBody()) == body;
     // High above every hill: no terrain query needed.
-    if (base_radius_m > terrain_top_radius_m_ + kAirborne_m) {
+    if (terrain_body && base_radius_m > terrain_top_radius_m_ + kAirborne_m) {
       track.airborne = true;
       continue;
     }
-    const double clearance_m = base_radius_m - ctx.world.TerrainRadius(rel);
+    const double clearance_m = base_radius_m - SurfaceRadius(ctx.world, *body, rel);
+    track.in_contact = clearance_m < 0.0;
     if (clearance_m >= kAirborne_m) {
       track.airborne = true;
     } else if (clearance_m < 0.0 && track.airborne) {
       track.airborne = false;
       ++track.touchdowns;
-      const double closing_mps = -td::VecDot(v->vel_global, rel) / r;
-      Note(track, ctx.simt, Format("touchdown, closing speed %.3f m/s", closing_mps));
+      // The host's sphere takes out the velocity into it: the speed it came down with is
+      // the one of the step before.
+      const double closing_mps = -td::VecDot(on_sphere ? vel_before : v->vel_global, rel) / r;
+      Note(track, ctx.simt, "touchdown, closing speed " + Fixed(closing_mps, 3) + " m/s");
+      if (closing_mps > fastest_touchdown_.value || fastest_touchdown_.vessel < 0) {
+        fastest_touchdown_ = {closing_mps, static_cast<long>(i), ctx.simt};
+      }
     }
   }
+  for (auto &[vk, hold] : held_) FollowKeyHold(ctx, hold);
+  for (auto &[vk, hold] : let_go_) {
+    FollowKeyHold(ctx, hold);
+    EndKeyHold(ctx, vk, hold, false);
+  }
+  let_go_.clear();
 
   const bool strayed = FocusStrayed(ctx);
   if (strayed && !strayed_) {
@@ -272,7 +346,7 @@ std::string Account::ReleaseCause(const StepContext &ctx, const sim::VesselRecor
   }
   if (const sim::BodySpec *body = ctx.world.Body(v.body)) {
     const VECTOR3 rel = td::VecSub(v.pos_global, body->pos_global);
-    double terrain_alt_m = ctx.world.TerrainRadius(rel) - body->radius_m;
+    double terrain_alt_m = SurfaceRadius(ctx.world, *body, rel) - body->radius_m;
     if (terrain_alt_m < kTerrainFloor_m) terrain_alt_m = kTerrainFloor_m;
     const double clearance_m = (td::VecLength(rel) - body->radius_m - terrain_alt_m) - v.cog_elev_m;
     if (clearance_m > kFloatFreeClearance_m && terrain_alt_m < 0.0) return "floating free";
@@ -282,13 +356,61 @@ std::string Account::ReleaseCause(const StepContext &ctx, const sim::VesselRecor
   return "other";
 }
 
+// What the host's state between steps cannot show: anchorings undone within the step they
+// were made in, and the forces the module applied.
+void Account::ReadHostCalls(const StepContext &ctx) {
+  std::vector<std::pair<ATTACHMENTHANDLE, OBJHANDLE>> attached_now;
+  OBJHANDLE force_vessel = nullptr;
+  VECTOR3 force_sum{};
+  const auto end_force = [&] {
+    const double force_N = td::VecLength(force_sum);
+    if (force_vessel != nullptr && force_N > largest_force_.value) {
+      largest_force_ = {force_N, ctx.roster.IndexOf(force_vessel), ctx.simt};
+    }
+  };
+  for (const sim::HostEvent &e : ctx.world.Events()) {
+    if (e.step != ctx.step) continue;
+    if (e.kind == sim::EventKind::kAddForce) {
+      // The module adds a vessel's forces one after another: their sum is its contact force.
+      if (e.vessel != force_vessel) {
+        end_force();
+        force_vessel = e.vessel;
+        force_sum = VECTOR3{};
+      }
+      force_sum = td::VecAdd(force_sum, e.v[0]);
+    } else if (e.kind == sim::EventKind::kAttachChild && e.flag[0]) {
+      attached_now.emplace_back(e.att[0], e.other);
+    } else if (e.kind == sim::EventKind::kDetachChild && e.flag[0]) {
+      for (const auto &[point, child] : attached_now) {
+        if (point != e.att[0]) continue;
+        const long index = ctx.roster.IndexOf(child);
+        if (index < 0) continue;
+        Track &track = tracks_[static_cast<size_t>(index)];
+        if (track.undone++ == 0) {
+          track.first_undone_s = ctx.simt;
+          Note(track, ctx.simt, "anchored and released again within the step");
+        }
+      }
+    }
+  }
+  end_force();
+  if (clears_host_events_) ctx.world.ClearEvents();
+}
+
 void Account::AfterPostStep(const StepContext &ctx) {
+  ReadHostCalls(ctx);
   const auto &entries = ctx.roster.entries();
+  const long carrier = ctx.roster.CarrierIndex();
+  const OBJHANDLE carrier_handle =
+      carrier >= 0 ? entries[static_cast<size_t>(carrier)].handle : nullptr;
+  int anchored = 0;
   for (size_t i = 0; i < entries.size(); ++i) {
     if (!entries[i].alive) continue;
     const sim::VesselRecord *v = ctx.world.Vessel(entries[i].handle);
+    if (v == nullptr) continue;
+    if (v->parent != nullptr && v->parent == carrier_handle) ++anchored;
     Track &track = tracks_[i];
-    if (v == nullptr || v->parent == track.parent) continue;
+    if (v->parent == track.parent) continue;
     if (track.parent != nullptr) {
       const std::string cause = ReleaseCause(ctx, *v);
       ++track.releases[cause];
@@ -296,12 +418,31 @@ void Account::AfterPostStep(const StepContext &ctx) {
     }
     if (v->parent != nullptr) {
       ++track.anchorings;
-      Note(track, ctx.simt, "anchored to " + ctx.roster.NameOf(v->parent));
+      std::string text = "anchored to " + ctx.roster.NameOf(v->parent);
+      // Anchoring sets a vessel down on the terrain under it; a buried one comes up.
+      if (const sim::BodySpec *body = SurfaceBody(ctx.world, *v)) {
+        const VECTOR3 up = MeasureVessel(ctx.world, *v, *body).up;
+        const double lifted_m = td::VecDot(td::VecSub(v->pos_global, track.pos_before), up);
+        if (std::abs(lifted_m) >= kSetDown_m) {
+          text += ", set " + Fixed(std::abs(lifted_m), 3) + " m " + (lifted_m > 0 ? "up" : "down") +
+                  " onto the terrain";
+        }
+      }
+      Note(track, ctx.simt, std::move(text));
     }
     track.parent = v->parent;
   }
+  // A resting vessel in contact that stays free while every slot of the module's anchor
+  // table is taken.
+  if (anchored >= kAnchorSlots) {
+    for (size_t i = 0; i < entries.size(); ++i) {
+      const sim::VesselRecord *v = entries[i].alive ? ctx.world.Vessel(entries[i].handle) : nullptr;
+      if (v != nullptr && tracks_[i].in_contact && v->parent == nullptr && !v->fixed_to_body)
+        tracks_[i].found_table_full = true;
+    }
+  }
   // The module acts on a release key in the first step that has a carrier.
-  if (ctx.roster.CarrierIndex() >= 0) {
+  if (carrier >= 0) {
     carrier_seen_ = true;
     pending_keys_.clear();
   }
@@ -321,18 +462,32 @@ std::string Account::FinalState(const StepContext &ctx, size_t index) const {
   } else if (v->parent != nullptr) {
     state = "anchored to " + ctx.roster.NameOf(v->parent);
   } else {
-    state = Format("free, speed %.3f m/s (%+.3f m/s up)", td::VecLength(v->vel_global),
-                   td::VecDot(v->vel_global, m.up));
+    state = "free, speed " + Fixed(td::VecLength(v->vel_global), 3) + " m/s (" +
+            Fixed(td::VecDot(v->vel_global, m.up), 3, true) + " m/s up)";
   }
-  return state + Format(
-                     "; altitude %.3f m, touchdown plane %.4f m over the terrain; "
-                     "lat %.6f, lon %.6f deg; %.3f m from its start",
-                     m.altitude_m, m.clearance_m, m.lat_rad * kDegPerRad, m.lon_rad * kDegPerRad,
-                     moved_m);
+  const bool terrain_body = ctx.world.Body(ctx.world.TerrainBody()) == body;
+  return state + "; altitude " + Fixed(m.altitude_m, 3) + " m, touchdown plane " +
+         Fixed(m.clearance_m, 4) + " m over " +
+         (terrain_body ? std::string("the terrain") : "the mean radius of " + body->name) +
+         "; lat " + Fixed(m.lat_rad * kDegPerRad, 6) + ", lon " + Fixed(m.lon_rad * kDegPerRad, 6) +
+         " deg; " + Fixed(moved_m, 3) + " m from its start";
 }
 
 void Account::OnFinish(const StepContext &ctx) {
-  for (size_t i = 0; i < tracks_.size(); ++i) tracks_[i].final_state = FinalState(ctx, i);
+  for (const auto &[vk, hold] : let_go_) EndKeyHold(ctx, vk, hold, false);
+  for (auto &[vk, hold] : held_) {
+    hold.end_s = ctx.simt;
+    EndKeyHold(ctx, vk, hold, true);
+  }
+  held_.clear();
+  let_go_.clear();
+  anchored_at_end_.clear();
+  for (size_t i = 0; i < tracks_.size(); ++i) {
+    tracks_[i].final_state = FinalState(ctx, i);
+    const RosterEntry &entry = ctx.roster.entries()[i];
+    const sim::VesselRecord *v = entry.alive ? ctx.world.Vessel(entry.handle) : nullptr;
+    anchored_at_end_.push_back(v != nullptr && v->parent != nullptr && !v->fixed_to_body);
+  }
   for (const sim::MessageBoxRecord &box : ctx.world.MessageBoxes()) {
     message_boxes_.push_back("\"" + box.text + "\" captioned \"" + box.caption + "\"");
   }
@@ -341,18 +496,55 @@ void Account::OnFinish(const StepContext &ctx) {
     strayed_intervals_.back().to_s = ctx.simt;
   }
   names_.clear();
+  plain_names_.clear();
   for (const RosterEntry &entry : ctx.roster.entries()) {
     names_.push_back(entry.name + " (" +
                      (entry.class_name ? "class " + *entry.class_name : "no class") + ")");
+    plain_names_.push_back(entry.name);
   }
+}
+
+void Account::PrintSummary(std::FILE *out) const {
+  const auto names = [&](auto &&pick) {
+    std::string list;
+    int n = 0;
+    for (size_t i = 0; i < tracks_.size(); ++i) {
+      if (!pick(i)) continue;
+      if (++n <= kMaxNamesListed) list += (list.empty() ? "" : ", ") + plain_names_[i];
+    }
+    if (n > kMaxNamesListed) list += ", ...";
+    return n == 0 ? std::string("none") : Counted(n, "vessel", "vessels") + " (" + list + ")";
+  };
+  std::fprintf(out, "\nsummary:\n");
+  std::fprintf(out, "  anchored at the end: %s\n",
+               names([&](size_t i) { return anchored_at_end_[i]; }).c_str());
+  if (fastest_touchdown_.vessel >= 0) {
+    std::fprintf(out, "  fastest touchdown: %s at %s s, closing speed %s m/s\n",
+                 plain_names_[static_cast<size_t>(fastest_touchdown_.vessel)].c_str(),
+                 Fixed(fastest_touchdown_.t_s, 3).c_str(),
+                 Fixed(fastest_touchdown_.value, 3).c_str());
+  } else {
+    std::fprintf(out, "  fastest touchdown: none\n");
+  }
+  if (largest_force_.vessel >= 0) {
+    std::fprintf(out, "  largest contact force: %s N on %s at %s s\n",
+                 Fixed(largest_force_.value, 1).c_str(),
+                 plain_names_[static_cast<size_t>(largest_force_.vessel)].c_str(),
+                 Fixed(largest_force_.t_s, 3).c_str());
+  } else {
+    std::fprintf(out, "  largest contact force: none\n");
+  }
+  std::fprintf(out, "  found the anchor table full: %s\n",
+               names([&](size_t i) { return tracks_[i].found_table_full; }).c_str());
+  std::fprintf(out, "  messages shown: %zu\n", message_boxes_.size());
 }
 
 void Account::Print(std::FILE *out, const RunTotals &totals, int module_version) const {
   const TerrainDef &t = scenario_.terrain;
-  std::fprintf(out,
-               "touchdown-sim: %s: %lld steps of %g s; terrain %s, library %s; module version %d\n",
-               scenario_.file.c_str(), scenario_.steps, scenario_.step_s, ReliefName(t.relief),
-               LibraryName(t.presence), module_version);
+  std::fprintf(
+      out, "touchdown-sim: %s: %s of %g s; terrain %s on %s, library %s; module version %d\n",
+      scenario_.file.c_str(), Counted(scenario_.steps, "step", "steps").c_str(), scenario_.step_s,
+      ReliefName(t.relief), t.body.c_str(), LibraryName(t.presence), module_version);
   for (const std::string &box : message_boxes_) std::fprintf(out, "message box: %s\n", box.c_str());
   if (!carrier_seen_) {
     std::fprintf(out, "no vessel of class DynamicPlanet: the module moves and anchors nothing\n");
@@ -364,8 +556,11 @@ void Account::Print(std::FILE *out, const RunTotals &totals, int module_version)
                  i.from_s, i.to_s);
   }
   if (strayed_intervals_total_ > static_cast<int>(strayed_intervals_.size())) {
-    std::fprintf(out, "... and %zu more such periods\n",
-                 static_cast<size_t>(strayed_intervals_total_) - strayed_intervals_.size());
+    std::fprintf(
+        out, "... and %s\n",
+        Counted(strayed_intervals_total_ - static_cast<long long>(strayed_intervals_.size()),
+                "more such period", "more such periods")
+            .c_str());
   }
   for (size_t i = 0; i < tracks_.size(); ++i) {
     const Track &track = tracks_[i];
@@ -374,18 +569,40 @@ void Account::Print(std::FILE *out, const RunTotals &totals, int module_version)
       std::fprintf(out, "  %10.3f s  %s\n", line.t_s, line.text.c_str());
     }
     if (track.hidden > 0) {
-      std::string releases;
-      for (const auto &[cause, n] : track.releases)
-        releases += Format(", %d by %s", n, cause.c_str());
-      std::fprintf(out, "  ... %d more events; in all %d touchdowns, %d anchorings, releases%s\n",
-                   track.hidden, track.touchdowns, track.anchorings,
-                   releases.empty() ? ": none" : releases.c_str() + 1);
+      int released = 0;
+      std::string causes;
+      for (const auto &[cause, n] : track.releases) {
+        released += n;
+        causes += (causes.empty() ? ": " : ", ") + std::to_string(n) + " " + cause;
+      }
+      std::fprintf(out, "  ... %s; in all %s, %s, %s%s\n",
+                   Counted(track.hidden, "more event", "more events").c_str(),
+                   Counted(track.touchdowns, "touchdown", "touchdowns").c_str(),
+                   Counted(track.anchorings, "anchoring", "anchorings").c_str(),
+                   Counted(released, "release", "releases").c_str(), causes.c_str());
+    }
+    if (track.undone > 0) {
+      std::fprintf(out, "  anchored and released again in %s, the first at %.3f s\n",
+                   Counted(track.undone, "step", "steps").c_str(), track.first_undone_s);
+    }
+    if (track.sphere_landings > 0) {
+      std::fprintf(out,
+                   "  held up by the host's sphere at the mean radius %s, the first at %.3f s\n",
+                   Counted(track.sphere_landings, "time", "times").c_str(), track.first_sphere_s);
     }
     std::fprintf(out, "  end: %s\n", track.final_state.c_str());
   }
+  PrintSummary(out);
+  if (StopRequested()) {
+    const bool not_finite = StopExitStatus() == kNonFiniteExitStatus;
+    std::fprintf(out, "\n%s at step %lld (%.3f s): %s; the outputs hold the steps run\n",
+                 not_finite ? "stopped" : "interrupted", static_cast<long long>(totals.steps),
+                 totals.simulated_s, StopReason().c_str());
+  }
   const double speedup = totals.wall_s > 0.0 ? totals.simulated_s / totals.wall_s : 0.0;
-  std::fprintf(out, "\ntotal: %.3f s simulated in %lld steps, wall time %.3f s, %.0fx real time\n",
-               totals.simulated_s, static_cast<long long>(totals.steps), totals.wall_s, speedup);
+  std::fprintf(out, "\ntotal: %.3f s simulated in %s, wall time %.3f s, %.0fx real time\n",
+               totals.simulated_s, Counted(totals.steps, "step", "steps").c_str(), totals.wall_s,
+               speedup);
 }
 
 }  // namespace app

@@ -13,8 +13,10 @@ std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
       "account of touchdowns, anchorings and releases. Without a scenario it plays the "
       "built-in tour (the same text as scenarios/default.toml).\n\n"
       "Exit status: 0 after a run, 2 for a bad scenario or command line (one error line on "
-      "stderr naming file, line and field; nothing runs), 1 when the plug-in cannot be loaded "
-      "or an output cannot be written.",
+      "stderr naming file, line and field, or an output that is the scenario or another "
+      "output; nothing runs), 1 when the plug-in cannot be loaded or an output cannot be "
+      "written, 3 when a vessel's state stopped being finite, 130/143 after SIGINT/SIGTERM "
+      "(outputs completed up to the step run).",
       "touchdown-sim");
   cli.add_option("scenario", o.scenario, "Scenario file (TOML); the built-in tour when omitted");
   cli.add_option("--events", o.events_path,

@@ -7,11 +7,15 @@
 #include "app/cli.h"
 #include "app/default_scenario.h"
 #include "app/event_log.h"
+#include "app/finite_watch.h"
+#include "app/output_clash.h"
 #include "app/plugin.h"
+#include "app/run_stop.h"
 #include "app/runner.h"
 #include "app/scenario_error.h"
 #include "app/scenario_parse.h"
 #include "app/scenario_world.h"
+#include "app/text_format.h"
 #include "app/trace.h"
 #include "app/visuals.h"
 
@@ -20,15 +24,20 @@ namespace {
 constexpr char kBuiltInName[] = "<built-in default scenario>";
 
 int Run(const app::Options &options) {
+  app::CheckOutputsApart(options);
+  // From here on a temporary output may exist: an interrupt must be able to tidy up.
+  app::InstallStopSignals();
   const app::Scenario scenario =
       options.scenario.empty() ? app::ParseScenarioText(app::kDefaultScenarioText, kBuiltInName)
                                : app::ParseScenarioFile(options.scenario);
   sim::World world;
   app::BuildWorld(scenario, world);
   if (options.check_only) {
-    std::printf("%s: %zu bodies, %zu vessels, %zu timed events, %lld steps: fine\n",
-                scenario.file.c_str(), scenario.bodies.size(), scenario.vessels.size(),
-                scenario.events.size(), scenario.steps);
+    std::printf("%s: %s, %s, %s, %s: fine\n", scenario.file.c_str(),
+                app::Counted(std::ssize(scenario.bodies), "body", "bodies").c_str(),
+                app::Counted(std::ssize(scenario.vessels), "vessel", "vessels").c_str(),
+                app::Counted(std::ssize(scenario.events), "timed event", "timed events").c_str(),
+                app::Counted(scenario.steps, "step", "steps").c_str());
     return 0;
   }
   app::Roster roster;
@@ -39,8 +48,10 @@ int Run(const app::Options &options) {
 
   // Before any output file: a picture that cannot be made stops the run before it starts.
   app::Visuals visuals(options, scenario, world.ExecutablePath());
-  app::Account account(scenario);
-  std::vector<app::StepObserver *> observers{&account};
+  // The account reads the host calls of every step; the last reader forgets them.
+  app::Account account(scenario, options.events_path.empty() && visuals.recorder() == nullptr);
+  app::FiniteWatch finite_watch;
+  std::vector<app::StepObserver *> observers{&finite_watch, &account};
   if (visuals.recorder() != nullptr) observers.push_back(visuals.recorder());
   std::unique_ptr<app::EventLog> events;
   std::unique_ptr<app::Trace> trace;
@@ -52,8 +63,7 @@ int Run(const app::Options &options) {
     trace = std::make_unique<app::Trace>(options.trace_path, options.trace_every);
     observers.push_back(trace.get());
   }
-  // Recording costs a copy of every host call; without a log or pictures nobody reads it.
-  world.SetRecording(events != nullptr || visuals.recorder() != nullptr);
+  world.SetRecording(true);
 
   // Loaded with the world current: the plug-in's entry stub reports to it.
   app::Plugin plugin(options.module_path.empty() ? app::DefaultPluginPath(world.ExecutablePath())
@@ -64,7 +74,10 @@ int Run(const app::Options &options) {
   plugin.Unload();  // ExitModule, while the world it talks to still exists
   account.Print(stdout, totals, version);
   visuals.Write(stdout);
-  return 0;
+  if (app::StopExitStatus() == app::kNonFiniteExitStatus) {
+    std::fprintf(stderr, "touchdown-sim: error: %s\n", app::StopReason().c_str());
+  }
+  return app::StopExitStatus();
 }
 
 }  // namespace
@@ -79,6 +92,9 @@ int main(int argc, char **argv) {
   }
   try {
     return Run(options);
+  } catch (const app::UsageError &e) {
+    std::fprintf(stderr, "touchdown-sim: error: %s\n", e.what());
+    return 2;
   } catch (const app::ScenarioError &e) {
     std::fprintf(stderr, "touchdown-sim: error: %s\n", e.what());
     return 2;

@@ -1,21 +1,106 @@
 #include "app/output_file.h"
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
+
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
 
 namespace app {
 
-OutputFile::OutputFile(const std::string &path) : path_(path) {
-  file_ = std::fopen(path.c_str(), "wb");
-  if (file_ == nullptr) {
-    throw std::runtime_error("cannot create " + path + ": " + std::strerror(errno));
+namespace {
+
+namespace fs = std::filesystem;
+
+// Fixed storage, so that a signal handler can walk it: a slot's path is complete before its
+// flag is set, and the flag is cleared before the path is reused.
+constexpr int kSlots = 64;
+constexpr size_t kPathBytes = 4096;
+char g_temp_paths[kSlots][kPathBytes];
+volatile std::sig_atomic_t g_temp_used[kSlots];
+
+int Register(const std::string &path) {
+  if (path.size() >= kPathBytes) return -1;
+  for (int i = 0; i < kSlots; ++i) {
+    if (g_temp_used[i]) continue;
+    std::memcpy(g_temp_paths[i], path.c_str(), path.size() + 1);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    g_temp_used[i] = 1;
+    return i;
   }
+  return -1;
+}
+
+void Unregister(int slot) {
+  if (slot >= 0) g_temp_used[slot] = 0;
+}
+
+// Beside the destination, so that the rename stays on one file system; hidden, and named
+// after the program and its process so that a stray one can be told apart.
+std::string TemporaryPath(const std::string &path) {
+  static int serial = 0;
+  const fs::path dest(path);
+  const std::string name = "." + dest.filename().string() + ".touchdown-sim-" +
+                           std::to_string(getpid()) + "-" + std::to_string(++serial) + ".tmp";
+  return (dest.parent_path() / name).string();
+}
+
+}  // namespace
+
+void RemoveTemporaryFiles() {
+  for (int i = 0; i < kSlots; ++i) {
+    if (g_temp_used[i]) std::remove(g_temp_paths[i]);
+  }
+}
+
+OutputFile::OutputFile(const std::string &path) : path_(path) {
+  std::error_code error;
+  const fs::file_type type = fs::status(path, error).type();
+  if (type == fs::file_type::directory) {
+    throw std::runtime_error("cannot write " + path + ": it is a folder");
+  }
+  // A device or a pipe (/dev/null, /dev/stdout) is written as it is: renaming a file over
+  // it would replace the device itself.
+  if (type != fs::file_type::not_found && type != fs::file_type::regular) {
+    file_ = std::fopen(path.c_str(), "wb");
+    if (file_ == nullptr) {
+      throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
+    }
+    return;
+  }
+  temp_path_ = TemporaryPath(path);
+  slot_ = Register(temp_path_);
+  file_ = std::fopen(temp_path_.c_str(), "wb");
+  if (file_ == nullptr) {
+    const int reason = errno;
+    Unregister(slot_);
+    throw std::runtime_error("cannot create " + path + ": " + std::strerror(reason));
+  }
+  temp_open_ = true;
   buffer_.reserve(2 * kFlushBytes);
 }
 
-OutputFile::~OutputFile() {
-  if (file_ != nullptr) std::fclose(file_);
+OutputFile::~OutputFile() { Discard(); }
+
+void OutputFile::Discard() {
+  if (file_ != nullptr) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  if (temp_open_) {
+    std::remove(temp_path_.c_str());
+    Unregister(slot_);
+    temp_open_ = false;
+  }
 }
 
 void OutputFile::Flush() {
@@ -30,7 +115,19 @@ void OutputFile::Close() {
   Flush();
   failed_ = std::fclose(file_) != 0 || failed_;
   file_ = nullptr;
-  if (failed_) throw std::runtime_error("could not write all of " + path_);
+  if (failed_) {
+    Discard();
+    throw std::runtime_error("could not write all of " + path_);
+  }
+  if (!temp_open_) return;
+  std::error_code error;
+  fs::rename(temp_path_, path_, error);
+  if (error) {
+    Discard();
+    throw std::runtime_error("cannot put " + path_ + " in place: " + error.message());
+  }
+  Unregister(slot_);
+  temp_open_ = false;
 }
 
 }  // namespace app

@@ -1,4 +1,6 @@
-// An output file written through a large buffer; write errors surface when it is closed.
+// An output file written through a large buffer into a temporary file beside its
+// destination, and renamed into place only when complete: a run that fails or is cut short
+// never leaves half a file where the previous one was, nor a temporary file behind.
 #pragma once
 
 #include <cstdio>
@@ -10,6 +12,7 @@ class OutputFile {
  public:
   // Throws std::runtime_error when the file cannot be created.
   explicit OutputFile(const std::string &path);
+  // Without Close(), the temporary file is removed and the destination left as it was.
   ~OutputFile();
   OutputFile(const OutputFile &) = delete;
   OutputFile &operator=(const OutputFile &) = delete;
@@ -19,17 +22,25 @@ class OutputFile {
   void MaybeFlush() {
     if (buffer_.size() >= kFlushBytes) Flush();
   }
-  // Writes out the rest; throws std::runtime_error when anything could not be written.
+  // Writes out the rest and puts the file in place; throws std::runtime_error when anything
+  // could not be written.
   void Close();
 
  private:
   static constexpr size_t kFlushBytes = 1 << 16;
   void Flush();
+  void Discard();
 
-  std::string path_;
+  std::string path_, temp_path_;
+  int slot_ = -1;  // in the table of temporary files an abrupt end removes
+  bool temp_open_ = false;
   std::FILE *file_ = nullptr;
   std::string buffer_;
   bool failed_ = false;
 };
+
+// Removes every temporary file still open. Safe to call from a signal handler that is about
+// to end the program at once: it only reads a fixed table and unlinks files.
+void RemoveTemporaryFiles();
 
 }  // namespace app

@@ -13,8 +13,9 @@ namespace app {
 void RequireGnuplot();
 
 // Writes the data files, plots.gp and the figures (PNG and SVG) into dir, which is created
-// when missing; returns the figures' paths. Throws std::runtime_error when gnuplot fails or
-// leaves a figure out.
+// when missing; they are drawn aside and put in place only once all are drawn. Returns the
+// figures' paths. Throws std::runtime_error when gnuplot fails or leaves a figure out, with
+// its messages in dir/gnuplot.log and the previous figures left as they were.
 std::vector<std::string> WritePlots(const RunRecord &record, const std::string &dir);
 
 }  // namespace app

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "app/run_stop.h"
 #include "app/scenario_world.h"
 
 namespace app {
@@ -113,7 +114,8 @@ RunTotals Runner::Run() {
   const auto wall_start = std::chrono::steady_clock::now();
   const double dt = scenario_.step_s;
   size_t next_event = 0;
-  for (long long done = 0; done < scenario_.steps; ++done) {
+  long long done = 0;
+  while (done < scenario_.steps && !StopRequested()) {
     // Key timing counts whole steps, not the clock, whose sums of steps drift.
     const double now_s = static_cast<double>(done) * dt;
     while (next_event < scenario_.events.size() && scenario_.events[next_event].step <= done) {
@@ -123,11 +125,12 @@ RunTotals Runner::Run() {
     world_.Step(dt);
     const StepContext ctx = Context();
     for (StepObserver *o : observers_) o->AfterPostStep(ctx);
+    ++done;
   }
   const auto wall_end = std::chrono::steady_clock::now();
 
   RunTotals totals;
-  totals.steps = scenario_.steps;
+  totals.steps = done;
   totals.simulated_s = world_.SimTime();
   totals.wall_s = std::chrono::duration<double>(wall_end - wall_start).count();
   const StepContext ctx = Context();

@@ -33,8 +33,8 @@ enum class Relief { kFlat, kHills, kNaN, kSlope, kCrater };
 struct TerrainDef {
   TerrainLibrary presence = TerrainLibrary::kPresent;
   Relief relief = Relief::kFlat;
-  std::string body;  // empty: the first body
-  double offset_m = 0.0;
+  std::string body;        // the carrier's body, else the first; set once the scenario is read
+  double offset_m = 0.01;  // kDorvakDefaultFlatOffset_m for flat; 0 for the other reliefs
   double amplitude_m = 5.0;
   double wavelength_m = 100.0;
   double slope_deg = 0.0;
@@ -133,5 +133,23 @@ inline constexpr int kMaxVessels = 10'000;  // present at the start plus created
 inline constexpr int kMaxBodies = 100;
 inline constexpr int kMaxEvents = 1'000'000;
 inline constexpr double kMinRepeatInterval_s = 0.001;
+
+// What can exist: every number of a scenario lies in one of these (docs/scenarios.md).
+struct Range {
+  double lo, hi;
+};
+inline constexpr double kSpeedOfLight_mps = 299'792'458.0;
+inline constexpr double kSolarSystem_m = 1e14;  // ~670 AU from the global origin
+inline constexpr Range kMjdRange{-1e6, 1e6};
+inline constexpr Range kKeyDelayRange_s{0.0, 60.0};
+inline constexpr Range kReliefHeightRange_m{-1e5, 1e5};  // offsets, hills, crater depths
+inline constexpr Range kReliefLengthRange_m{0.01, 1e8};  // wavelengths, crater radii
+inline constexpr Range kBodyRadiusRange_m{1.0, 1e9};     // a boulder up to the Sun and more
+inline constexpr Range kBodyMassRange_kg{0.0, 1e31};
+inline constexpr Range kVesselMassRange_kg{1e-3, 1e10};
+inline constexpr Range kCogElevRange_m{0.0, 1e4};
+inline constexpr Range kHeightRange_m{-1e5, 1e12};  // over terrain or mean radius
+inline constexpr Range kAngleRange_deg{-360.0, 360.0};
+inline constexpr double kMaxThrust_N = 1e10;
 
 }  // namespace app

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "app/roster.h"
 #include "app/scenario_parse.h"
 
 namespace app {
@@ -27,6 +28,30 @@ void SortEvents(std::vector<TimedEvent> &events) {
   std::stable_sort(events.begin(), events.end(), [](const TimedEvent &a, const TimedEvent &b) {
     return a.step != b.step ? a.step < b.step : a.order < b.order;
   });
+}
+
+// The module reads the terrain under its carrier and nowhere else: the relief belongs to the
+// carrier's body, and a terrain named for another body could never be stood on.
+void ResolveTerrainBody(Scenario &s) {
+  const VesselDef *carrier = nullptr;
+  for (const VesselDef &v : s.vessels) {
+    if (carrier == nullptr && v.class_name == kCarrierClass) carrier = &v;
+  }
+  for (const TimedEvent &e : s.events) {
+    const auto *create = std::get_if<CreateAction>(&e.action);
+    if (carrier == nullptr && create != nullptr && create->vessel.class_name == kCarrierClass)
+      carrier = &create->vessel;
+  }
+  const std::string carrier_body =
+      carrier == nullptr ? "" : (carrier->body.empty() ? s.bodies.front().name : carrier->body);
+  if (s.terrain.body.empty()) {
+    s.terrain.body = carrier_body.empty() ? s.bodies.front().name : carrier_body;
+  } else if (!carrier_body.empty() && s.terrain.body != carrier_body) {
+    throw ScenarioError(s.file, 0, "terrain.body",
+                        "the module reads the terrain of its carrier's body, and the carrier \"" +
+                            carrier->name + "\" stands on " + carrier_body + ", not " +
+                            s.terrain.body);
+  }
 }
 
 }  // namespace
@@ -109,6 +134,7 @@ void CheckScenario(Scenario &s) {
       live.insert(a->vessel.name);
     }
   }
+  ResolveTerrainBody(s);
 }
 
 }  // namespace app

@@ -3,9 +3,11 @@
 #include "app/scenario_parse.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <fstream>
-#include <sstream>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 
 #include "app/key_names.h"
 
@@ -45,19 +47,20 @@ void ParseSimulation(const Fields &f, Scenario &s, double &duration_s, bool &has
     s.steps = *v;
     has_steps = true;
   }
-  if (auto v = f.Number("mjd")) s.mjd = *v;
+  if (auto v = f.Number("mjd")) s.mjd = f.Within("mjd", *v, kMjdRange, "days");
   if (auto v = f.String("focus")) s.focus = *v;
 }
 
 void ParseKeyboard(const Fields &f, Scenario &s) {
   f.AllowOnly({"repeat_delay_s", "repeat_interval_s"});
-  if (auto v = f.Number("repeat_delay_s")) s.repeat_delay_s = f.NonNegative("repeat_delay_s", *v);
+  if (auto v = f.Number("repeat_delay_s"))
+    s.repeat_delay_s = f.Within("repeat_delay_s", *v, kKeyDelayRange_s, "s");
   if (auto v = f.Number("repeat_interval_s")) {
     if (!(*v >= kMinRepeatInterval_s)) {
       f.Fail("repeat_interval_s",
              "must be at least " + std::to_string(kMinRepeatInterval_s) + " s");
     }
-    s.repeat_interval_s = *v;
+    s.repeat_interval_s = f.Within("repeat_interval_s", *v, kKeyDelayRange_s, "s");
   }
 }
 
@@ -91,34 +94,35 @@ void ParseTerrain(const Fields &f, TerrainDef &t) {
     f.Fail("relief", "must be flat, hills, nan, slope or crater, not \"" + relief + "\"");
   }
   if (auto v = f.String("body")) t.body = *v;
+  if (t.relief != Relief::kFlat) t.offset_m = 0.0;
 
   // A parameter of another relief is most likely a mistake in the relief's name.
   struct Param {
     const char *key;
     double *value;
     bool applies;
+    Range range;
+    const char *unit;
   };
   const bool hills = t.relief == Relief::kHills, slope = t.relief == Relief::kSlope,
              crater = t.relief == Relief::kCrater;
   const Param params[] = {
-      {"offset_m", &t.offset_m, t.relief != Relief::kNaN},
-      {"amplitude_m", &t.amplitude_m, hills},
-      {"wavelength_m", &t.wavelength_m, hills},
-      {"slope_deg", &t.slope_deg, slope},
-      {"azimuth_deg", &t.azimuth_deg, slope},
-      {"ref_lat_deg", &t.ref_lat_deg, slope || crater},
-      {"ref_lon_deg", &t.ref_lon_deg, slope || crater},
-      {"crater_radius_m", &t.crater_radius_m, crater},
-      {"crater_depth_m", &t.crater_depth_m, crater},
+      {"offset_m", &t.offset_m, t.relief != Relief::kNaN, kReliefHeightRange_m, "m"},
+      {"amplitude_m", &t.amplitude_m, hills, kReliefHeightRange_m, "m"},
+      {"wavelength_m", &t.wavelength_m, hills, kReliefLengthRange_m, "m"},
+      {"slope_deg", &t.slope_deg, slope, kAngleRange_deg, "deg"},
+      {"azimuth_deg", &t.azimuth_deg, slope, kAngleRange_deg, "deg"},
+      {"ref_lat_deg", &t.ref_lat_deg, slope || crater, kAngleRange_deg, "deg"},
+      {"ref_lon_deg", &t.ref_lon_deg, slope || crater, kAngleRange_deg, "deg"},
+      {"crater_radius_m", &t.crater_radius_m, crater, kReliefLengthRange_m, "m"},
+      {"crater_depth_m", &t.crater_depth_m, crater, kReliefHeightRange_m, "m"},
   };
   for (const Param &p : params) {
     const std::optional<double> v = f.Number(p.key);
     if (!v) continue;
     if (!p.applies) f.Fail(p.key, "does not apply to relief " + relief);
-    *p.value = *v;
+    *p.value = f.Within(p.key, *v, p.range, p.unit);
   }
-  f.Positive("wavelength_m", t.wavelength_m);
-  f.Positive("crater_radius_m", t.crater_radius_m);
   if (!(t.slope_deg >= 0.0 && t.slope_deg < 90.0)) {
     f.Fail("slope_deg", "must be at least 0 and less than 90 degrees");
   }
@@ -132,9 +136,11 @@ BodyDef ParseBody(const Fields &f) {
   BodyDef b;
   b.name = f.RequiredString("name");
   if (b.name.empty()) f.Fail("name", "must not be empty");
-  b.radius_m = f.Positive("radius_m", f.RequiredNumber("radius_m"));
-  if (auto v = f.Number("mass_kg")) b.mass_kg = f.NonNegative("mass_kg", *v);
-  if (auto v = f.Vector("position_m")) b.position_m = *v;
+  b.radius_m = f.Within("radius_m", f.RequiredNumber("radius_m"), kBodyRadiusRange_m, "m");
+  if (auto v = f.Number("mass_kg")) b.mass_kg = f.Within("mass_kg", *v, kBodyMassRange_kg, "kg");
+  if (auto v = f.Vector("position_m")) {
+    b.position_m = f.LengthAtMost("position_m", *v, kSolarSystem_m, "m");
+  }
   return b;
 }
 
@@ -207,7 +213,8 @@ void ParseEvent(const Fields &f, std::vector<TimedEvent> &events) {
   } else {
     const std::optional<std::string> vessel = f.String("vessel");
     if (!vessel) f.FailTable("thrust_N needs the vessel it applies to (vessel = \"name\")");
-    e.action = ThrustAction{*vessel, *f.Vector("thrust_N")};
+    e.action =
+        ThrustAction{*vessel, f.LengthAtMost("thrust_N", *f.Vector("thrust_N"), kMaxThrust_N, "N")};
     e.where = f.Ref("vessel");
     events.push_back(e);
   }
@@ -278,11 +285,21 @@ Scenario ParseScenarioText(const std::string &text, const std::string &display_n
 }
 
 Scenario ParseScenarioFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ScenarioError(path, 0, "", "cannot open the file");
-  std::ostringstream text;
-  text << in.rdbuf();
-  return ParseScenarioText(text.str(), path);
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) {
+    throw ScenarioError(path, 0, "", "is a folder, not a scenario file");
+  }
+  // The system's own reason: no such file, permission denied, ...
+  std::FILE *file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) throw ScenarioError(path, 0, "", std::strerror(errno));
+  std::string text;
+  char chunk[1 << 16];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
+  const int reason = std::ferror(file) ? errno : 0;
+  std::fclose(file);
+  if (reason != 0) throw ScenarioError(path, 0, "", std::strerror(reason));
+  return ParseScenarioText(text, path);
 }
 
 }  // namespace app

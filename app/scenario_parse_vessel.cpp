@@ -57,7 +57,7 @@ VesselDef ParseVessel(const Fields &f) {
     for (const char *k : {"lat_deg", "lon_deg", "height_over_terrain_m", "altitude_m"}) {
       if (f.Has(k)) f.Fail(k, "give position_m or a place by lat_deg/lon_deg, not both");
     }
-    v.placement = *p;
+    v.placement = f.LengthAtMost("position_m", *p, kSolarSystem_m, "m");
   } else {
     SurfacePlacement s;
     if (auto x = f.Number("lat_deg")) s.lat_deg = *x;
@@ -71,6 +71,9 @@ VesselDef ParseVessel(const Fields &f) {
     if (f.Has("height_over_terrain_m") && f.Has("altitude_m")) {
       f.Fail("altitude_m", "give height_over_terrain_m or altitude_m, not both");
     }
+    for (const char *k : {"height_over_terrain_m", "altitude_m"}) {
+      if (auto x = f.Number(k)) f.Within(k, *x, kHeightRange_m, "m");
+    }
     s.height_over_terrain_m = f.Number("height_over_terrain_m");
     s.altitude_m = f.Number("altitude_m");
     if (!s.altitude_m && !s.height_over_terrain_m) s.height_over_terrain_m = 0.0;
@@ -81,9 +84,10 @@ VesselDef ParseVessel(const Fields &f) {
   if (f.Has("velocity_horizon_mps") && f.Has("velocity_global_mps")) {
     f.Fail("velocity_global_mps", "give velocity_horizon_mps or velocity_global_mps, not both");
   }
-  if (auto x = f.Vector("velocity_horizon_mps")) v.velocity_mps = *x;
-  if (auto x = f.Vector("velocity_global_mps")) {
-    v.velocity_mps = *x;
+  for (const char *k : {"velocity_horizon_mps", "velocity_global_mps"}) {
+    if (auto x = f.Vector(k)) v.velocity_mps = f.LengthAtMost(k, *x, kSpeedOfLight_mps, "m/s");
+  }
+  if (f.Has("velocity_global_mps")) {
     v.velocity_is_global = true;
   }
 
@@ -94,16 +98,22 @@ VesselDef ParseVessel(const Fields &f) {
     v.attitude = ParseAxes(Fields(*axes, f.file(), f.FieldPath("axes")));
   } else {
     UprightAttitude a;
-    if (auto x = f.Number("yaw_deg")) a.yaw_deg = *x;
-    if (auto x = f.Number("pitch_deg")) a.pitch_deg = *x;
-    if (auto x = f.Number("roll_deg")) a.roll_deg = *x;
+    if (auto x = f.Number("yaw_deg")) a.yaw_deg = f.Within("yaw_deg", *x, kAngleRange_deg, "deg");
+    if (auto x = f.Number("pitch_deg"))
+      a.pitch_deg = f.Within("pitch_deg", *x, kAngleRange_deg, "deg");
+    if (auto x = f.Number("roll_deg"))
+      a.roll_deg = f.Within("roll_deg", *x, kAngleRange_deg, "deg");
     v.attitude = a;
   }
 
-  if (auto x = f.Number("mass_kg")) v.mass_kg = f.Positive("mass_kg", *x);
-  if (auto x = f.Number("cog_elev_m")) v.cog_elev_m = f.NonNegative("cog_elev_m", *x);
+  if (auto x = f.Number("mass_kg")) {
+    v.mass_kg = f.Within("mass_kg", f.Positive("mass_kg", *x), kVesselMassRange_kg, "kg");
+  }
+  if (auto x = f.Number("cog_elev_m")) {
+    v.cog_elev_m = f.Within("cog_elev_m", f.NonNegative("cog_elev_m", *x), kCogElevRange_m, "m");
+  }
   if (auto x = f.Bool("fixed_to_body")) v.fixed_to_body = *x;
-  if (auto x = f.Vector("thrust_N")) v.thrust_N = *x;
+  if (auto x = f.Vector("thrust_N")) v.thrust_N = f.LengthAtMost("thrust_N", *x, kMaxThrust_N, "N");
   return v;
 }
 
@@ -123,7 +133,7 @@ void ParseThrustSchedule(const Fields &f, const std::string &vessel,
     e.t_s = entry.NonNegative("t_s", entry.RequiredNumber("t_s"));
     const std::optional<Vec3> thrust = entry.Vector("thrust_N");
     if (!thrust) entry.FailTable("missing required field thrust_N");
-    e.action = ThrustAction{vessel, *thrust};
+    e.action = ThrustAction{vessel, entry.LengthAtMost("thrust_N", *thrust, kMaxThrust_N, "N")};
     e.order = entry.Line("t_s");
     e.where = entry.Ref("t_s");
     events.push_back(e);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/scenario_error.h"
+#include "app/vessel_measure.h"
 #include "math/vector.h"
 
 namespace app {
@@ -75,7 +76,8 @@ sim::VesselSpec VesselSpecOf(const Scenario &s, const VesselDef &v, const sim::W
     } else {
       const VECTOR3 ground =
           td::VecSub(sim::SurfacePoint(body, lat_rad, lon_rad, body.radius_m), body.pos_global);
-      const double terrain_m = world.TerrainRadius(ground);
+      // Vessels on a body without the relief stand on its smooth sphere.
+      const double terrain_m = SurfaceRadius(world, *world.Body(desc.body), ground);
       if (!std::isfinite(terrain_m)) {
         throw ScenarioError(s.file, v.height_where.line, v.height_where.field,
                             "the terrain has no height at this place; give altitude_m instead");
@@ -138,6 +140,7 @@ void BuildWorld(const Scenario &s, sim::World &world) {
       break;
   }
   world.ConfigureTerrain(TerrainConfigOf(s));
+  world.SetTerrainBody(world.FindBody(s.terrain.body));
   for (const VesselDef &v : s.vessels) AddScenarioVessel(s, v, world);
   for (const TimedEvent &e : s.events) {
     if (const auto *create = std::get_if<CreateAction>(&e.action))

@@ -54,6 +54,22 @@ void AppendJsonString(std::string &out, std::string_view text) {
   out += '"';
 }
 
+std::string Fixed(double value, int decimals, bool plus_sign) {
+  char text[64];
+  std::snprintf(text, sizeof text, plus_sign ? "%+.*f" : "%.*f", decimals, value);
+  std::string out = text;
+  if (out.find_first_of("123456789") == std::string::npos && (out[0] == '-' || out[0] == '+')) {
+    out.erase(0, 1);  // a value that rounds to zero is neither up nor down
+  }
+  return out;
+}
+
+std::string Counted(long long n, const char *one, const char *many) {
+  std::string digits = std::to_string(n < 0 ? -n : n);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(at, " ");
+  return (n < 0 ? "-" : "") + digits + " " + (n == 1 ? one : many);
+}
+
 void JsonLine::Key(const char *key) {
   if (!first_) out_ += ',';
   first_ = false;

@@ -16,6 +16,12 @@ void AppendNumber(std::string &out, double value, const char *non_finite);
 void AppendInteger(std::string &out, int64_t value);
 void AppendJsonString(std::string &out, std::string_view text);
 
+// For people: a number with a fixed count of decimals that never reads "-0.000" (a value
+// that rounds to zero has no sign); with plus_sign, positive numbers get a "+".
+std::string Fixed(double value, int decimals, bool plus_sign = false);
+// "1 step", "2 steps"; counts of four digits and more grouped by thousands ("1 500").
+std::string Counted(long long n, const char *one, const char *many);
+
 // A JSON object on one line, built field by field.
 class JsonLine {
  public:

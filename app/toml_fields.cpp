@@ -13,6 +13,12 @@ std::string Number17(double value) {
   return text;
 }
 
+std::string Number6(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
 // Numbers of either TOML kind; a value that is neither gives none.
 std::optional<double> AsDouble(const toml::node &node) {
   if (const auto *i = node.as_integer()) return static_cast<double>(i->get());
@@ -182,6 +188,22 @@ std::string Fields::RequiredString(const char *key) const {
 double Fields::Positive(const char *key, double value) const {
   if (!(value > 0.0)) Fail(key, "must be greater than 0, not " + Number17(value));
   return value;
+}
+
+double Fields::Within(const char *key, double value, const Range &range, const char *unit) const {
+  if (!(value >= range.lo && value <= range.hi)) {
+    Fail(key, "must be between " + Number6(range.lo) + " and " + Number6(range.hi) + " " + unit +
+                  ", not " + Number17(value));
+  }
+  return value;
+}
+
+Vec3 Fields::LengthAtMost(const char *key, const Vec3 &v, double max, const char *unit) const {
+  const double length = std::hypot(v[0], v[1], v[2]);  // no overflow for huge components
+  if (!(length <= max)) {
+    Fail(key, "must be at most " + Number6(max) + " " + unit + " long, not " + Number17(length));
+  }
+  return v;
 }
 
 double Fields::NonNegative(const char *key, double value) const {

@@ -38,6 +38,10 @@ class Fields {
   // Domain checks that name the field.
   double Positive(const char *key, double value) const;     // > 0
   double NonNegative(const char *key, double value) const;  // >= 0
+  // Within a range of what can exist; unit for the message ("m", "kg", "deg", ...).
+  double Within(const char *key, double value, const Range &range, const char *unit) const;
+  // A vector no longer than max (a speed below light's, a place within the solar system).
+  Vec3 LengthAtMost(const char *key, const Vec3 &v, double max, const char *unit) const;
 
   int Line(const char *key) const;  // the value's line, or the table's when absent
   int TableLine() const;

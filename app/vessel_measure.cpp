@@ -18,13 +18,19 @@ const sim::BodySpec *SurfaceBody(const sim::World &world, const sim::VesselRecor
   return world.Body(root->body);
 }
 
+double SurfaceRadius(const sim::World &world, const sim::BodySpec &body,
+                     const VECTOR3 &pos_rel_body) {
+  return world.Body(world.TerrainBody()) == &body ? world.TerrainRadius(pos_rel_body)
+                                                  : body.radius_m;
+}
+
 Measure MeasureVessel(const sim::World &world, const sim::VesselRecord &v,
                       const sim::BodySpec &body) {
   Measure m;
   const VECTOR3 rel = td::VecSub(v.pos_global, body.pos_global);
   m.radius_m = td::VecLength(rel);
   m.altitude_m = m.radius_m - body.radius_m;
-  const double terrain_radius_m = world.TerrainRadius(rel);
+  const double terrain_radius_m = SurfaceRadius(world, body, rel);
   m.terrain_alt_m = terrain_radius_m - body.radius_m;
   m.clearance_m = (m.radius_m - v.cog_elev_m) - terrain_radius_m;
   if (m.radius_m > 0.0) {

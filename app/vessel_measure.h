@@ -20,6 +20,11 @@ struct Measure {
 // The body a vessel is measured against: its own, or for a child its top parent's.
 const sim::BodySpec *SurfaceBody(const sim::World &world, const sim::VesselRecord &v);
 
+// The surface under a place on a body: the relief on the body the terrain belongs to, the
+// body's smooth sphere (its mean radius) on every other body.
+double SurfaceRadius(const sim::World &world, const sim::BodySpec &body,
+                     const VECTOR3 &pos_rel_body);
+
 Measure MeasureVessel(const sim::World &world, const sim::VesselRecord &v,
                       const sim::BodySpec &body);
 

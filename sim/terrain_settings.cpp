@@ -15,4 +15,7 @@ double World::TerrainRadius(const VECTOR3 &pos_rel_body) const {
   return terrain::TerrainRadius(impl_->terrain_config, pos_rel_body);
 }
 
+void World::SetTerrainBody(OBJHANDLE body) { impl_->terrain_body = body; }
+OBJHANDLE World::TerrainBody() const { return impl_->terrain_body; }
+
 }  // namespace sim

@@ -159,6 +159,9 @@ class World {
   const DorvakConfig &TerrainConfig() const;
   // Terrain radius at a position relative to a body's centre, as the library computes it.
   double TerrainRadius(const VECTOR3 &pos_rel_body) const;
+  // The one body the library's relief belongs to (null: none set).
+  void SetTerrainBody(OBJHANDLE body);
+  OBJHANDLE TerrainBody() const;
 
   // Keystrokes through the installed hook, with Win32 flag words: first key-down (bits 30
   // and 31 clear), auto-repeat (bit 30), key-up (both). Nothing happens without a hook.

@@ -37,6 +37,7 @@ struct World::Impl {
   std::string executable_path;
   TerrainMode terrain_mode = TerrainMode::kPresent;
   DorvakConfig terrain_config;
+  OBJHANDLE terrain_body = nullptr;
   std::vector<void *> terrain_libraries;  // held so the configuration stays loaded
 
   Desktop *desktop = nullptr;       // none where the world stands in for a desktop

@@ -29,5 +29,10 @@ struct DorvakConfig {
   double crater_depth_m;
 };
 
+// The flat relief's height when none is asked for: a centimetre over the mean radius, where
+// the host's own smooth sphere lies. Were the two the same surface, whether a vessel resting
+// on them touched the terrain (and was anchored) would be down to rounding.
+inline constexpr double kDorvakDefaultFlatOffset_m = 0.01;
+
 typedef void (*DorvakConfigureFn)(const DorvakConfig *config);
 }

@@ -66,6 +66,7 @@ DorvakConfig DefaultConfig() {
   DorvakConfig c{};
   c.body_radius_m = 1000.0;
   c.relief = kDorvakFlat;
+  c.offset_m = kDorvakDefaultFlatOffset_m;
   c.wavelength_m = 100.0;
   c.crater_radius_m = 100.0;
   return c;

@@ -103,7 +103,7 @@ std::string E2E::Write(const std::string &name, const std::string &text) const {
 }
 
 Outcome E2E::Exec(const std::string &scenario, bool with_events, bool with_trace,
-                  const std::string &extra) const {
+                  const std::string &extra, const std::string &signals) const {
   const std::filesystem::path events = dir_ / "events.jsonl", trace = dir_ / "trace.csv",
                               out = dir_ / "out.txt", err = dir_ / "err.txt";
   std::filesystem::remove(events);
@@ -113,6 +113,9 @@ Outcome E2E::Exec(const std::string &scenario, bool with_events, bool with_trace
   if (with_events) command += " --events '" + events.string() + "'";
   if (with_trace) command += " --trace '" + trace.string() + "'";
   command += " " + extra + " > '" + out.string() + "' 2> '" + err.string() + "'";
+  if (!signals.empty()) {
+    command += " & p=$!; sleep 0.5; for s in " + signals + "; do kill -$s $p; done; wait $p";
+  }
   const int raw = std::system(command.c_str());
   Outcome run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -73,9 +73,10 @@ class E2E : public ::testing::Test {
   // Writes text as a scenario file in the temporary directory; returns its path.
   std::string Write(const std::string &name, const std::string &text) const;
   // Runs the program; with_events/with_trace ask for those outputs, extra is appended to
-  // the command line as it stands.
+  // the command line as it stands. With signals ("INT", "INT TERM"), the program is sent
+  // them, back to back, after running for half a second.
   Outcome Exec(const std::string &scenario, bool with_events, bool with_trace,
-               const std::string &extra = "") const;
+               const std::string &extra = "", const std::string &signals = "") const;
 
   std::filesystem::path dir_;
 };

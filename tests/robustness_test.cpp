@@ -9,6 +9,8 @@
 #include <string>
 
 #include "anchor/anchor_table.h"
+#include "app/finite_watch.h"
+#include "app/run_stop.h"
 #include "app/scenario_error.h"
 #include "app/scenario_parse.h"
 #include "math/finite.h"
@@ -402,6 +404,30 @@ TEST(ScenarioRefusal, CharactersFromTheFileCannotBreakTheErrorLine) {
     }
   }
   EXPECT_NE(refusals[1].find("off\\x0aset\\x1b"), std::string::npos) << refusals[1];
+}
+
+// --- a state that stops being a number ends a touchdown-sim run ---
+
+TEST(FiniteWatch, StopsTheRunAtTheFirstStateNotANumberAndNamesTheLastFiniteOne) {
+  sim::World world;
+  sim::VesselSpec spec;
+  spec.name = "lander";
+  spec.body = world.AddBody({"Moon", 1000.0, 0.0, td::Vec3(0, 0, 0)});
+  spec.pos_global = td::Vec3(1001, 0, 0);
+  const OBJHANDLE lander = world.AddVessel(spec);
+  app::Roster roster;
+  roster.Add(lander, "lander", std::nullopt, false);
+  app::FiniteWatch watch;
+  watch.BeforePostStep({world, roster, 1, 0.01});
+  EXPECT_FALSE(app::StopRequested());
+  world.Vessel(lander)->vel_global.y = NAN;
+  watch.BeforePostStep({world, roster, 2, 0.02});
+  EXPECT_TRUE(app::StopRequested());
+  EXPECT_EQ(app::StopExitStatus(), app::kNonFiniteExitStatus);
+  EXPECT_NE(app::StopReason().find("vessel lander: state not finite at step 2; last finite at "
+                                   "step 1: position (1001, 0, 0) m, velocity (0, 0, 0) m/s"),
+            std::string::npos)
+      << app::StopReason();
 }
 
 }  // namespace

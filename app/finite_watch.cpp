@@ -1,0 +1,46 @@
+#include "app/finite_watch.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "app/run_stop.h"
+
+namespace app {
+
+namespace {
+
+bool Finite(const VECTOR3 &v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+std::string Show(const VECTOR3 &v) {
+  char text[128];
+  std::snprintf(text, sizeof text, "(%.17g, %.17g, %.17g)", v.x, v.y, v.z);
+  return text;
+}
+
+}  // namespace
+
+void FiniteWatch::Check(const StepContext &ctx) {
+  const auto &entries = ctx.roster.entries();
+  last_.resize(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!entries[i].alive) continue;
+    const sim::VesselRecord *v = ctx.world.Vessel(entries[i].handle);
+    if (v == nullptr) continue;
+    Last &last = last_[i];
+    if (Finite(v->pos_global) && Finite(v->vel_global)) {
+      last = {ctx.step, v->pos_global, v->vel_global};
+      continue;
+    }
+    std::string text =
+        "vessel " + entries[i].name + ": state not finite at step " + std::to_string(ctx.step);
+    text += last.step < 0 ? "; never finite"
+                          : "; last finite at step " + std::to_string(last.step) + ": position " +
+                                Show(last.pos) + " m, velocity " + Show(last.vel) + " m/s";
+    RequestStop(text, kNonFiniteExitStatus);
+    return;
+  }
+}
+
+}  // namespace app

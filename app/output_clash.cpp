@@ -1,0 +1,84 @@
+#include "app/output_clash.h"
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace app {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Named {
+  std::string role;  // "the scenario", "--events FILE", ...
+  fs::path path;
+};
+
+bool SameFile(const fs::path &a, const fs::path &b) {
+  std::error_code ea, eb;
+  const bool a_exists = fs::exists(a, ea), b_exists = fs::exists(b, eb);
+  if (a_exists && b_exists) {
+    // Any number of outputs may go to /dev/null or another device: nothing is kept there.
+    const auto kept = [](const fs::path &p) {
+      std::error_code error;
+      const fs::file_type type = fs::status(p, error).type();
+      return type == fs::file_type::regular || type == fs::file_type::directory;
+    };
+    std::error_code error;
+    return kept(a) && kept(b) && fs::equivalent(a, b, error);
+  }
+  if (a_exists != b_exists) return false;
+  // Absolute first: "r.html" and "./r.html" would otherwise resolve differently.
+  return fs::weakly_canonical(fs::absolute(a, ea), ea) ==
+         fs::weakly_canonical(fs::absolute(b, eb), eb);
+}
+
+bool EndsWith(const std::string &text, const std::string &end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The names --plot gives its files (app/plots.cpp, plot_data.cpp, plot_script.cpp).
+bool IsPlotFileName(const std::string &name) {
+  for (const char *fixed : {"plots.gp", "gnuplot.log", "terrain.dat", "forces.png", "forces.svg",
+                            "map.png", "map.svg"}) {
+    if (name == fixed) return true;
+  }
+  return name.rfind("vessel-", 0) == 0 &&
+         (EndsWith(name, ".dat") || EndsWith(name, ".png") || EndsWith(name, ".svg"));
+}
+
+}  // namespace
+
+void CheckOutputsApart(const Options &o) {
+  std::vector<Named> files;
+  if (!o.scenario.empty()) files.push_back({"the scenario " + o.scenario, o.scenario});
+  const size_t first_output = files.size();
+  if (!o.events_path.empty()) files.push_back({"--events " + o.events_path, o.events_path});
+  if (!o.trace_path.empty()) files.push_back({"--trace " + o.trace_path, o.trace_path});
+  if (!o.replay_path.empty()) files.push_back({"--replay " + o.replay_path, o.replay_path});
+  for (size_t i = first_output; i < files.size(); ++i) {
+    for (size_t j = 0; j < i; ++j) {
+      if (SameFile(files[i].path, files[j].path)) {
+        throw UsageError(files[i].role + " and " + files[j].role +
+                         " are the same file; give each output a file of its own");
+      }
+    }
+  }
+  if (o.plot_dir.empty()) return;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const Named &file = files[i];
+    if (i >= first_output && SameFile(file.path, o.plot_dir)) {
+      throw UsageError(file.role + " is the folder --plot " + o.plot_dir + " draws into");
+    }
+    const fs::path parent =
+        file.path.parent_path().empty() ? fs::path(".") : file.path.parent_path();
+    if (SameFile(parent, o.plot_dir) && IsPlotFileName(file.path.filename().string())) {
+      throw UsageError(file.role + " is a file that --plot " + o.plot_dir +
+                       " writes; give it another name or the plots another folder");
+    }
+  }
+}
+
+}  // namespace app

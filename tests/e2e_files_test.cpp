@@ -1,0 +1,110 @@
+// The user's files are theirs: no output replaces the scenario or another output, a run that
+// fails or is interrupted leaves the previous outputs whole, and a scenario that cannot be
+// read says why.
+#include <unistd.h>
+
+#include <fstream>
+
+#include "e2e_harness.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Files = E2E;
+
+constexpr char kPrevious[] = "previous\n";
+
+std::string Read(const fs::path &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The files of the directory whose names hold ".tmp": none may outlive a run.
+std::vector<std::string> Temporaries(const fs::path &dir) {
+  std::vector<std::string> found;
+  for (const auto &entry : fs::recursive_directory_iterator(dir)) {
+    if (entry.path().filename().string().find(".tmp") != std::string::npos)
+      found.push_back(entry.path().string());
+  }
+  return found;
+}
+
+std::string LongRun() { return std::string("[simulation]\nsteps = 20000000\n") + kMoonAndGround; }
+
+TEST_F(Files, AnOutputThatIsTheScenarioOrAnotherOutputIsRefusedNamingBoth) {
+  const std::string scenario =
+      Write("v.toml", std::string("[simulation]\nsteps = 10\n") + kMoonAndGround);
+  const std::string d = dir_.string();
+  fs::create_symlink(scenario, dir_ / "link.toml");
+  const struct {
+    std::string args, first, second;
+  } clashes[] = {
+      {"--trace " + scenario, "--trace", "the scenario"},
+      {"--events " + d + "/link.toml", "--events", "the scenario"},  // same inode
+      {"--events " + d + "/same.out --trace " + d + "/./same.out", "--trace", "--events"},
+      {"--events " + d + "/r.html --replay " +
+           fs::relative(dir_ / "r.html", fs::current_path()).string(),
+       "--replay", "--events"},
+      {"--plot " + d + "/plots --trace " + d + "/plots/map.png", "--trace", "--plot"},
+  };
+  for (const auto &c : clashes) {
+    const Outcome run = Exec(scenario, false, false, c.args);
+    EXPECT_EQ(run.status, 2) << c.args;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_LT(run.err.find(c.first), run.err.find(c.second)) << run.err;
+    EXPECT_TRUE(run.out.empty()) << run.out;
+  }
+  EXPECT_EQ(Read(scenario).rfind("[simulation]", 0), 0u) << "the scenario was overwritten";
+  // A device is no file of the user's: any outputs may go there, and it stays a device.
+  EXPECT_EQ(Exec(scenario, false, false, "--events /dev/null --trace /dev/null").status, 0);
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+TEST_F(Files, AFailedOrTwiceInterruptedRunLeavesThePreviousOutputsAndNoTemporaryFile) {
+  const std::string events = (dir_ / "kept.jsonl").string(), trace = (dir_ / "kept.csv").string();
+  std::ofstream(events) << kPrevious;
+  std::ofstream(trace) << kPrevious;
+  const std::string outputs = " --events " + events + " --trace " + trace;
+  const Outcome failed =
+      Exec(Write("v.toml", LongRun()), false, false, outputs + " --module /nonexistent.so");
+  EXPECT_EQ(failed.status, 1) << failed.err;
+  const Outcome killed = Exec(Write("v.toml", LongRun()), false, false, outputs, "INT TERM");
+  EXPECT_TRUE(killed.status == 130 || killed.status == 143) << killed.status;  // the second
+  EXPECT_EQ(Read(events), kPrevious);
+  EXPECT_EQ(Read(trace), kPrevious);
+  EXPECT_TRUE(Temporaries(dir_).empty()) << Temporaries(dir_).front();
+}
+
+TEST_F(Files, AnInterruptedRunCompletesItsOutputsAndSaysWhere) {
+  const Outcome run = Exec(Write("v.toml", LongRun()), true, true, "--trace-every 100", "INT");
+  EXPECT_EQ(run.status, 130) << run.err;
+  EXPECT_NE(run.out.find(": SIGINT; the outputs hold the steps run"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("total: "), std::string::npos);
+  ASSERT_FALSE(run.events.empty());  // every line parsed as JSON
+  EXPECT_FALSE(run.trace.empty());   // every row whole
+  EXPECT_EQ(run.events_text.back(), '\n');
+  EXPECT_TRUE(Temporaries(dir_).empty());
+}
+
+TEST_F(Files, AScenarioThatCannotBeReadSaysWhyOnOneLine) {
+  const std::string unreadable = Write("locked.toml", kMoonAndGround);
+  fs::permissions(unreadable, fs::perms::none);
+  const struct {
+    std::string path, reason;
+  } cases[] = {
+      {dir_.string(), "is a folder, not a scenario file"},
+      {(dir_ / "missing.toml").string(), "No such file or directory"},
+      {unreadable, geteuid() == 0 ? "" : "Permission denied"},  // root reads anything
+  };
+  for (const auto &c : cases) {
+    if (c.reason.empty()) continue;
+    const Outcome run = Exec(c.path, false, false);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "touchdown-sim: error: " + c.path + ": " + c.reason + "\n");
+  }
+}
+
+}  // namespace
+}  // namespace e2e
