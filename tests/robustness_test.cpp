@@ -410,11 +410,11 @@ TEST(ScenarioRefusal, CharactersFromTheFileCannotBreakTheErrorLine) {
 
 TEST(FiniteWatch, StopsTheRunAtTheFirstStateNotANumberAndNamesTheLastFiniteOne) {
   sim::World world;
-  sim::VesselSpec spec;
-  spec.name = "lander";
-  spec.body = world.AddBody({"Moon", 1000.0, 0.0, td::Vec3(0, 0, 0)});
-  spec.pos_global = td::Vec3(1001, 0, 0);
-  const OBJHANDLE lander = world.AddVessel(spec);
+  sim::VesselSpec landerDesc;
+  landerDesc.name = "lander";
+  landerDesc.body = world.AddBody({"Moon", 1000.0, 0.0, td::Vec3(0, 0, 0)});
+  landerDesc.pos_global = td::Vec3(1001, 0, 0);
+  const OBJHANDLE lander = world.AddVessel(landerDesc);
   app::Roster roster;
   roster.Add(lander, "lander", std::nullopt, false);
   app::FiniteWatch watch;
