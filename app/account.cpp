@@ -351,8 +351,8 @@ void Account::Print(std::FILE *out, const RunTotals &totals, int module_version)
   const TerrainDef &t = scenario_.terrain;
   std::fprintf(out,
                "touchdown-sim: %s: %lld steps of %g s; terrain %s, library %s; module version %d\n",
-               scenario_.file.c_str(), scenario_.steps, scenario_.step_s, ReliefName(t.relief),
-               LibraryName(t.presence), module_version);
+               scenario_.file.c_str(), static_cast<long long>(totals.steps), scenario_.step_s,
+               ReliefName(t.relief), LibraryName(t.presence), module_version);
   for (const std::string &box : message_boxes_) std::fprintf(out, "message box: %s\n", box.c_str());
   if (!carrier_seen_) {
     std::fprintf(out, "no vessel of class DynamicPlanet: the module moves and anchors nothing\n");

@@ -7,6 +7,7 @@
 #include "app/cli.h"
 #include "app/default_scenario.h"
 #include "app/event_log.h"
+#include "app/live.h"
 #include "app/plugin.h"
 #include "app/runner.h"
 #include "app/scenario_error.h"
@@ -19,7 +20,7 @@ namespace {
 
 constexpr char kBuiltInName[] = "<built-in default scenario>";
 
-int Run(const app::Options &options) {
+int Run(const app::Options &options, app::LiveHooks *live) {
   const app::Scenario scenario =
       options.scenario.empty() ? app::ParseScenarioText(app::kDefaultScenarioText, kBuiltInName)
                                : app::ParseScenarioFile(options.scenario);
@@ -41,6 +42,7 @@ int Run(const app::Options &options) {
   app::Visuals visuals(options, scenario, world.ExecutablePath());
   app::Account account(scenario);
   std::vector<app::StepObserver *> observers{&account};
+  if (live != nullptr) live->AddObservers(scenario, observers);
   if (visuals.recorder() != nullptr) observers.push_back(visuals.recorder());
   std::unique_ptr<app::EventLog> events;
   std::unique_ptr<app::Trace> trace;
@@ -53,12 +55,15 @@ int Run(const app::Options &options) {
     observers.push_back(trace.get());
   }
   // Recording costs a copy of every host call; without a log or pictures nobody reads it.
-  world.SetRecording(events != nullptr || visuals.recorder() != nullptr);
+  world.SetRecording(live != nullptr || events != nullptr || visuals.recorder() != nullptr);
 
   // Loaded with the world current: the plug-in's entry stub reports to it.
   app::Plugin plugin(options.module_path.empty() ? app::DefaultPluginPath(world.ExecutablePath())
                                                  : options.module_path);
-  app::Runner runner(scenario, world, roster, plugin.entry(), plugin.instance(), observers);
+  const app::Scenario endless = live != nullptr ? live->Endless(scenario) : app::Scenario{};
+  app::Runner runner(live != nullptr ? endless : scenario, world, roster, plugin.entry(),
+                     plugin.instance(), observers);
+  if (live != nullptr) live->Drive(runner, world, roster);
   const app::RunTotals totals = runner.Run();
   const int version = plugin.entry().get_module_version();
   plugin.Unload();  // ExitModule, while the world it talks to still exists
@@ -78,7 +83,8 @@ int main(int argc, char **argv) {
     return 0;
   }
   try {
-    return Run(options);
+    if (options.live) return app::RunLive(options, &Run);
+    return Run(options, nullptr);
   } catch (const app::ScenarioError &e) {
     std::fprintf(stderr, "touchdown-sim: error: %s\n", e.what());
     return 2;

@@ -47,10 +47,17 @@ void Runner::PostStepHook(double simt, double simdt, double mjd) {
   if (self->entry_.post_step != nullptr) self->entry_.post_step(simt, simdt, mjd);
 }
 
-void Runner::Press(int vk, bool down, double now_s) {
+void Runner::Press(int vk, bool down, bool repeat, double now_s) {
   const auto it =
       std::find_if(held_.begin(), held_.end(), [vk](const HeldKey &k) { return k.vk == vk; });
   const bool held = it != held_.end();
+  if (repeat) {
+    // A recorded or hand-made repeat, in place of the scenario's own timing.
+    if (!held) return;
+    world_.KeyRepeat(vk);
+    Notify({ScenarioAction::kKeyRepeat, vk, {}, {}});
+    return;
+  }
   // A keyboard cannot press a key that is down or release one that is up.
   if (down == held) return;
   if (down) {
@@ -75,22 +82,30 @@ void Runner::DeliverRepeats(double now_s) {
   }
 }
 
-void Runner::Apply(const TimedEvent &event, double now_s) {
-  if (const auto *a = std::get_if<KeyAction>(&event.action)) {
-    Press(a->vk, a->down, now_s);
-  } else if (const auto *a = std::get_if<FocusAction>(&event.action)) {
+void Runner::Apply(const TimedEvent &event, double now_s) { Act(event.action, now_s); }
+
+std::vector<int> Runner::HeldKeys() const {
+  std::vector<int> keys;
+  for (const HeldKey &k : held_) keys.push_back(k.vk);
+  return keys;
+}
+
+void Runner::Act(const Action &action, double now_s) {
+  if (const auto *a = std::get_if<KeyAction>(&action)) {
+    Press(a->vk, a->down, a->repeat, now_s);
+  } else if (const auto *a = std::get_if<FocusAction>(&action)) {
     world_.SetFocus(a->vessel.empty() ? nullptr : world_.FindVessel(a->vessel));
     Notify({ScenarioAction::kFocus, 0, a->vessel, {}});
-  } else if (const auto *a = std::get_if<DeleteAction>(&event.action)) {
+  } else if (const auto *a = std::get_if<DeleteAction>(&action)) {
     const OBJHANDLE vessel = world_.FindVessel(a->vessel);
     world_.DeleteVessel(vessel);
     roster_.MarkDeleted(vessel);
     Notify({ScenarioAction::kDelete, 0, a->vessel, {}});
-  } else if (const auto *a = std::get_if<CreateAction>(&event.action)) {
+  } else if (const auto *a = std::get_if<CreateAction>(&action)) {
     const OBJHANDLE vessel = AddScenarioVessel(scenario_, a->vessel, world_);
     roster_.Add(vessel, a->vessel.name, a->vessel.class_name, a->vessel.fixed_to_body);
     Notify({ScenarioAction::kCreate, 0, a->vessel.name, {}});
-  } else if (const auto *a = std::get_if<ThrustAction>(&event.action)) {
+  } else if (const auto *a = std::get_if<ThrustAction>(&action)) {
     const VECTOR3 thrust{{a->thrust_N[0], a->thrust_N[1], a->thrust_N[2]}};
     if (sim::VesselRecord *v = world_.Vessel(world_.FindVessel(a->vessel)))
       v->thrust_local_N = thrust;
@@ -119,6 +134,7 @@ RunTotals Runner::Run() {
     while (next_event < scenario_.events.size() && scenario_.events[next_event].step <= done) {
       Apply(scenario_.events[next_event++], now_s);
     }
+    if (between_steps_ && !between_steps_(now_s)) break;
     if (!held_.empty()) DeliverRepeats(now_s);
     world_.Step(dt);
     const StepContext ctx = Context();
@@ -127,7 +143,7 @@ RunTotals Runner::Run() {
   const auto wall_end = std::chrono::steady_clock::now();
 
   RunTotals totals;
-  totals.steps = scenario_.steps;
+  totals.steps = world_.StepCount();
   totals.simulated_s = world_.SimTime();
   totals.wall_s = std::chrono::duration<double>(wall_end - wall_start).count();
   const StepContext ctx = Context();
