@@ -17,10 +17,13 @@ class LiveChannel {
     uint64_t scene = 0, frame = 0;
   };
 
+  // A new scene drops the frame before it: a reader that wakes between the two must not
+  // draw the old run's last frame in the new run's scene.
   void PublishScene(std::string json) {
     {
       std::lock_guard lock(mutex_);
       scene_ = std::move(json);
+      frame_.clear();
       ++seen_.scene;
     }
     changed_.notify_all();

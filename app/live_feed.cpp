@@ -25,12 +25,13 @@ Scenario LiveFeed::Paced(const Scenario &scenario) {
   return paced;
 }
 
-LiveFeed::LiveFeed(const Scenario &scenario, bool clear_host_events, const LiveStatus &status,
-                   LiveChannel &channel)
+LiveFeed::LiveFeed(const Scenario &scenario, int run, bool clear_host_events,
+                   const LiveStatus &status, LiveChannel &channel)
     : paced_(Paced(scenario)),
       recorder_(paced_, clear_host_events),
       status_(status),
-      channel_(channel) {}
+      channel_(channel),
+      run_(run) {}
 
 void LiveFeed::OnStart(const StepContext &ctx) {
   recorder_.OnStart(ctx);
@@ -63,7 +64,7 @@ void LiveFeed::PublishScene(const StepContext &ctx) {
   }
   const TerrainGrid terrain =
       SampleTerrain(ctx.world, r.frame, 0.0, 0.0, half, RunRecorder::kTerrainGridSize);
-  std::string b = "{\"scenario\":";
+  std::string b = "{\"run\":" + std::to_string(run_) + ",\"scenario\":";
   AppendJsonString(b, r.scenario);
   b += ",\"stepS\":";
   AppendNumber(b, r.step_s, "null");

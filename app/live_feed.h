@@ -26,9 +26,10 @@ class LiveFeed : public StepObserver {
  public:
   static constexpr double kFramesPerSecond = 25.0;
 
-  // clear_host_events: no other output reads the world's record of host calls, and the
-  // feed forgets them once read.
-  LiveFeed(const Scenario &scenario, bool clear_host_events, const LiveStatus &status,
+  // run: which run of the session this is (a restart is a new one, which the page draws
+  // afresh). clear_host_events: no other output reads the world's record of host calls,
+  // and the feed forgets them once read.
+  LiveFeed(const Scenario &scenario, int run, bool clear_host_events, const LiveStatus &status,
            LiveChannel &channel);
 
   void OnStart(const StepContext &ctx) override;
@@ -49,6 +50,7 @@ class LiveFeed : public StepObserver {
   RunRecorder recorder_;
   const LiveStatus &status_;
   LiveChannel &channel_;
+  int run_;
   size_t vessels_in_scene_ = 0;
   size_t frames_sent_ = 0;
   std::chrono::steady_clock::time_point last_sent_{};

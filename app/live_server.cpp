@@ -109,7 +109,8 @@ LiveServer::LiveServer(std::string page_html, LiveChannel &channel, LiveInbox &i
   s.Get("/stream", [this](const httplib::Request &, httplib::Response &res) {
     auto seen = std::make_shared<LiveChannel::Seen>();
     res.set_chunked_content_provider(
-        "text/event-stream", [this, seen](size_t, httplib::DataSink &sink) {
+        "text/event-stream",
+        [this, seen](size_t, httplib::DataSink &sink) {
           std::string text;
           if (!channel_.Next(*seen, text, std::chrono::milliseconds(1000))) {
             sink.done();
@@ -117,11 +118,19 @@ LiveServer::LiveServer(std::string page_html, LiveChannel &channel, LiveInbox &i
           }
           if (text.empty()) text = ": still here\n\n";
           return sink.write(text.data(), text.size());
+        },
+        // A page that went away without a word (closed, crashed) cannot let its keys go.
+        [this](bool) {
+          LiveInput release{};
+          release.kind = LiveInput::kReleaseKeys;
+          inbox_.Push(std::move(release));
         });
   });
   // The page sends what it has gathered while its last request was on the way, a line
   // each, in order; a request with any line not understood is refused whole.
   s.set_payload_max_length(kMaxInputBytes);
+  s.set_tcp_nodelay(true);             // a key is a few bytes: send it now, not with the next
+  s.set_keep_alive_max_count(100000);  // one connection for all of the page's inputs
   s.Post("/input", [this](const httplib::Request &req, httplib::Response &res) {
     std::vector<LiveInput> inputs;
     std::istringstream lines(req.body);

@@ -56,7 +56,7 @@ void LiveSession::AddObservers(const Scenario &scenario, std::vector<StepObserve
   step_s_ = scenario.step_s;
   const bool feed_alone =
       options_.events_path.empty() && options_.plot_dir.empty() && options_.replay_path.empty();
-  feed_ = std::make_unique<LiveFeed>(scenario, feed_alone, status_, channel_);
+  feed_ = std::make_unique<LiveFeed>(scenario, ++runs_, feed_alone, status_, channel_);
   observers.insert(observers.begin(), feed_.get());
   recording_.reset();
   if (!options_.record_scenario.empty()) {

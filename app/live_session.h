@@ -48,6 +48,7 @@ class LiveSession : public LiveHooks {
   std::unique_ptr<LiveServer> server_;
 
   // The current run.
+  int runs_ = 0;
   LiveStatus status_;
   std::unique_ptr<LiveFeed> feed_;
   std::unique_ptr<LiveRecording> recording_;

@@ -82,8 +82,6 @@ void Runner::DeliverRepeats(double now_s) {
   }
 }
 
-void Runner::Apply(const TimedEvent &event, double now_s) { Act(event.action, now_s); }
-
 std::vector<int> Runner::HeldKeys() const {
   std::vector<int> keys;
   for (const HeldKey &k : held_) keys.push_back(k.vk);
@@ -91,21 +89,27 @@ std::vector<int> Runner::HeldKeys() const {
 }
 
 void Runner::Act(const Action &action, double now_s) {
-  if (const auto *a = std::get_if<KeyAction>(&action)) {
+  TimedEvent event;
+  event.action = action;
+  Apply(event, now_s);
+}
+
+void Runner::Apply(const TimedEvent &event, double now_s) {
+  if (const auto *a = std::get_if<KeyAction>(&event.action)) {
     Press(a->vk, a->down, a->repeat, now_s);
-  } else if (const auto *a = std::get_if<FocusAction>(&action)) {
+  } else if (const auto *a = std::get_if<FocusAction>(&event.action)) {
     world_.SetFocus(a->vessel.empty() ? nullptr : world_.FindVessel(a->vessel));
     Notify({ScenarioAction::kFocus, 0, a->vessel, {}});
-  } else if (const auto *a = std::get_if<DeleteAction>(&action)) {
+  } else if (const auto *a = std::get_if<DeleteAction>(&event.action)) {
     const OBJHANDLE vessel = world_.FindVessel(a->vessel);
     world_.DeleteVessel(vessel);
     roster_.MarkDeleted(vessel);
     Notify({ScenarioAction::kDelete, 0, a->vessel, {}});
-  } else if (const auto *a = std::get_if<CreateAction>(&action)) {
+  } else if (const auto *a = std::get_if<CreateAction>(&event.action)) {
     const OBJHANDLE vessel = AddScenarioVessel(scenario_, a->vessel, world_);
     roster_.Add(vessel, a->vessel.name, a->vessel.class_name, a->vessel.fixed_to_body);
     Notify({ScenarioAction::kCreate, 0, a->vessel.name, {}});
-  } else if (const auto *a = std::get_if<ThrustAction>(&action)) {
+  } else if (const auto *a = std::get_if<ThrustAction>(&event.action)) {
     const VECTOR3 thrust{{a->thrust_N[0], a->thrust_N[1], a->thrust_N[2]}};
     if (sim::VesselRecord *v = world_.Vessel(world_.FindVessel(a->vessel)))
       v->thrust_local_N = thrust;

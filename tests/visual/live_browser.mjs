@@ -65,15 +65,23 @@ async function hold(key, ms) {
   await page.keyboard.up(key);
 }
 const marksOf = async (kind) => (await snapshot()).marks.filter((m) => m.kind === kind);
-const until = (test, what) => page.waitForFunction(test, null, { timeout: 15000 }).catch(() => check(false, `waited for ${what}`));
-// How long the run saw the key held (a busy machine stretches the page's second): its mark
-// says "key W, 1.02 s" once the key is up.
+const until = (test, what, arg = null) =>
+  page.waitForFunction(test, arg, { timeout: 15000 }).catch(() => check(false, `waited for ${what}`));
+// How long the run saw the key held: its mark says "key W, 1.02 s" once the key is up. A
+// busy machine delivers the page's keys late and unevenly, so a second held in the page can
+// be well over a second in the run; what is checked is the speed over that time.
 async function heldFor(name) {
   const texts = (await marksOf('key')).map((m) => m.text).filter((t) => t.startsWith(`key ${name},`));
   return Number(/([\d.]+) s$/.exec(texts.at(-1) ?? '')?.[1]);
 }
 
-await settle(500);
+// A restart first, so that the recording (which holds the run since the last restart) holds
+// all the keys below.
+const before = (await snapshot()).t;
+await page.click('#restart');
+await until((t) => window.touchdownLive.snapshot().t < t, 'the restart', before);
+check((await snapshot()).t < before, `restart: the scenario from its start (${before} s before)`);
+await settle(300);
 let crew = await vessel('crew');
 check(crew.state === 'anchored', `the walker starts anchored (${crew.state})`);
 await hold('w', 1000);
@@ -81,7 +89,7 @@ await settle(400);
 const walked = await vessel('crew');
 const metres = Math.hypot(walked.east - crew.east, walked.north - crew.north);
 const walkedFor = await heldFor('W');
-check(Math.abs(walkedFor - 1) < 0.5 && Math.abs(metres - 4 * walkedFor) < 0.2 && walked.state === 'anchored',
+check(walkedFor > 0.5 && walkedFor < 2.5 && Math.abs(metres - 4 * walkedFor) < 0.2 && walked.state === 'anchored',
   `W for ${walkedFor} s: ${metres.toFixed(2)} m further (4 m/s), ${walked.state}`);
 const latency = await snapshot();
 console.log(`latency from the key press to the module's hook ${latency.keyToHookMs} ms, to the end of its step ${latency.keyToStepMs} ms`);
@@ -91,7 +99,7 @@ await settle(400);
 crew = await vessel('crew');
 const turned = ((walked.heading - crew.heading + 540) % 360) - 180;
 const turnedFor = await heldFor('A');
-check(Math.abs(turnedFor - 1) < 0.5 && Math.abs(turned - 90 * turnedFor) < 3,
+check(turnedFor > 0.5 && turnedFor < 2.5 && Math.abs(turned - 90 * turnedFor) < 3,
   `A for ${turnedFor} s: turned ${turned.toFixed(1)} degrees to the left (a quarter turn a second)`);
 
 const anchoredBefore = (await marksOf('anchored')).length;

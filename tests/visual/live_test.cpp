@@ -9,10 +9,10 @@ using Live = E2E;
 
 TEST_F(Live, KeysReachTheModuleAndTheRecordingReplaysTheRun) {
   TD_NEED_REPLAY_SCRIPT();
-  visual::RunBrowserScript("live_browser",
-                           "'" + std::string(TD_SIM_PROGRAM) + "' '" + TD_SOURCE_DIR +
-                               "/tests/visual/live.toml'",
-                           dir_ / "live.txt");
+  visual::RunBrowserScript(
+      "live_browser",
+      "'" + std::string(TD_SIM_PROGRAM) + "' '" + TD_SOURCE_DIR + "/tests/visual/live.toml'",
+      dir_ / "live.txt");
 }
 
 }  // namespace

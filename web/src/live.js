@@ -34,7 +34,7 @@ function send(line) {
 // The run as the scene reads it, grown frame by frame.
 function liveRun(scene) {
   return {
-    scenario: scene.scenario, stepS: scene.stepS, carrier: scene.carrier, terrain: scene.terrain,
+    serial: scene.run, scenario: scene.scenario, stepS: scene.stepS, carrier: scene.carrier, terrain: scene.terrain,
     t: [], marks: [], end: 0,
     vessels: [],
   };
@@ -48,6 +48,7 @@ function addVessels(run, scene) {
 }
 
 function addFrame(run, frame) {
+  if (run.t.length > 0 && frame.t <= run.end) return;  // frames only go forward
   run.t.push(frame.t);
   run.end = frame.t;
   frame.v.forEach((s, i) => {
@@ -111,9 +112,12 @@ function start() {
 
   const focusOn = (i) => send(`focus ${state.run.vessels[i].name}`);
   const build = (sceneData) => {
-    const fresh = !state.run || sceneData.scenario !== state.run.scenario || sceneData.vessels.length < state.run.vessels.length;
+    // A restart is a new run: its frames begin again at zero, in a scene of their own.
+    const fresh = !state.run || sceneData.run !== state.run.serial;
     if (fresh) {
       state.run = liveRun(sceneData);
+      addVessels(state.run, sceneData);
+      state.scene?.renderer.dispose();
       view.replaceChildren();
       state.panels.forEach((p) => p.remove());
       try {
@@ -136,8 +140,6 @@ function start() {
   source.addEventListener('scene', (e) => build(JSON.parse(e.data)));
   source.addEventListener('frame', (e) => {
     const frame = JSON.parse(e.data);
-    // A restart begins at zero: the old run's frames go with the old scene.
-    if (state.frame && frame.t < state.frame.t && state.run) state.run = null;
     if (!state.run) return;
     state.frame = frame;
     state.connected = true;

@@ -99,7 +99,8 @@ export class EventPanel {
   }
 
   update(t) {
-    const marks = this.run.marks;
+    // A live page that joined late has no marks from before it joined.
+    const marks = this.run.marks.filter(Boolean);
     let passed = 0;
     while (passed < marks.length && marks[passed].t <= t) passed++;
     if (passed === this.shown) return;
