@@ -88,15 +88,15 @@ bool LiveSession::BetweenSteps(double now_s) {
   }
   pressed_in_gap_.clear();
   for (const LiveInput &input : std::exchange(deferred_, {})) Apply(input, now_s);
+  // Inputs are taken in every gap, also when the run is behind the clock and does not wait.
   bool paused_here = false;
   for (;;) {
     if (LiveStopSignals::Requested() || restart_) return false;
-    paused_here = paused_here || status_.paused;
     const auto now = Clock::now();
-    if (!status_.paused && now >= due_) break;
-    for (const LiveInput &input : inbox_.Take(status_.paused ? now + kPausedPoll : due_)) {
-      Apply(input, now_s);
-    }
+    const auto until = status_.paused ? now + kPausedPoll : std::max(now, due_);
+    for (const LiveInput &input : inbox_.Take(until)) Apply(input, now_s);
+    paused_here = paused_here || status_.paused;
+    if (!status_.paused && Clock::now() >= due_ && !restart_) break;
   }
   // After a pause the clock goes on from now, not from before it.
   const auto now = Clock::now();
