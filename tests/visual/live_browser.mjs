@@ -69,7 +69,8 @@ const until = (test, what, arg = null) =>
   page.waitForFunction(test, arg, { timeout: 15000 }).catch(() => check(false, `waited for ${what}`));
 // How long the run saw the key held: its mark says "key W, 1.02 s" once the key is up. A
 // busy machine delivers the page's keys late and unevenly, so a second held in the page can
-// be well over a second in the run; what is checked is the speed over that time.
+// be well over a second in the run; what is checked is the speed over that time (over the
+// hills a little less than 4 m/s east and north: the walk follows the slopes).
 async function heldFor(name) {
   const texts = (await marksOf('key')).map((m) => m.text).filter((t) => t.startsWith(`key ${name},`));
   return Number(/([\d.]+) s$/.exec(texts.at(-1) ?? '')?.[1]);
@@ -89,7 +90,7 @@ await settle(400);
 const walked = await vessel('crew');
 const metres = Math.hypot(walked.east - crew.east, walked.north - crew.north);
 const walkedFor = await heldFor('W');
-check(walkedFor > 0.5 && walkedFor < 2.5 && Math.abs(metres - 4 * walkedFor) < 0.2 && walked.state === 'anchored',
+check(walkedFor > 0.5 && walkedFor < 3 && Math.abs(metres / walkedFor - 4) < 0.25 && walked.state === 'anchored',
   `W for ${walkedFor} s: ${metres.toFixed(2)} m further (4 m/s), ${walked.state}`);
 const latency = await snapshot();
 console.log(`latency from the key press to the module's hook ${latency.keyToHookMs} ms, to the end of its step ${latency.keyToStepMs} ms`);
@@ -99,7 +100,7 @@ await settle(400);
 crew = await vessel('crew');
 const turned = ((walked.heading - crew.heading + 540) % 360) - 180;
 const turnedFor = await heldFor('A');
-check(turnedFor > 0.5 && turnedFor < 2.5 && Math.abs(turned - 90 * turnedFor) < 3,
+check(turnedFor > 0.5 && turnedFor < 3 && Math.abs(turned / turnedFor - 90) < 4,
   `A for ${turnedFor} s: turned ${turned.toFixed(1)} degrees to the left (a quarter turn a second)`);
 
 const anchoredBefore = (await marksOf('anchored')).length;
