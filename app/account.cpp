@@ -543,7 +543,7 @@ void Account::Print(std::FILE *out, const RunTotals &totals, int module_version)
   const TerrainDef &t = scenario_.terrain;
   std::fprintf(
       out, "touchdown-sim: %s: %s of %g s; terrain %s on %s, library %s; module version %d\n",
-      scenario_.file.c_str(), Counted(scenario_.steps, "step", "steps").c_str(), scenario_.step_s,
+      scenario_.file.c_str(), Counted(totals.steps, "step", "steps").c_str(), scenario_.step_s,
       ReliefName(t.relief), t.body.c_str(), LibraryName(t.presence), module_version);
   for (const std::string &box : message_boxes_) std::fprintf(out, "message box: %s\n", box.c_str());
   if (!carrier_seen_) {

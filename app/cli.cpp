@@ -40,12 +40,29 @@ std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
   cli.add_flag("--print-default", o.print_default,
                "Print the built-in scenario and exit (a starting point for your own)");
   cli.add_flag("--check", o.check_only, "Read the scenario and build its world, then exit");
+  cli.add_flag("--live", o.live,
+               "Run in real time and serve a page on 127.0.0.1 (the URL is printed) that shows "
+               "the run in 3D and sends your keys to the module; until Ctrl-C (docs/live.md)");
+  cli.add_option("--rate", o.rate, "With --live: simulated seconds per second (default 1)")
+      ->check(CLI::Range(0.01, 100.0));
+  cli.add_option("--port", o.port, "With --live: the port to listen on (default: a free one)")
+      ->check(CLI::Range(0, 65535));
+  cli.add_option("--record-scenario", o.record_scenario,
+                 "With --live: write the run as a scenario file, the keys and the host's "
+                 "actions as timed events, that replays to the same module calls");
   try {
     cli.parse(argc, argv);
   } catch (const CLI::Success &e) {
     return cli.exit(e);
   } catch (const CLI::ParseError &e) {
     std::fprintf(stderr, "touchdown-sim: error: %s (see --help)\n", e.what());
+    return 2;
+  }
+  const bool live_only = cli.count("--rate") + cli.count("--port") + cli.count("--record-scenario");
+  if (live_only && !o.live) {
+    std::fprintf(stderr,
+                 "touchdown-sim: error: --rate, --port and --record-scenario go with --live "
+                 "(see --help)\n");
     return 2;
   }
   return o;

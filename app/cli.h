@@ -17,6 +17,11 @@ struct Options {
   bool check_only = false;
   std::string plot_dir;     // empty: no plots
   std::string replay_path;  // empty: no replay page
+  // Live: real time, served to a browser on the loopback address (docs/live.md).
+  bool live = false;
+  double rate = 1.0;            // simulated seconds per wall second
+  int port = 0;                 // 0: a free port
+  std::string record_scenario;  // empty: the live run is not written as a scenario
 };
 
 // The options, or the exit status to end with at once (after --help, or a usage error,

@@ -8,6 +8,7 @@
 #include "app/default_scenario.h"
 #include "app/event_log.h"
 #include "app/finite_watch.h"
+#include "app/live.h"
 #include "app/output_clash.h"
 #include "app/plugin.h"
 #include "app/run_stop.h"
@@ -23,7 +24,7 @@ namespace {
 
 constexpr char kBuiltInName[] = "<built-in default scenario>";
 
-int Run(const app::Options &options) {
+int Run(const app::Options &options, app::LiveHooks *live) {
   app::CheckOutputsApart(options);
   // From here on a temporary output may exist: an interrupt must be able to tidy up.
   app::InstallStopSignals();
@@ -49,9 +50,11 @@ int Run(const app::Options &options) {
   // Before any output file: a picture that cannot be made stops the run before it starts.
   app::Visuals visuals(options, scenario, world.ExecutablePath());
   // The account reads the host calls of every step; the last reader forgets them.
-  app::Account account(scenario, options.events_path.empty() && visuals.recorder() == nullptr);
+  app::Account account(scenario, live == nullptr && options.events_path.empty() &&
+                                     visuals.recorder() == nullptr);
   app::FiniteWatch finite_watch;
   std::vector<app::StepObserver *> observers{&finite_watch, &account};
+  if (live != nullptr) live->AddObservers(scenario, observers);
   if (visuals.recorder() != nullptr) observers.push_back(visuals.recorder());
   std::unique_ptr<app::EventLog> events;
   std::unique_ptr<app::Trace> trace;
@@ -68,7 +71,10 @@ int Run(const app::Options &options) {
   // Loaded with the world current: the plug-in's entry stub reports to it.
   app::Plugin plugin(options.module_path.empty() ? app::DefaultPluginPath(world.ExecutablePath())
                                                  : options.module_path);
-  app::Runner runner(scenario, world, roster, plugin.entry(), plugin.instance(), observers);
+  const app::Scenario endless = live != nullptr ? live->Endless(scenario) : app::Scenario{};
+  app::Runner runner(live != nullptr ? endless : scenario, world, roster, plugin.entry(),
+                     plugin.instance(), observers);
+  if (live != nullptr) live->Drive(runner, world, roster);
   const app::RunTotals totals = runner.Run();
   const int version = plugin.entry().get_module_version();
   plugin.Unload();  // ExitModule, while the world it talks to still exists
@@ -91,7 +97,8 @@ int main(int argc, char **argv) {
     return 0;
   }
   try {
-    return Run(options);
+    if (options.live) return app::RunLive(options, &Run);
+    return Run(options, nullptr);
   } catch (const app::UsageError &e) {
     std::fprintf(stderr, "touchdown-sim: error: %s\n", e.what());
     return 2;

@@ -58,6 +58,9 @@ void CheckOutputsApart(const Options &o) {
   if (!o.events_path.empty()) files.push_back({"--events " + o.events_path, o.events_path});
   if (!o.trace_path.empty()) files.push_back({"--trace " + o.trace_path, o.trace_path});
   if (!o.replay_path.empty()) files.push_back({"--replay " + o.replay_path, o.replay_path});
+  if (!o.record_scenario.empty()) {
+    files.push_back({"--record-scenario " + o.record_scenario, o.record_scenario});
+  }
   for (size_t i = first_output; i < files.size(); ++i) {
     for (size_t j = 0; j < i; ++j) {
       if (SameFile(files[i].path, files[j].path)) {

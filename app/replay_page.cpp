@@ -13,39 +13,14 @@ namespace app {
 
 namespace {
 
-// Many vessels over a long run would make a page of many megabytes; past this many vessel
-// frames the frame rate drops instead.
-constexpr size_t kMaxVesselFrames = 150000;
-constexpr size_t kMaxFrames = 6000;
-
-// A number with at most `decimals` places and no trailing zeros: "1.5", "-3", "0".
-void Fixed(std::string &out, double value, int decimals) {
-  if (!std::isfinite(value)) {
-    out += "null";
-    return;
-  }
-  char text[48];
-  const auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-  std::string_view s(text, static_cast<size_t>(r.ptr - text));
-  if (s.find('.') != std::string_view::npos) {
-    while (s.back() == '0') s.remove_suffix(1);
-    if (s.back() == '.') s.remove_suffix(1);
-  }
-  if (s == "-0") s = "0";
-  out += s;
-}
-
-const char *KindOf(const VesselTrack &v) {
-  if (v.carrier) return "carrier";
-  if (v.class_name == "UMmu") return "walker";
-  if (v.class_name.compare(0, 9, "UCGO\\Cars") == 0) return "car";
-  return "craft";
-}
-
 // The page's names of the marks, in the order of Mark::Kind.
 constexpr const char *kMarkKinds[] = {"touchdown", "anchored", "released", "key",
                                       "focus",     "thrust",   "created",  "deleted"};
 static_assert(std::size(kMarkKinds) == Mark::kDeleted + 1);
+// Many vessels over a long run would make a page of many megabytes; past this many vessel
+// frames the frame rate drops instead.
+constexpr size_t kMaxVesselFrames = 150000;
+constexpr size_t kMaxFrames = 6000;
 
 // The recorded frames the page shows: evenly thinned, the last one always kept.
 std::vector<size_t> ChosenFrames(const RunRecord &record) {
@@ -69,11 +44,11 @@ void VesselJson(std::string &b, const VesselTrack &v, const std::vector<size_t> 
   b += ",\"class\":";
   AppendJsonString(b, v.class_name);
   b += ",\"kind\":\"";
-  b += KindOf(v);
+  b += VesselKind(v);
   b += "\",\"fixed\":";
   b += v.fixed_to_body ? "true" : "false";
   b += ",\"cogElev\":";
-  Fixed(b, v.cog_elev_m, 3);
+  AppendFixed(b, v.cog_elev_m, 3);
   b += ",\"moved\":";
   b += v.travel_m > 1.0 ? "true" : "false";
   // The page's frames that fall in the vessel's life, each with the strongest contact state
@@ -97,35 +72,16 @@ void VesselJson(std::string &b, const VesselTrack &v, const std::vector<size_t> 
     previous = j + 1;
     const char *sep = pos.empty() ? "" : ",";
     // The scene: x east, y up, z south.
-    pos += sep, Fixed(pos, s.east_m, 2), pos += ',', Fixed(pos, s.up_m, 2), pos += ',',
-        Fixed(pos, -s.north_m, 2);
-    quat += sep, Fixed(quat, s.qx, 3), quat += ',', Fixed(quat, s.qy, 3), quat += ',',
-        Fixed(quat, s.qz, 3), quat += ',', Fixed(quat, s.qw, 3);
-    clear += sep, Fixed(clear, s.clearance_m, 2);
+    pos += sep, AppendFixed(pos, s.east_m, 2), pos += ',', AppendFixed(pos, s.up_m, 2), pos += ',',
+        AppendFixed(pos, -s.north_m, 2);
+    quat += sep, AppendFixed(quat, s.qx, 3), quat += ',', AppendFixed(quat, s.qy, 3), quat += ',',
+        AppendFixed(quat, s.qz, 3), quat += ',', AppendFixed(quat, s.qw, 3);
+    clear += sep, AppendFixed(clear, s.clearance_m, 2);
     state += static_cast<char>('0' + static_cast<int>(strongest));
   }
   b += ",\"first\":" + std::to_string(std::max(first, 0L));
   b += ",\"pos\":[" + pos + "],\"quat\":[" + quat + "],\"clear\":[" + clear + "],\"state\":\"" +
        state + "\"}";
-}
-
-void TerrainJson(std::string &b, const TerrainGrid &g) {
-  if (!g.HasHeights()) {
-    b += "null";
-    return;
-  }
-  b += "{\"east0\":";
-  Fixed(b, g.east0_m, 3);
-  b += ",\"north0\":";
-  Fixed(b, g.north0_m, 3);
-  b += ",\"spacing\":";
-  Fixed(b, g.spacing_m, 4);
-  b += ",\"size\":" + std::to_string(g.size) + ",\"up\":[";
-  for (size_t i = 0; i < g.up_m.size(); ++i) {
-    if (i > 0) b += ',';
-    Fixed(b, g.up_m[i], 2);
-  }
-  b += "]}";
 }
 
 std::string HtmlText(const std::string &text) {
@@ -143,6 +99,51 @@ std::string HtmlText(const std::string &text) {
   return out;
 }
 
+}  // namespace
+
+// A number with at most `decimals` places and no trailing zeros: "1.5", "-3", "0".
+void AppendFixed(std::string &out, double value, int decimals) {
+  if (!std::isfinite(value)) {
+    out += "null";
+    return;
+  }
+  char text[48];
+  const auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+  std::string_view s(text, static_cast<size_t>(r.ptr - text));
+  if (s.find('.') != std::string_view::npos) {
+    while (s.back() == '0') s.remove_suffix(1);
+    if (s.back() == '.') s.remove_suffix(1);
+  }
+  if (s == "-0") s = "0";
+  out += s;
+}
+
+const char *VesselKind(const VesselTrack &v) {
+  if (v.carrier) return "carrier";
+  if (v.class_name == "UMmu") return "walker";
+  if (v.class_name.compare(0, 9, "UCGO\\Cars") == 0) return "car";
+  return "craft";
+}
+
+void AppendTerrainJson(std::string &b, const TerrainGrid &g) {
+  if (!g.HasHeights()) {
+    b += "null";
+    return;
+  }
+  b += "{\"east0\":";
+  AppendFixed(b, g.east0_m, 3);
+  b += ",\"north0\":";
+  AppendFixed(b, g.north0_m, 3);
+  b += ",\"spacing\":";
+  AppendFixed(b, g.spacing_m, 4);
+  b += ",\"size\":" + std::to_string(g.size) + ",\"up\":[";
+  for (size_t i = 0; i < g.up_m.size(); ++i) {
+    if (i > 0) b += ',';
+    AppendFixed(b, g.up_m[i], 2);
+  }
+  b += "]}";
+}
+
 // Text inside a script element ends at the first "</script"; "<!--" can start a mode in
 // which it does not. Both are taken apart with a backslash, which JavaScript ignores there.
 std::string ScriptSafe(const std::string &js) {
@@ -156,7 +157,7 @@ std::string ScriptSafe(const std::string &js) {
   return out;
 }
 
-}  // namespace
+const char *MarkKindName(Mark::Kind kind) { return kMarkKinds[kind]; }
 
 std::string LoadReplayScript(const std::string &executable_path) {
   const size_t slash = executable_path.find_last_of("/\\");
@@ -182,10 +183,10 @@ std::string ReplayData(const RunRecord &record) {
   b += ",\"carrier\":" + std::to_string(record.carrier) + ",\"t\":[";
   for (size_t f = 0; f < frames.size(); ++f) {
     if (f > 0) b += ',';
-    Fixed(b, record.frame_t_s[frames[f]], 3);
+    AppendFixed(b, record.frame_t_s[frames[f]], 3);
   }
   b += "],\"terrain\":";
-  TerrainJson(b, record.terrain);
+  AppendTerrainJson(b, record.terrain);
   b += ",\"vessels\":[";
   for (size_t i = 0; i < record.vessels.size(); ++i) {
     if (i > 0) b += ',';
@@ -195,9 +196,9 @@ std::string ReplayData(const RunRecord &record) {
   for (size_t i = 0; i < record.marks.size(); ++i) {
     const Mark &m = record.marks[i];
     b += i > 0 ? ",{\"t\":" : "{\"t\":";
-    Fixed(b, m.t_s, 3);
+    AppendFixed(b, m.t_s, 3);
     b += ",\"kind\":\"";
-    b += kMarkKinds[m.kind];
+    b += MarkKindName(m.kind);
     b += "\",\"vessel\":" + std::to_string(m.vessel) + ",\"text\":";
     AppendJsonString(b, m.text);
     b += '}';

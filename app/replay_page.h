@@ -24,4 +24,15 @@ std::string ReplayPage(const RunRecord &record, const std::string &script);
 
 inline constexpr double kReplayFramesPerSecond = 25.0;
 
+// Pieces the live page's stream shares with the replay page, so both draw the same scene.
+// A number with at most `decimals` places and no trailing zeros ("null" when not finite).
+void AppendFixed(std::string &out, double value, int decimals);
+// "carrier", "walker", "car" or "craft": the shape the page draws.
+const char *VesselKind(const VesselTrack &v);
+// The terrain grid for the scene, or null without heights.
+void AppendTerrainJson(std::string &out, const TerrainGrid &grid);
+const char *MarkKindName(Mark::Kind kind);
+// Script text made safe to stand inside a script element.
+std::string ScriptSafe(const std::string &js);
+
 }  // namespace app

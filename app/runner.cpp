@@ -48,10 +48,17 @@ void Runner::PostStepHook(double simt, double simdt, double mjd) {
   if (self->entry_.post_step != nullptr) self->entry_.post_step(simt, simdt, mjd);
 }
 
-void Runner::Press(int vk, bool down, double now_s) {
+void Runner::Press(int vk, bool down, bool repeat, double now_s) {
   const auto it =
       std::find_if(held_.begin(), held_.end(), [vk](const HeldKey &k) { return k.vk == vk; });
   const bool held = it != held_.end();
+  if (repeat) {
+    // A recorded or hand-made repeat, in place of the scenario's own timing.
+    if (!held) return;
+    world_.KeyRepeat(vk);
+    Notify({ScenarioAction::kKeyRepeat, vk, {}, {}});
+    return;
+  }
   // A keyboard cannot press a key that is down or release one that is up.
   if (down == held) return;
   if (down) {
@@ -76,9 +83,21 @@ void Runner::DeliverRepeats(double now_s) {
   }
 }
 
+std::vector<int> Runner::HeldKeys() const {
+  std::vector<int> keys;
+  for (const HeldKey &k : held_) keys.push_back(k.vk);
+  return keys;
+}
+
+void Runner::Act(const Action &action, double now_s) {
+  TimedEvent event;
+  event.action = action;
+  Apply(event, now_s);
+}
+
 void Runner::Apply(const TimedEvent &event, double now_s) {
   if (const auto *a = std::get_if<KeyAction>(&event.action)) {
-    Press(a->vk, a->down, now_s);
+    Press(a->vk, a->down, a->repeat, now_s);
   } else if (const auto *a = std::get_if<FocusAction>(&event.action)) {
     world_.SetFocus(a->vessel.empty() ? nullptr : world_.FindVessel(a->vessel));
     Notify({ScenarioAction::kFocus, 0, a->vessel, {}});
@@ -121,6 +140,7 @@ RunTotals Runner::Run() {
     while (next_event < scenario_.events.size() && scenario_.events[next_event].step <= done) {
       Apply(scenario_.events[next_event++], now_s);
     }
+    if (between_steps_ && !between_steps_(now_s)) break;
     if (!held_.empty()) DeliverRepeats(now_s);
     world_.Step(dt);
     const StepContext ctx = Context();

@@ -3,6 +3,7 @@
 // opcPostStep), telling the observers at each point.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "app/observer.h"
@@ -32,6 +33,15 @@ class Runner {
   // InitModule, every step, and the end; returns the totals.
   RunTotals Run();
 
+  // Asked between steps, after that step's timed events: a run driven from outside (by
+  // hand, in real time) waits and acts here. Returning false ends the run there.
+  using BetweenSteps = std::function<bool(double now_s)>;
+  void SetBetweenSteps(BetweenSteps hook) { between_steps_ = std::move(hook); }
+  // Carries out an action at once, as a timed event at this step would.
+  void Act(const Action &action, double now_s);
+  // The keys held down now, by the scenario or by Act.
+  std::vector<int> HeldKeys() const;
+
  private:
   struct HeldKey {
     int vk;
@@ -40,7 +50,7 @@ class Runner {
 
   static void PostStepHook(double simt, double simdt, double mjd);
   void Apply(const TimedEvent &event, double now_s);
-  void Press(int vk, bool down, double now_s);
+  void Press(int vk, bool down, bool repeat, double now_s);
   void DeliverRepeats(double now_s);
   void Notify(const ScenarioAction &action);
   StepContext Context();
@@ -52,6 +62,7 @@ class Runner {
   sim::ModuleEntryPoints entry_;
   HINSTANCE instance_;
   std::vector<HeldKey> held_;
+  BetweenSteps between_steps_;
 };
 
 }  // namespace app

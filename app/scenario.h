@@ -85,6 +85,7 @@ struct VesselDef {
 struct KeyAction {
   bool down = true;  // false: key up
   int vk = 0;
+  bool repeat = false;  // an auto-repeat of a held key, at a time of its own
 };
 struct FocusAction {
   std::string vessel;  // empty: no focus vessel

@@ -93,6 +93,7 @@ void CheckScenario(Scenario &s) {
   for (TimedEvent &e : s.events) {
     const auto *key = std::get_if<KeyAction>(&e.action);
     if (key == nullptr) continue;
+    if (key->repeat) continue;
     if (key->down) {
       down_step[key->vk] = e.step;
     } else if (auto it = down_step.find(key->vk); it != down_step.end() && e.step <= it->second) {

@@ -159,13 +159,14 @@ int KeyCode(const Fields &f, const char *key) {
 
 // One [[event]] table; a held key gives two events, its key-down and its key-up.
 void ParseEvent(const Fields &f, std::vector<TimedEvent> &events) {
-  f.AllowOnly({"t_s", "key_down", "key_up", "key", "hold_s", "focus", "delete", "create",
-               "thrust_N", "vessel"});
+  f.AllowOnly({"t_s", "key_down", "key_up", "key_repeat", "key", "hold_s", "focus", "delete",
+               "create", "thrust_N", "vessel"});
   TimedEvent e;
   e.t_s = f.NonNegative("t_s", f.RequiredNumber("t_s"));
   e.order = f.TableLine();
   e.where = {f.TableLine(), f.path()};
-  const char *actions[] = {"key_down", "key_up", "key", "focus", "delete", "create", "thrust_N"};
+  const char *actions[] = {"key_down", "key_up", "key_repeat", "key",
+                           "focus",    "delete", "create",     "thrust_N"};
   const char *action = nullptr;
   for (const char *a : actions) {
     if (!f.Has(a)) continue;
@@ -174,14 +175,16 @@ void ParseEvent(const Fields &f, std::vector<TimedEvent> &events) {
     action = a;
   }
   if (action == nullptr) {
-    f.FailTable("an event needs one of key_down, key_up, key, focus, delete, create, thrust_N");
+    f.FailTable(
+        "an event needs one of key_down, key_up, key_repeat, key, focus, delete, create, "
+        "thrust_N");
   }
   const std::string what = action;
   if (f.Has("hold_s") && what != "key") f.Fail("hold_s", "applies only to key");
   if (f.Has("vessel") && what != "thrust_N") f.Fail("vessel", "applies only to thrust_N");
 
-  if (what == "key_down" || what == "key_up") {
-    e.action = KeyAction{what == "key_down", KeyCode(f, action)};
+  if (what == "key_down" || what == "key_up" || what == "key_repeat") {
+    e.action = KeyAction{what != "key_up", KeyCode(f, action), what == "key_repeat"};
     e.where = f.Ref(action);
     events.push_back(e);
   } else if (what == "key") {

@@ -6,7 +6,7 @@ set -euo pipefail
 TD_PACKAGES=(
   cmake ninja-build g++ binutils valgrind
   libgtest-dev libgmock-dev libbenchmark-dev
-  libtomlplusplus-dev libcli11-dev nlohmann-json3-dev
+  libtomlplusplus-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev
 )
 
 td_missing_packages() {

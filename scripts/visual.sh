@@ -2,9 +2,9 @@
 # The pictures of a run. Installs what they need when it is missing (gnuplot, chromium, node
 # and npm from Debian unless a node is already there, the web packages), builds, and then
 #
-#   ./scripts/visual.sh              runs the visual tests: the plots, the replay page, and
-#                                    the page played in chromium (screenshots are left in
-#                                    build/default/visual/)
+#   ./scripts/visual.sh              runs the visual tests: the plots, the replay page, the
+#                                    page played in chromium, and a live run driven by keys
+#                                    in chromium (screenshots are left in build/default/visual/)
 #   ./scripts/visual.sh --demo [DIR] draws the built-in tour instead: DIR/plots/ and
 #                                    DIR/replay.html (DIR defaults to out)
 set -euo pipefail

@@ -98,5 +98,18 @@ TEST_F(Program, AnAbsurdDurationIsRefusedNamingItsLimit) {
       << run.err;
 }
 
+// The live options are refused outside a live run, and a live run never records over the
+// scenario it runs; both before anything starts.
+TEST_F(Program, LiveOptionsAreCheckedBeforeTheRunStarts) {
+  const std::string text = "[simulation]\nduration_s = 1.0\n";
+  const std::string file = Write("own.toml", text);
+  EXPECT_EQ(Exec(file, false, false, "--rate 2").status, 2);
+  const Outcome run = Exec(file, false, false, "--live --record-scenario '" + file + "'");
+  EXPECT_EQ(run.status, 1) << run.err;
+  std::ostringstream kept;
+  kept << std::ifstream(file).rdbuf();
+  EXPECT_EQ(kept.str(), text);
+}
+
 }  // namespace
 }  // namespace e2e

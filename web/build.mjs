@@ -1,7 +1,7 @@
 // Bundles the player (three.js included) into one script for touchdown-sim to copy into its
-// replay pages: node build.mjs OUTFILE
+// replay pages, and the live page beside it as live.js: node build.mjs OUTFILE
 import { build } from 'esbuild';
-import { dirname } from 'node:path';
+import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 const outfile = process.argv[2];
@@ -9,9 +9,9 @@ if (!outfile) {
   console.error('usage: node build.mjs OUTFILE');
   process.exit(2);
 }
-await build({
+const bundle = (entry, out) => build({
   absWorkingDir: dirname(fileURLToPath(import.meta.url)),
-  entryPoints: ['src/main.js'],
+  entryPoints: [entry],
   bundle: true,
   minify: true,
   format: 'iife',
@@ -19,5 +19,6 @@ await build({
   loader: { '.css': 'text' },
   legalComments: 'eof',
   logLevel: 'warning',
-  outfile,
+  outfile: out,
 });
+await Promise.all([bundle('src/main.js', outfile), bundle('src/live.js', join(dirname(outfile), 'live.js'))]);

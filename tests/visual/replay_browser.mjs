@@ -6,38 +6,12 @@
 //   node replay_browser.mjs WEB_DIR OUT_DIR TOUR_PAGE LANDING_PAGE
 //
 // Exit status: 0 passed, 1 failed, 77 when chromium or playwright-core is missing (skipped).
-import { createRequire } from 'node:module';
-import { existsSync, mkdirSync } from 'node:fs';
-import { join, resolve } from 'node:path';
+import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
+import { check, finish, launchChromium } from './browser_support.mjs';
 
-const CHROMIUM = '/usr/bin/chromium';
 const [webDir, outDir, tourPage, landingPage] = process.argv.slice(2);
-const failures = [];
-const check = (ok, what) => {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-};
-
-let chromium;
-try {
-  ({ chromium } = createRequire(resolve(webDir, 'package.json'))('playwright-core'));
-} catch {
-  console.log(`skipped: no playwright-core in ${webDir}/node_modules (npm ci there)`);
-  process.exit(77);
-}
-if (!existsSync(CHROMIUM)) {
-  console.log(`skipped: no ${CHROMIUM} (apt-get install chromium)`);
-  process.exit(77);
-}
-mkdirSync(outDir, { recursive: true });
-
-const browser = await chromium.launch({
-  executablePath: CHROMIUM,
-  headless: true,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-quic',
-    '--no-first-run', '--disable-component-update', '--disable-sync', '--enable-unsafe-swiftshader'],
-});
+const browser = await launchChromium(webDir, outDir);
 
 // Opens a page; returns it with the list of problems seen on it (console errors, uncaught
 // exceptions, requests for anything but the file itself).
@@ -133,5 +107,4 @@ const begun = Date.now();
   await context.close();
 }
 await browser.close();
-console.log(`${failures.length ? 'FAILED' : 'passed'} in ${((Date.now() - begun) / 1000).toFixed(1)} s; screenshots in ${outDir}`);
-process.exit(failures.length ? 1 : 0);
+finish(begun, outDir);

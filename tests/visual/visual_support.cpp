@@ -1,5 +1,7 @@
 #include "visual/visual_support.h"
 
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -22,6 +24,20 @@ bool HaveGnuplot() { return Succeeds("gnuplot --version"); }
 bool HaveReplayScript() {
   return std::filesystem::exists(std::filesystem::path(TD_SIM_PROGRAM).parent_path() / "replay" /
                                  "replay.js");
+}
+
+void RunBrowserScript(const std::string &name, const std::string &args,
+                      const std::filesystem::path &report) {
+  if (!Succeeds("node --version")) GTEST_SKIP() << "node is not installed";
+  const std::string command = "node '" + std::string(TD_SOURCE_DIR) + "/tests/visual/" + name +
+                              ".mjs' '" + TD_SOURCE_DIR + "/web' '" + TD_VISUAL_OUT_DIR + "' " +
+                              args + " >'" + report.string() + "' 2>&1";
+  const int raw = std::system(command.c_str());
+  const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  const std::string text = Slurp(report);
+  if (status == 77) GTEST_SKIP() << text;
+  EXPECT_EQ(status, 0) << text;
+  std::printf("%s", text.c_str());
 }
 
 e2e::Json PageData(const std::string &page) {

@@ -18,6 +18,12 @@ bool HaveGnuplot();
 // The page's bundled player beside touchdown-sim.
 bool HaveReplayScript();
 
+// Runs one of the browser scripts here (tests/visual/NAME.mjs) with node, the web folder and
+// the screenshot folder as its first arguments, then the quoted args; fails the test with
+// its report, or skips it when the script says a program is missing (status 77).
+void RunBrowserScript(const std::string &name, const std::string &args,
+                      const std::filesystem::path &report);
+
 // The replay page's run data, parsed from the page.
 e2e::Json PageData(const std::string &page);
 

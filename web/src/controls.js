@@ -1,35 +1,12 @@
 // The page around the scene: play/pause, speed, a time line to scrub with the run's events
 // marked on it, the vessels with their states, and the events just passed.
-import { VESSEL_COLOURS } from './scene.js';
+import { element, EventPanel, scaleSelect, seconds, VesselPanel } from './panels.js';
 
 const MARK_COLOURS = {
   touchdown: '#e5484d', anchored: '#2f9be0', released: '#f5a623', key: '#9aa4b2',
   focus: '#b58cf0', thrust: '#f2d15c', created: '#9aa4b2', deleted: '#9aa4b2',
 };
 const SPEEDS = [0.25, 0.5, 1, 2, 4, 8, 16, 32];
-const RECENT_EVENTS = 6;
-
-function element(tag, attributes = {}, ...children) {
-  const e = document.createElement(tag);
-  for (const [key, value] of Object.entries(attributes)) {
-    if (key === 'text') e.textContent = value;
-    else e.setAttribute(key, value);
-  }
-  e.append(...children);
-  return e;
-}
-
-function seconds(t) {
-  return `${t.toFixed(2)} s`;
-}
-
-function terrainNote(terrain) {
-  if (!terrain) return 'no terrain height here: a plain grid at the mean radius';
-  const heights = terrain.up.filter((u) => u !== null);
-  const width = terrain.spacing * (terrain.size - 1);
-  return `terrain ${width.toFixed(0)} m square, ${Math.min(...heights).toFixed(1)} to ` +
-    `${Math.max(...heights).toFixed(1)} m high`;
-}
 
 export class Controls {
   // player: { toggle(), seek(t), setSpeed(x), setScale(x), setFollow(i) }
@@ -61,64 +38,24 @@ export class Controls {
     const bar = element('div', { class: 'bar' }, this.playButton, this.time, this.speed,
       element('div', { class: 'track' }, marks, this.scrub));
 
-    const scale = element('select', { id: 'scale', title: 'Size of the shapes' },
-      ...[1, 3, 6].map((s) => element('option', { value: String(s), text: s === 1 ? 'life size' : `${s}× life size` })));
-    scale.value = '3';
-    scale.addEventListener('change', () => player.setScale(Number(scale.value)));
+    const scale = scaleSelect((x) => player.setScale(x));
     const follow = element('select', { id: 'follow', title: 'Camera follows' },
       element('option', { value: '-1', text: 'free camera' }),
       ...run.vessels.filter((v) => !v.fixed).map((v) => element('option', { value: String(v.index), text: `follow ${v.name}` })));
     follow.addEventListener('change', () => player.setFollow(Number(follow.value)));
     const options = element('div', { class: 'panel options' }, follow, scale);
 
-    this.rows = run.vessels.map((v) => {
-      const state = element('span', { class: 'state' });
-      const clearance = element('span', { class: 'clearance' });
-      const dot = element('span', { class: 'dot' });
-      dot.style.background = VESSEL_COLOURS[v.index % VESSEL_COLOURS.length];
-      const row = element('tr', {}, element('td', {}, dot, v.name), element('td', {}, state), element('td', {}, clearance));
-      return { row, state, clearance };
-    });
-    const legend = element('div', { class: 'legend' },
-      ...['free', 'contact', 'anchored'].map((s) => element('span', { class: `state ${s}`, text: s === 'contact' ? 'in contact' : s })));
-    const table = element('table', {}, element('thead', {}, element('tr', {},
-      element('th', { text: 'vessel' }), element('th', { text: 'state' }), element('th', { text: 'clearance' }))),
-    element('tbody', {}, ...this.rows.map((r) => r.row)));
-    const info = element('div', { class: 'panel info' },
-      element('h1', { text: `touchdown-sim: ${run.scenario}` }), legend, table,
-      element('p', { class: 'note', text: terrainNote(run.terrain) }));
-
-    this.events = element('ol', { class: 'events' });
-    const recent = element('div', { class: 'panel recent' }, element('h2', { text: 'events' }), this.events);
-    root.append(info, options, recent, bar);
-    this.name = name;
-    this.shownEvents = -1;
+    this.info = new VesselPanel(root, run, 'touchdown-sim');
+    root.append(options);
+    this.recent = new EventPanel(root, run);
+    root.append(bar);
   }
 
   update(t, playing, vessels) {
     this.playButton.textContent = playing ? '❚❚' : '▶';
     this.time.textContent = `${seconds(t)} / ${seconds(this.run.end)}`;
     if (document.activeElement !== this.scrub) this.scrub.value = String(t);
-    vessels.forEach((s, i) => {
-      const r = this.rows[i];
-      r.row.classList.toggle('gone', s === null);
-      if (this.run.vessels[i].kind === 'carrier') {
-        r.state.textContent = 'carrier';
-        r.state.className = 'state carrier';
-        return;
-      }
-      r.state.textContent = s ? (s.state === 'contact' ? 'in contact' : s.state) : '—';
-      r.state.className = `state ${s ? s.state : ''}`;
-      r.clearance.textContent = s && s.clearance !== null ? `${s.clearance.toFixed(2)} m` : '';
-    });
-    // The events up to now, the latest first.
-    let passed = 0;
-    while (passed < this.run.marks.length && this.run.marks[passed].t <= t) passed++;
-    if (passed === this.shownEvents) return;
-    this.shownEvents = passed;
-    const items = this.run.marks.slice(Math.max(0, passed - RECENT_EVENTS), passed).reverse();
-    this.events.replaceChildren(...items.map((m) => element('li', {},
-      element('span', { class: 'when', text: seconds(m.t) }),
-      element('span', { class: `what ${m.kind}`, text: ` ${this.name(m.vessel)} ${m.text}` }))));
+    this.info.update(vessels);
+    this.recent.update(t);
   }
 }

@@ -97,7 +97,13 @@ export class Scene {
   }
 
   buildVessels() {
-    this.vessels = this.run.vessels.map((v) => {
+    this.vessels = [];
+    this.addVessels();
+  }
+
+  // Shapes for the vessels of the run that have none yet (a live run's new vessels).
+  addVessels() {
+    for (const v of this.run.vessels.slice(this.vessels.length)) {
       const identity = VESSEL_COLOURS[v.index % VESSEL_COLOURS.length];
       const body = new THREE.MeshLambertMaterial({ color: STATE_COLOURS.free });
       const shape = shapeFor(v, body);
@@ -113,21 +119,55 @@ export class Scene {
       const label = new CSS2DObject(tag);
       outer.add(label);
       this.scene.add(outer);
-      let trail = null;
-      if (v.moved && v.frames > 1) {
-        const points = [];
-        for (let k = 0; k < v.frames; k++) {
-          points.push(v.pos[3 * k], v.pos[3 * k + 1] - v.cogElev + TRAIL_LIFT_M, v.pos[3 * k + 2]);
-        }
-        const geometry = new LineGeometry();
-        geometry.setPositions(points);
-        trail = new Line2(geometry, new LineMaterial({ color: identity, linewidth: 3 }));
-        trail.frustumCulled = false;
-        this.scene.add(trail);
-      }
-      return { data: v, outer, base, shape, body, label, trail, identity };
-    });
+      const entry = { data: v, outer, base, shape, body, label, trail: null, identity };
+      if (v.moved) this.drawTrail(entry);
+      this.vessels.push(entry);
+    }
     this.setScale(this.scale);
+  }
+
+  // The trail through every frame of the vessel so far; drawn up to the frame shown.
+  drawTrail(entry) {
+    const v = entry.data;
+    if (v.frames < 2) return;
+    const points = [];
+    for (let k = 0; k < v.frames; k++) {
+      points.push(v.pos[3 * k], v.pos[3 * k + 1] - v.cogElev + TRAIL_LIFT_M, v.pos[3 * k + 2]);
+    }
+    const geometry = new LineGeometry();
+    geometry.setPositions(points);
+    if (entry.trail) {
+      entry.trail.geometry.dispose();
+      entry.trail.geometry = geometry;
+      return;
+    }
+    entry.trail = new Line2(geometry, new LineMaterial({ color: entry.identity, linewidth: 3 }));
+    entry.trail.frustumCulled = false;
+    this.scene.add(entry.trail);
+  }
+
+  // Trails again for a live run whose vessels have moved since: those that went a metre.
+  redrawTrails() {
+    for (const entry of this.vessels) {
+      const v = entry.data;
+      if (v.fixed || v.frames < 2) continue;
+      const k = v.frames - 1;
+      const from = [v.pos[0], v.pos[2]];
+      v.moved ||= Math.hypot(v.pos[3 * k] - from[0], v.pos[3 * k + 2] - from[1]) > 1;
+      if (v.moved) this.drawTrail(entry);
+    }
+  }
+
+  // The vessel whose shape is under a point of the canvas, or -1.
+  pick(clientX, clientY) {
+    const box = this.renderer.domElement.getBoundingClientRect();
+    const at = new THREE.Vector2(((clientX - box.left) / box.width) * 2 - 1, -((clientY - box.top) / box.height) * 2 + 1);
+    const ray = new THREE.Raycaster();
+    ray.setFromCamera(at, this.camera);
+    const shown = this.vessels.filter((v) => v.outer.visible && !v.data.fixed);
+    const hit = ray.intersectObjects(shown.map((v) => v.outer), true)[0];
+    if (!hit) return -1;
+    return shown.find((v) => v.outer.getObjectById(hit.object.id))?.data.index ?? -1;
   }
 
   setScale(scale) {

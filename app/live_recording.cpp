@@ -1,0 +1,102 @@
+#include "app/live_recording.h"
+
+#include <cmath>
+#include <sstream>
+
+#include "app/key_names.h"
+#include "app/output_file.h"
+
+namespace app {
+
+namespace {
+
+// The step an event at t_s falls on, as the scenario reader rounds it.
+long long StepOf(double t_s, double step_s) {
+  return static_cast<long long>(std::ceil(t_s / step_s - 1e-9));
+}
+
+// Drops the timed things at or after the end: a scenario may not have them.
+void KeepBefore(toml::array &timed, long long steps, double step_s) {
+  for (size_t i = timed.size(); i-- > 0;) {
+    const toml::table *t = timed.get(i)->as_table();
+    const double t_s = t != nullptr ? (*t)["t_s"].value<double>().value_or(0.0) : 0.0;
+    if (StepOf(t_s, step_s) >= steps) timed.erase(timed.begin() + static_cast<long>(i));
+  }
+}
+
+}  // namespace
+
+LiveRecording::LiveRecording(const std::string &path, const std::string &scenario_text,
+                             const Scenario &scenario)
+    : path_(path), text_(scenario_text), step_s_(scenario.step_s) {
+  OutputFile probe(path_);  // fails now, not after an hour of driving
+  probe.Close();
+}
+
+void LiveRecording::OnAction(const StepContext &ctx, const ScenarioAction &action) {
+  // The scenario's own repeats are switched off in the file, so all of them are written.
+  if (!from_page_ && action.kind != ScenarioAction::kKeyRepeat) return;
+  toml::table e;
+  e.insert("t_s", static_cast<double>(ctx.step) * step_s_);
+  switch (action.kind) {
+    case ScenarioAction::kKeyDown:
+      e.insert("key_down", KeyName(action.vk));
+      break;
+    case ScenarioAction::kKeyUp:
+      e.insert("key_up", KeyName(action.vk));
+      break;
+    case ScenarioAction::kKeyRepeat:
+      e.insert("key_repeat", KeyName(action.vk));
+      break;
+    case ScenarioAction::kFocus:
+      e.insert("focus", action.vessel);
+      break;
+    case ScenarioAction::kThrust:
+      e.insert("thrust_N", toml::array{action.thrust_N.x, action.thrust_N.y, action.thrust_N.z});
+      e.insert("vessel", action.vessel);
+      break;
+    case ScenarioAction::kCreate:
+    case ScenarioAction::kDelete:
+      return;  // the page does neither
+  }
+  // Names the reader does not know are written as codes.
+  for (const char *key : {"key_down", "key_up", "key_repeat"}) {
+    if (const auto name = e[key].value<std::string>(); name && !KeyCodeByName(*name)) {
+      e.insert_or_assign(key, static_cast<int64_t>(action.vk));
+    }
+  }
+  events_.push_back(std::move(e));
+}
+
+void LiveRecording::OnFinish(const StepContext &ctx) {
+  toml::table root = toml::parse(text_);
+  const long long steps = std::max<long long>(1, ctx.step);
+  toml::table &simulation = *root.emplace("simulation", toml::table{}).first->second.as_table();
+  simulation.erase("duration_s");
+  simulation.insert_or_assign("steps", static_cast<int64_t>(steps));
+  toml::table &keyboard = *root.emplace("keyboard", toml::table{}).first->second.as_table();
+  keyboard.insert_or_assign("repeat_delay_s", static_cast<double>(steps + 1) * step_s_);
+
+  toml::array &events = *root.emplace("event", toml::array{}).first->second.as_array();
+  KeepBefore(events, steps, step_s_);
+  if (toml::array *vessels = root["vessel"].as_array()) {
+    for (toml::node &v : *vessels) {
+      if (toml::array *schedule =
+              v.as_table() ? (*v.as_table())["thrust_schedule"].as_array() : nullptr) {
+        KeepBefore(*schedule, steps, step_s_);
+      }
+    }
+  }
+  for (toml::node &e : events_) events.push_back(std::move(e));
+  events_.clear();
+
+  std::ostringstream text;
+  text << "# A live run of touchdown-sim, recorded: the scenario's world and events, and the\n"
+          "# keys and host actions of the page as timed events, with every auto-repeat.\n\n"
+       << root << '\n';
+  OutputFile out(path_);
+  out.buffer() = text.str();
+  out.Close();
+}
+
+}  // namespace app
