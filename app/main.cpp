@@ -8,6 +8,7 @@
 #include "app/default_scenario.h"
 #include "app/event_log.h"
 #include "app/plugin.h"
+#include "app/progress.h"
 #include "app/runner.h"
 #include "app/scenario_error.h"
 #include "app/scenario_parse.h"
@@ -45,7 +46,8 @@ int Run(const app::Options &options) {
   std::unique_ptr<app::EventLog> events;
   std::unique_ptr<app::Trace> trace;
   if (!options.events_path.empty()) {
-    events = std::make_unique<app::EventLog>(options.events_path);
+    events = std::make_unique<app::EventLog>(
+        options.events_path, app::EventLogFilter{options.events_every, options.events_kinds});
     observers.push_back(events.get());
   }
   if (!options.trace_path.empty()) {
@@ -54,6 +56,15 @@ int Run(const app::Options &options) {
   }
   // Recording costs a copy of every host call; without a log or pictures nobody reads it.
   world.SetRecording(events != nullptr || visuals.recorder() != nullptr);
+  // Nor when the log keeps none of the host's calls.
+  if (visuals.recorder() == nullptr && events != nullptr && !events->KeepsHostCalls()) {
+    world.SetRecording(false);
+  }
+  std::unique_ptr<app::Progress> progress;
+  if (!options.quiet && app::StderrIsTerminal()) {
+    progress = std::make_unique<app::Progress>(stderr, scenario.steps, scenario.step_s);
+    observers.push_back(progress.get());
+  }
 
   // Loaded with the world current: the plug-in's entry stub reports to it.
   app::Plugin plugin(options.module_path.empty() ? app::DefaultPluginPath(world.ExecutablePath())

@@ -1,6 +1,7 @@
 // Attachment points and the alignment rule: a child hangs with its own point on its
 // parent's point, its point's direction against the parent's, the two rotation vectors
 // alike; the host keeps it there until it is detached.
+#include <algorithm>
 #include <cmath>
 
 #include "math/vector.h"
@@ -68,14 +69,17 @@ void PlaceChild(World::Impl &w, VesselRecord &child) {
 }
 
 void CarryChildren(World::Impl &w, VesselRecord &parent) {
-  for (const AttachmentRecord &a : w.attachments) {
-    if (a.owner != parent.handle || a.toparent || a.attached == nullptr) continue;
-    VesselRecord *child = w.LiveVessel(a.attached);
-    if (child != nullptr && child->parent == parent.handle) PlaceChild(w, *child);
+  for (const OBJHANDLE handle : parent.children) {
+    if (VesselRecord *child = w.LiveVessel(handle)) PlaceChild(w, *child);
   }
 }
 
 void FreeChild(World::Impl &w, VesselRecord &child, const VECTOR3 &vel_global) {
+  if (VesselRecord *parent = w.LiveVessel(child.parent)) {
+    std::vector<OBJHANDLE> &siblings = parent->children;
+    const auto it = std::find(siblings.begin(), siblings.end(), child.handle);
+    if (it != siblings.end()) siblings.erase(it);
+  }
   if (AttachmentRecord *pp = w.Attachment(child.parent_point)) pp->attached = nullptr;
   if (AttachmentRecord *cp = w.Attachment(child.own_point)) cp->attached = nullptr;
   child.parent = nullptr;
@@ -103,6 +107,7 @@ ATTACHMENTHANDLE VESSEL::CreateAttachment(bool toparent, const VECTOR3 &pos, con
   a.serial = static_cast<int>(w->attachments.size()) + 1;
   w->attachments.push_back(a);
   ATTACHMENTHANDLE handle = sim::MakeHandle(sim::HandleKind::kAttachment, a.serial);
+  if (!w->Recording()) return handle;
 
   sim::HostEvent e = sim::AttachmentEvent(sim::EventKind::kCreateAttachment, hVessel_, handle);
   e.flag[0] = toparent;
@@ -132,11 +137,13 @@ bool VESSEL::AttachChild(OBJHANDLE child, ATTACHMENTHANDLE attachment,
     pp->attached = child;
     cp->attached = hVessel_;
     c->parent = hVessel_;
+    parent->children.push_back(child);
     c->parent_point = attachment;
     c->own_point = child_attachment;
     c->force_sum_local_N = VECTOR3{};
     sim::PlaceChild(*w, *c);
   }
+  if (!w->Recording()) return ok;
   sim::HostEvent e = sim::AttachmentEvent(sim::EventKind::kAttachChild, hVessel_, attachment);
   e.other = child;
   e.att[1] = child_attachment;
@@ -157,6 +164,7 @@ bool VESSEL::DetachChild(ATTACHMENTHANDLE attachment, double vel) const {
     const VECTOR3 push = td::VecScale(parent->rot.Mul(along), vel);
     sim::FreeChild(*w, *child, td::VecAdd(parent->vel_global, push));
   }
+  if (!w->Recording()) return ok;
   sim::HostEvent e = sim::AttachmentEvent(sim::EventKind::kDetachChild, hVessel_, attachment);
   e.value = vel;
   e.flag[0] = ok;
@@ -190,6 +198,7 @@ void VESSEL::SetAttachmentParams(ATTACHMENTHANDLE attachment, const VECTOR3 &pos
     sim::VesselRecord *child = a->toparent ? w->LiveVessel(hVessel_) : w->LiveVessel(a->attached);
     if (a->attached != nullptr && child != nullptr) sim::PlaceChild(*w, *child);
   }
+  if (!w->Recording()) return;
   sim::HostEvent e =
       sim::AttachmentEvent(sim::EventKind::kSetAttachmentParams, hVessel_, attachment);
   e.v[0] = pos;

@@ -92,12 +92,14 @@ void VESSEL::AddForce(const VECTOR3 &F, const VECTOR3 &r) const {
   sim::World::Impl *w = nullptr;
   sim::VesselRecord *v = Query(hVessel_, &w);
   if (v == nullptr) return;
-  sim::HostEvent e{};
-  e.kind = sim::EventKind::kAddForce;
-  e.vessel = hVessel_;
-  e.v[0] = F;
-  e.v[1] = r;
-  w->Record(std::move(e));
+  if (w->Recording()) {
+    sim::HostEvent e{};
+    e.kind = sim::EventKind::kAddForce;
+    e.vessel = hVessel_;
+    e.v[0] = F;
+    e.v[1] = r;
+    w->Record(std::move(e));
+  }
   // The host carries a child with its parent: forces on it have nothing to move.
   if (v->parent != nullptr) return;
   v->force_sum_local_N = td::VecAdd(v->force_sum_local_N, F);

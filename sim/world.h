@@ -105,6 +105,9 @@ struct VesselRecord {
   ATTACHMENTHANDLE parent_point = nullptr;  // the parent's point it hangs on
   ATTACHMENTHANDLE own_point = nullptr;     // its own toparent point in use
   VECTOR3 force_sum_local_N{};              // AddForce total for the coming step
+  // The vessels hanging on it now, in the order they were attached: what the host carries
+  // with it every step, however many points it has made over the run.
+  std::vector<OBJHANDLE> children;
 };
 
 // The module's entry points as the host calls them: linked in directly (tests) or found by

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "e2e_harness.h"
 
@@ -28,6 +30,34 @@ TEST_F(Program, TheTourPlaysOutTheSameTwiceAndIsTheShippedDefaultScenario) {
   std::ostringstream file;
   file << in.rdbuf();
   EXPECT_TRUE(Exec("", false, false, "--print-default").out == file.str());
+}
+
+// A thinned log is the whole log with records left out, and nothing else changed: a
+// DetachChild still names its child when the AttachChild is left out.
+TEST_F(Program, ThinnedEventLogsAreTheWholeLogFiltered) {
+  const std::string scenario = Shipped("focus_distance.toml");
+  const Outcome whole = Exec(scenario, true, false);
+  ASSERT_EQ(whole.status, 0) << whole.err;
+  for (const auto &[every, kinds] : std::vector<std::pair<int, std::string>>{
+           {7, ""}, {1, "State,DetachChild"}, {3, "Vessel,AttachChild,Focus,State"}}) {
+    std::string expected;
+    std::istringstream lines(whole.events_text);
+    for (std::string line; std::getline(lines, line);) {
+      const Json record = Json::parse(line);
+      const std::string kind = record["kind"];
+      if (!kinds.empty() && ("," + kinds + ",").find("," + kind + ",") == std::string::npos) {
+        continue;
+      }
+      if (kind == "State" && record["step"].get<long>() % every != 0) continue;
+      expected += line + "\n";
+    }
+    const Outcome thin = Exec(scenario, true, false,
+                              "--events-every " + std::to_string(every) +
+                                  (kinds.empty() ? "" : " --events-kinds " + kinds));
+    EXPECT_EQ(thin.status, 0) << thin.err;
+    EXPECT_TRUE(thin.events_text == expected) << every << " " << kinds;
+  }
+  EXPECT_EQ(Exec(scenario, true, false, "--events-kinds State,Forces").status, 2);
 }
 
 struct BadFile {
