@@ -3,6 +3,7 @@
 // alike; the host keeps it there until it is detached.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "math/vector.h"
 #include "sim/world_impl.h"
@@ -58,13 +59,32 @@ void PlaceChild(World::Impl &w, VesselRecord &child) {
   const AttachmentRecord *pp = w.Attachment(child.parent_point);
   const AttachmentRecord *cp = w.Attachment(child.own_point);
   if (parent == nullptr || pp == nullptr || cp == nullptr) return;
-  const VECTOR3 dir_global = parent->rot.Mul(pp->dir);
-  const VECTOR3 rot_global = parent->rot.Mul(pp->rot);
-  const Mat3 target = PointBasis(td::VecScale(dir_global, -1.0), rot_global);
-  child.rot = target.Mul(PointBasis(cp->dir, cp->rot).Transposed());
-  const VECTOR3 point_global = td::VecAdd(parent->pos_global, parent->rot.Mul(pp->pos));
-  child.pos_global = td::VecSub(point_global, child.rot.Mul(cp->pos));
-  child.vel_global = parent->vel_global;
+  ChildPlacement now{parent->rot,
+                     parent->pos_global,
+                     parent->vel_global,
+                     {pp->pos, pp->dir, pp->rot},
+                     {cp->pos, cp->dir, cp->rot},
+                     child.rot,
+                     child.pos_global,
+                     child.vel_global};
+  // Placed again from the very same numbers, a child would land on the very same bits: one
+  // whose parent and points have not moved since, and that nothing else has moved, stays.
+  // Most children hang on a carrier that never moves.
+  static_assert(sizeof(ChildPlacement) == 48 * sizeof(double), "doubles only, no padding");
+  if (!child.placed_valid || std::memcmp(&now, &child.placed, sizeof now) != 0) {
+    const VECTOR3 dir_global = parent->rot.Mul(pp->dir);
+    const VECTOR3 rot_global = parent->rot.Mul(pp->rot);
+    const Mat3 target = PointBasis(td::VecScale(dir_global, -1.0), rot_global);
+    child.rot = target.Mul(PointBasis(cp->dir, cp->rot).Transposed());
+    const VECTOR3 point_global = td::VecAdd(parent->pos_global, parent->rot.Mul(pp->pos));
+    child.pos_global = td::VecSub(point_global, child.rot.Mul(cp->pos));
+    child.vel_global = parent->vel_global;
+    now.rot = child.rot;
+    now.pos = child.pos_global;
+    now.vel = child.vel_global;
+    child.placed = now;
+    child.placed_valid = true;
+  }
   CarryChildren(w, child);
 }
 

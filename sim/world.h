@@ -89,6 +89,17 @@ struct AttachmentRecord {
   int serial = 0;                // 1, 2, ... in order of creation
 };
 
+// A child's placement as the host last made it: what it was made from (its parent's state
+// and the two points' pos, dir, rot) and what it gave. Nothing but doubles, compared bit for
+// bit.
+struct ChildPlacement {
+  Mat3 parent_rot;
+  VECTOR3 parent_pos, parent_vel;
+  VECTOR3 parent_point[3], own_point[3];
+  Mat3 rot;
+  VECTOR3 pos, vel;
+};
+
 struct VesselRecord {
   OBJHANDLE handle = nullptr;
   std::string name;
@@ -108,6 +119,8 @@ struct VesselRecord {
   // The vessels hanging on it now, in the order they were attached: what the host carries
   // with it every step, however many points it has made over the run.
   std::vector<OBJHANDLE> children;
+  ChildPlacement placed{};
+  bool placed_valid = false;
 };
 
 // The module's entry points as the host calls them: linked in directly (tests) or found by
