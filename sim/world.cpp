@@ -175,7 +175,8 @@ const AttachmentRecord *World::Attachment(ATTACHMENTHANDLE att) const {
 
 std::vector<ATTACHMENTHANDLE> World::AttachmentsOf(OBJHANDLE vessel) const {
   std::vector<ATTACHMENTHANDLE> points;
-  for (const AttachmentRecord &a : impl_->attachments) {
+  for (size_t i = 0; i < impl_->attachments.size(); ++i) {
+    const AttachmentRecord &a = impl_->attachments[i];
     if (a.owner == vessel) points.push_back(MakeHandle(HandleKind::kAttachment, a.serial));
   }
   return points;

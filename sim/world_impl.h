@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/attachment_store.h"
 #include "sim/world.h"
 
 namespace sim {
@@ -29,10 +30,10 @@ struct KeyboardHook {
 };
 
 struct World::Impl {
-  std::vector<BodySpec> bodies;               // index = serial - 1
-  std::deque<VesselRecord> vessels;           // index = serial - 1, deleted ones kept
-  std::deque<VESSEL> interfaces;              // the same index; stable for the world's lifetime
-  std::vector<AttachmentRecord> attachments;  // index = serial - 1
+  std::vector<BodySpec> bodies;      // index = serial - 1
+  std::deque<VesselRecord> vessels;  // index = serial - 1, deleted ones kept
+  std::deque<VESSEL> interfaces;     // the same index; stable for the world's lifetime
+  AttachmentStore attachments;       // index = serial - 1
   OBJHANDLE focus = nullptr;
 
   // Index = serial - 1: a vessel and its interface, found without walking a deque's blocks,
