@@ -129,10 +129,8 @@ const char *LibraryName(TerrainLibrary l) {
 
 }  // namespace
 
-Account::Account(const Scenario &scenario, bool clears_host_events)
-    : scenario_(scenario),
-      clears_host_events_(clears_host_events),
-      terrain_top_radius_m_(TerrainTopRadius(scenario)) {}
+Account::Account(const Scenario &scenario)
+    : scenario_(scenario), terrain_top_radius_m_(TerrainTopRadius(scenario)) {}
 
 long Account::Note(Track &track, double t_s, std::string text) {
   if (track.lines.size() < kMaxLines) {
@@ -359,42 +357,25 @@ std::string Account::ReleaseCause(const StepContext &ctx, const sim::VesselRecor
 // What the host's state between steps cannot show: anchorings undone within the step they
 // were made in, and the forces the module applied.
 void Account::ReadHostCalls(const StepContext &ctx) {
-  std::vector<std::pair<ATTACHMENTHANDLE, OBJHANDLE>> attached_now;
-  OBJHANDLE force_vessel = nullptr;
-  VECTOR3 force_sum{};
-  const auto end_force = [&] {
-    const double force_N = td::VecLength(force_sum);
-    if (force_vessel != nullptr && force_N > largest_force_.value) {
-      largest_force_ = {force_N, ctx.roster.IndexOf(force_vessel), ctx.simt};
-    }
-  };
-  for (const sim::HostEvent &e : ctx.world.Events()) {
-    if (e.step != ctx.step) continue;
-    if (e.kind == sim::EventKind::kAddForce) {
-      // The module adds a vessel's forces one after another: their sum is its contact force.
-      if (e.vessel != force_vessel) {
-        end_force();
-        force_vessel = e.vessel;
-        force_sum = VECTOR3{};
+  const auto &entries = ctx.roster.entries();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!entries[i].alive) continue;
+    const sim::VesselRecord *v = ctx.world.Vessel(entries[i].handle);
+    if (v == nullptr) continue;
+    if (v->forces_step == ctx.step) {
+      const double force_N = td::VecLength(v->forces_sum_N);
+      if (force_N > largest_force_.value) {
+        largest_force_ = {force_N, static_cast<long>(i), ctx.simt};
       }
-      force_sum = td::VecAdd(force_sum, e.v[0]);
-    } else if (e.kind == sim::EventKind::kAttachChild && e.flag[0]) {
-      attached_now.emplace_back(e.att[0], e.other);
-    } else if (e.kind == sim::EventKind::kDetachChild && e.flag[0]) {
-      for (const auto &[point, child] : attached_now) {
-        if (point != e.att[0]) continue;
-        const long index = ctx.roster.IndexOf(child);
-        if (index < 0) continue;
-        Track &track = tracks_[static_cast<size_t>(index)];
-        if (track.undone++ == 0) {
-          track.first_undone_s = ctx.simt;
-          Note(track, ctx.simt, "anchored and released again within the step");
-        }
+    }
+    if (v->undone_step == ctx.step) {
+      Track &track = tracks_[i];
+      if (track.undone++ == 0) {
+        track.first_undone_s = ctx.simt;
+        Note(track, ctx.simt, "anchored and released again within the step");
       }
     }
   }
-  end_force();
-  if (clears_host_events_) ctx.world.ClearEvents();
 }
 
 void Account::AfterPostStep(const StepContext &ctx) {

@@ -19,9 +19,7 @@ namespace app {
 
 class Account : public StepObserver {
  public:
-  // clears_host_events: no other observer reads the world's record of host calls, so the
-  // account forgets them once read.
-  Account(const Scenario &scenario, bool clears_host_events);
+  explicit Account(const Scenario &scenario);
 
   void OnStart(const StepContext &ctx) override;
   void OnAction(const StepContext &ctx, const ScenarioAction &action) override;
@@ -85,7 +83,6 @@ class Account : public StepObserver {
   void PrintSummary(std::FILE *out) const;
 
   const Scenario &scenario_;
-  bool clears_host_events_;
   std::vector<Track> tracks_;    // parallel to the roster
   double terrain_top_radius_m_;  // no terrain reaches farther from its body's centre
   std::set<int> pending_keys_;   // G, U or C pressed and not yet acted on by the module

@@ -2,6 +2,9 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <iterator>
+
+#include "app/event_kinds.h"
 
 namespace app {
 
@@ -28,6 +31,18 @@ std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
                  "plotting (docs/outputs.md)");
   cli.add_option("--trace-every", o.trace_every, "Trace only every N-th step (default 1)")
       ->check(CLI::Range(int64_t{1}, int64_t{1} << 40));
+  cli.add_option("--events-every", o.events_every,
+                 "Write the State records of every N-th step only (default 1); the module's "
+                 "calls and the scenario's actions are written in every step")
+      ->check(CLI::Range(int64_t{1}, int64_t{1} << 40));
+  cli.add_option("--events-kinds", o.events_kinds,
+                 "Keep only these kinds of record in the event log, comma-separated (e.g. "
+                 "State,AttachChild,DetachChild)")
+      ->delimiter(',')
+      ->check(
+          CLI::IsMember(std::vector<std::string>(std::begin(kEventKinds), std::end(kEventKinds))));
+  cli.add_flag("--quiet", o.quiet,
+               "No progress line on stderr (there is none either when stderr is not a terminal)");
   cli.add_option("--plot", o.plot_dir,
                  "Draw the run with gnuplot into this folder: per vessel clearance and "
                  "vertical speed, the contact forces, a map of the paths (PNG and SVG, with "

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace app {
 
@@ -12,7 +13,10 @@ struct Options {
   std::string events_path;  // empty: no event log
   std::string trace_path;   // empty: no trace
   int64_t trace_every = 1;
-  std::string module_path;  // empty: modules/plugin/touchdown.so beside the program
+  int64_t events_every = 1;               // State records of every N-th step only
+  std::vector<std::string> events_kinds;  // the kinds of record kept; empty: all
+  bool quiet = false;                     // no progress line
+  std::string module_path;                // empty: modules/plugin/touchdown.so beside the program
   bool print_default = false;
   bool check_only = false;
   std::string plot_dir;     // empty: no plots

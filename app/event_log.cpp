@@ -1,5 +1,7 @@
 #include "app/event_log.h"
 
+#include <iterator>
+
 #include "app/key_names.h"
 #include "app/text_format.h"
 #include "app/vessel_measure.h"
@@ -9,10 +11,17 @@ namespace app {
 
 namespace {
 
-JsonLine Record(std::string &out, int64_t step, double simt, const char *kind) {
+JsonLine Record(std::string &out, int64_t step, double simt, LogKind kind) {
   JsonLine line(out);
-  line.Integer("step", step).Number("t", simt).String("kind", kind);
+  line.Integer("step", step).Number("t", simt).String("kind", kEventKinds[static_cast<int>(kind)]);
   return line;
+}
+
+// The world's kinds of call are the log's, in the same order, from AddForce to Keystroke.
+LogKind KindOf(sim::EventKind kind) {
+  static_assert(static_cast<int>(LogKind::kKeystroke) - static_cast<int>(LogKind::kAddForce) ==
+                static_cast<int>(sim::EventKind::kKeystroke));
+  return static_cast<LogKind>(static_cast<int>(LogKind::kAddForce) + static_cast<int>(kind));
 }
 
 const char *Transition(LPARAM flags) {
@@ -22,7 +31,24 @@ const char *Transition(LPARAM flags) {
 
 }  // namespace
 
-EventLog::EventLog(const std::string &path) : out_(path) {}
+EventLog::EventLog(const std::string &path, const EventLogFilter &filter)
+    : out_(path), state_every_(filter.state_every) {
+  if (filter.kinds.empty()) return;
+  kept_ = 0;
+  for (const std::string &name : filter.kinds) {
+    for (size_t i = 0; i < std::size(kEventKinds); ++i) {
+      if (name == kEventKinds[i]) kept_ |= 1U << i;
+    }
+  }
+}
+
+bool EventLog::KeepsHostCalls() const {
+  for (int k = static_cast<int>(LogKind::kAddForce); k <= static_cast<int>(LogKind::kKeystroke);
+       ++k) {
+    if (Keeps(static_cast<LogKind>(k))) return true;
+  }
+  return false;
+}
 
 int EventLog::AttachmentId(const sim::World &world, ATTACHMENTHANDLE att) const {
   const sim::AttachmentRecord *record = world.Attachment(att);
@@ -31,8 +57,8 @@ int EventLog::AttachmentId(const sim::World &world, ATTACHMENTHANDLE att) const 
 
 void EventLog::WriteVessel(const StepContext &ctx, const RosterEntry &entry) {
   const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
-  if (v == nullptr) return;
-  JsonLine line = Record(out_.buffer(), ctx.step, ctx.simt, "Vessel");
+  if (v == nullptr || !Keeps(LogKind::kVessel)) return;
+  JsonLine line = Record(out_.buffer(), ctx.step, ctx.simt, LogKind::kVessel);
   line.String("vessel", entry.name);
   if (entry.class_name) {
     line.String("class", *entry.class_name);
@@ -52,7 +78,7 @@ void EventLog::WriteState(const StepContext &ctx, const RosterEntry &entry) {
   if (v == nullptr) return;
   const sim::BodySpec *body = SurfaceBody(ctx.world, *v);
   const Measure m = body != nullptr ? MeasureVessel(ctx.world, *v, *body) : Measure{};
-  JsonLine line = Record(out_.buffer(), ctx.step, ctx.simt, "State");
+  JsonLine line = Record(out_.buffer(), ctx.step, ctx.simt, LogKind::kState);
   line.String("vessel", entry.name)
       .Vector("pos", v->pos_global)
       .Vector("vel", v->vel_global)
@@ -71,16 +97,21 @@ void EventLog::WriteHostEvents(const StepContext &ctx) {
   const Roster &roster = ctx.roster;
   std::string &out = out_.buffer();
   for (const sim::HostEvent &e : ctx.world.Events()) {
+    const bool keep = Keeps(KindOf(e.kind));
+    // The child on each point is followed even when no record names it: a record of a later
+    // detaching might.
+    if (!keep && e.kind != sim::EventKind::kAttachChild && e.kind != sim::EventKind::kDetachChild)
+      continue;
     switch (e.kind) {
       case sim::EventKind::kAddForce:
-        Record(out, e.step, e.simt, "AddForce")
+        Record(out, e.step, e.simt, LogKind::kAddForce)
             .String("vessel", roster.NameOf(e.vessel))
             .Vector("F", e.v[0])
             .Vector("r", e.v[1])
             .End();
         break;
       case sim::EventKind::kCreateAttachment:
-        Record(out, e.step, e.simt, "CreateAttachment")
+        Record(out, e.step, e.simt, LogKind::kCreateAttachment)
             .String("vessel", roster.NameOf(e.vessel))
             .Bool("toparent", e.flag[0])
             .Vector("pos", e.v[0])
@@ -94,7 +125,8 @@ void EventLog::WriteHostEvents(const StepContext &ctx) {
       case sim::EventKind::kAttachChild: {
         const int parent_point = AttachmentId(ctx.world, e.att[0]);
         if (e.flag[0]) child_at_[parent_point] = roster.NameOf(e.other);
-        Record(out, e.step, e.simt, "AttachChild")
+        if (!keep) break;
+        Record(out, e.step, e.simt, LogKind::kAttachChild)
             .String("vessel", roster.NameOf(e.vessel))
             .String("child", roster.NameOf(e.other))
             .Integer("attachment", parent_point)
@@ -114,7 +146,8 @@ void EventLog::WriteHostEvents(const StepContext &ctx) {
             child = it->second;
           }
         }
-        Record(out, e.step, e.simt, "DetachChild")
+        if (!keep) break;
+        Record(out, e.step, e.simt, LogKind::kDetachChild)
             .String("vessel", roster.NameOf(e.vessel))
             .Integer("attachment", point)
             .StringOrNull("child", e.flag[0] ? child : "")
@@ -124,7 +157,7 @@ void EventLog::WriteHostEvents(const StepContext &ctx) {
         break;
       }
       case sim::EventKind::kSetAttachmentParams:
-        Record(out, e.step, e.simt, "SetAttachmentParams")
+        Record(out, e.step, e.simt, LogKind::kSetAttachmentParams)
             .String("vessel", roster.NameOf(e.vessel))
             .Integer("attachment", AttachmentId(ctx.world, e.att[0]))
             .Vector("pos", e.v[0])
@@ -133,7 +166,7 @@ void EventLog::WriteHostEvents(const StepContext &ctx) {
             .End();
         break;
       case sim::EventKind::kMessageBox:
-        Record(out, e.step, e.simt, "MessageBox")
+        Record(out, e.step, e.simt, LogKind::kMessageBox)
             .String("text", e.text)
             .String("caption", e.caption)
             .Bool("owner", e.other != nullptr)
@@ -142,7 +175,7 @@ void EventLog::WriteHostEvents(const StepContext &ctx) {
         break;
       case sim::EventKind::kKeystroke: {
         const int vk = static_cast<int>(e.value);
-        Record(out, e.step, e.simt, "Keystroke")
+        Record(out, e.step, e.simt, LogKind::kKeystroke)
             .Integer("vk", vk)
             .String("key", KeyName(vk))
             .String("transition", Transition(e.key_flags))
@@ -172,10 +205,12 @@ void EventLog::OnAction(const StepContext &ctx, const ScenarioAction &action) {
     case ScenarioAction::kKeyRepeat:
       break;  // the world records the keystroke as it reaches the hook
     case ScenarioAction::kFocus:
-      Record(out, ctx.step, ctx.simt, "Focus").StringOrNull("vessel", action.vessel).End();
+      if (!Keeps(LogKind::kFocus)) break;
+      Record(out, ctx.step, ctx.simt, LogKind::kFocus).StringOrNull("vessel", action.vessel).End();
       break;
     case ScenarioAction::kDelete:
-      Record(out, ctx.step, ctx.simt, "Delete").String("vessel", action.vessel).End();
+      if (!Keeps(LogKind::kDelete)) break;
+      Record(out, ctx.step, ctx.simt, LogKind::kDelete).String("vessel", action.vessel).End();
       break;
     case ScenarioAction::kCreate:
       for (; vessels_written_ < ctx.roster.entries().size(); ++vessels_written_) {
@@ -183,7 +218,8 @@ void EventLog::OnAction(const StepContext &ctx, const ScenarioAction &action) {
       }
       break;
     case ScenarioAction::kThrust:
-      Record(out, ctx.step, ctx.simt, "Thrust")
+      if (!Keeps(LogKind::kThrust)) break;
+      Record(out, ctx.step, ctx.simt, LogKind::kThrust)
           .String("vessel", action.vessel)
           .Vector("thrust", action.thrust_N)
           .End();
@@ -193,6 +229,7 @@ void EventLog::OnAction(const StepContext &ctx, const ScenarioAction &action) {
 
 void EventLog::BeforePostStep(const StepContext &ctx) {
   WriteHostEvents(ctx);
+  if (!Keeps(LogKind::kState) || ctx.step % state_every_ != 0) return;
   for (const RosterEntry &entry : ctx.roster.entries()) {
     if (entry.alive) WriteState(ctx, entry);
   }

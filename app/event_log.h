@@ -5,15 +5,27 @@
 
 #include <string>
 #include <unordered_map>
+#include <vector>
 
+#include "app/event_kinds.h"
 #include "app/observer.h"
 #include "app/output_file.h"
 
 namespace app {
 
+// What a thinned log keeps.
+struct EventLogFilter {
+  int64_t state_every = 1;         // State records of every N-th step only
+  std::vector<std::string> kinds;  // the kinds kept (names of kEventKinds); empty: all
+};
+
 class EventLog : public StepObserver {
  public:
-  explicit EventLog(const std::string &path);
+  EventLog(const std::string &path, const EventLogFilter &filter = {});
+
+  // Whether any record of the module's host calls or of keystrokes is kept: without one the
+  // world need not record them for this log.
+  bool KeepsHostCalls() const;
 
   void OnStart(const StepContext &ctx) override;
   void OnAction(const StepContext &ctx, const ScenarioAction &action) override;
@@ -27,9 +39,12 @@ class EventLog : public StepObserver {
   void WriteVessel(const StepContext &ctx, const RosterEntry &entry);
   void WriteState(const StepContext &ctx, const RosterEntry &entry);
   int AttachmentId(const sim::World &world, ATTACHMENTHANDLE att) const;
+  bool Keeps(LogKind kind) const { return (kept_ >> static_cast<int>(kind) & 1U) != 0; }
 
   OutputFile out_;
-  size_t vessels_written_ = 0;  // roster entries already introduced by a Vessel record
+  int64_t state_every_;
+  uint32_t kept_ = ~uint32_t{0};  // bit i: kEventKinds[i] is written
+  size_t vessels_written_ = 0;    // roster entries already introduced by a Vessel record
   // The child hanging on each attachment point, by attachment id, to name it on detaching.
   std::unordered_map<int, std::string> child_at_;
 };

@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -151,6 +152,9 @@ LiveServer::LiveServer(std::string page_html, LiveChannel &channel, LiveInbox &i
                              std::to_string(port) + " (in use?)");
   }
   thread_ = std::thread([this] { server_->listen_after_bind(); });
+  // A stop that comes before the server loop has begun is lost and the loop then runs on:
+  // an error right after start-up would leave the program waiting for it forever.
+  while (!server_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 LiveServer::~LiveServer() {

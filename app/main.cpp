@@ -11,6 +11,7 @@
 #include "app/live.h"
 #include "app/output_clash.h"
 #include "app/plugin.h"
+#include "app/progress.h"
 #include "app/run_stop.h"
 #include "app/runner.h"
 #include "app/scenario_error.h"
@@ -49,9 +50,7 @@ int Run(const app::Options &options, app::LiveHooks *live) {
 
   // Before any output file: a picture that cannot be made stops the run before it starts.
   app::Visuals visuals(options, scenario, world.ExecutablePath());
-  // The account reads the host calls of every step; the last reader forgets them.
-  app::Account account(scenario, live == nullptr && options.events_path.empty() &&
-                                     visuals.recorder() == nullptr);
+  app::Account account(scenario);
   app::FiniteWatch finite_watch;
   std::vector<app::StepObserver *> observers{&finite_watch, &account};
   if (live != nullptr) live->AddObservers(scenario, observers);
@@ -59,14 +58,27 @@ int Run(const app::Options &options, app::LiveHooks *live) {
   std::unique_ptr<app::EventLog> events;
   std::unique_ptr<app::Trace> trace;
   if (!options.events_path.empty()) {
-    events = std::make_unique<app::EventLog>(options.events_path);
+    events = std::make_unique<app::EventLog>(
+        options.events_path, app::EventLogFilter{options.events_every, options.events_kinds});
     observers.push_back(events.get());
   }
   if (!options.trace_path.empty()) {
     trace = std::make_unique<app::Trace>(options.trace_path, options.trace_every);
     observers.push_back(trace.get());
   }
-  world.SetRecording(true);
+  // Recording costs a copy of every host call; without a log, pictures or a live page nobody
+  // reads it.
+  world.SetRecording(live != nullptr || events != nullptr || visuals.recorder() != nullptr);
+  // Nor when the log keeps none of the host's calls.
+  if (live == nullptr && visuals.recorder() == nullptr && events != nullptr &&
+      !events->KeepsHostCalls()) {
+    world.SetRecording(false);
+  }
+  std::unique_ptr<app::Progress> progress;
+  if (live == nullptr && !options.quiet && app::StderrIsTerminal()) {
+    progress = std::make_unique<app::Progress>(stderr, scenario.steps, scenario.step_s);
+    observers.push_back(progress.get());
+  }
 
   // Loaded with the world current: the plug-in's entry stub reports to it.
   app::Plugin plugin(options.module_path.empty() ? app::DefaultPluginPath(world.ExecutablePath())

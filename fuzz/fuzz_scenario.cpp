@@ -67,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const sim::VesselRecord *v = world.Vessel(handle);
     roster.Add(handle, v->name, v->class_name, v->fixed_to_body);
   }
-  // The account is the only reader of the host calls it records, and forgets them each step.
-  app::Account account(scenario, true);
+  app::Account account(scenario);
+  world.SetRecording(false);
   app::Runner runner(scenario, world, roster,
                      {&InitModule, &ExitModule, &GetModuleVersion, &opcPostStep}, kInstance,
                      {&account});

@@ -1,7 +1,9 @@
 // Attachment points and the alignment rule: a child hangs with its own point on its
 // parent's point, its point's direction against the parent's, the two rotation vectors
 // alike; the host keeps it there until it is detached.
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "math/vector.h"
 #include "sim/world_impl.h"
@@ -57,25 +59,47 @@ void PlaceChild(World::Impl &w, VesselRecord &child) {
   const AttachmentRecord *pp = w.Attachment(child.parent_point);
   const AttachmentRecord *cp = w.Attachment(child.own_point);
   if (parent == nullptr || pp == nullptr || cp == nullptr) return;
-  const VECTOR3 dir_global = parent->rot.Mul(pp->dir);
-  const VECTOR3 rot_global = parent->rot.Mul(pp->rot);
-  const Mat3 target = PointBasis(td::VecScale(dir_global, -1.0), rot_global);
-  child.rot = target.Mul(PointBasis(cp->dir, cp->rot).Transposed());
-  const VECTOR3 point_global = td::VecAdd(parent->pos_global, parent->rot.Mul(pp->pos));
-  child.pos_global = td::VecSub(point_global, child.rot.Mul(cp->pos));
-  child.vel_global = parent->vel_global;
+  ChildPlacement now{parent->rot,
+                     parent->pos_global,
+                     parent->vel_global,
+                     {pp->pos, pp->dir, pp->rot},
+                     {cp->pos, cp->dir, cp->rot},
+                     child.rot,
+                     child.pos_global,
+                     child.vel_global};
+  // Placed again from the very same numbers, a child would land on the very same bits: one
+  // whose parent and points have not moved since, and that nothing else has moved, stays.
+  // Most children hang on a carrier that never moves.
+  static_assert(sizeof(ChildPlacement) == 48 * sizeof(double), "doubles only, no padding");
+  if (!child.placed_valid || std::memcmp(&now, &child.placed, sizeof now) != 0) {
+    const VECTOR3 dir_global = parent->rot.Mul(pp->dir);
+    const VECTOR3 rot_global = parent->rot.Mul(pp->rot);
+    const Mat3 target = PointBasis(td::VecScale(dir_global, -1.0), rot_global);
+    child.rot = target.Mul(PointBasis(cp->dir, cp->rot).Transposed());
+    const VECTOR3 point_global = td::VecAdd(parent->pos_global, parent->rot.Mul(pp->pos));
+    child.pos_global = td::VecSub(point_global, child.rot.Mul(cp->pos));
+    child.vel_global = parent->vel_global;
+    now.rot = child.rot;
+    now.pos = child.pos_global;
+    now.vel = child.vel_global;
+    child.placed = now;
+    child.placed_valid = true;
+  }
   CarryChildren(w, child);
 }
 
 void CarryChildren(World::Impl &w, VesselRecord &parent) {
-  for (const AttachmentRecord &a : w.attachments) {
-    if (a.owner != parent.handle || a.toparent || a.attached == nullptr) continue;
-    VesselRecord *child = w.LiveVessel(a.attached);
-    if (child != nullptr && child->parent == parent.handle) PlaceChild(w, *child);
+  for (const OBJHANDLE handle : parent.children) {
+    if (VesselRecord *child = w.LiveVessel(handle)) PlaceChild(w, *child);
   }
 }
 
 void FreeChild(World::Impl &w, VesselRecord &child, const VECTOR3 &vel_global) {
+  if (VesselRecord *parent = w.LiveVessel(child.parent)) {
+    std::vector<OBJHANDLE> &siblings = parent->children;
+    const auto it = std::find(siblings.begin(), siblings.end(), child.handle);
+    if (it != siblings.end()) siblings.erase(it);
+  }
   if (AttachmentRecord *pp = w.Attachment(child.parent_point)) pp->attached = nullptr;
   if (AttachmentRecord *cp = w.Attachment(child.own_point)) cp->attached = nullptr;
   child.parent = nullptr;
@@ -103,6 +127,7 @@ ATTACHMENTHANDLE VESSEL::CreateAttachment(bool toparent, const VECTOR3 &pos, con
   a.serial = static_cast<int>(w->attachments.size()) + 1;
   w->attachments.push_back(a);
   ATTACHMENTHANDLE handle = sim::MakeHandle(sim::HandleKind::kAttachment, a.serial);
+  if (!w->Recording()) return handle;
 
   sim::HostEvent e = sim::AttachmentEvent(sim::EventKind::kCreateAttachment, hVessel_, handle);
   e.flag[0] = toparent;
@@ -132,11 +157,14 @@ bool VESSEL::AttachChild(OBJHANDLE child, ATTACHMENTHANDLE attachment,
     pp->attached = child;
     cp->attached = hVessel_;
     c->parent = hVessel_;
+    parent->children.push_back(child);
     c->parent_point = attachment;
     c->own_point = child_attachment;
     c->force_sum_local_N = VECTOR3{};
+    c->attached_step = w->CallStep();
     sim::PlaceChild(*w, *c);
   }
+  if (!w->Recording()) return ok;
   sim::HostEvent e = sim::AttachmentEvent(sim::EventKind::kAttachChild, hVessel_, attachment);
   e.other = child;
   e.att[1] = child_attachment;
@@ -155,8 +183,10 @@ bool VESSEL::DetachChild(ATTACHMENTHANDLE attachment, double vel) const {
   if (ok) {
     const VECTOR3 along = td::VecLength(pp->dir) > 0.0 ? sim::Normalised(pp->dir) : VECTOR3{};
     const VECTOR3 push = td::VecScale(parent->rot.Mul(along), vel);
+    if (child->attached_step == w->CallStep()) child->undone_step = w->CallStep();
     sim::FreeChild(*w, *child, td::VecAdd(parent->vel_global, push));
   }
+  if (!w->Recording()) return ok;
   sim::HostEvent e = sim::AttachmentEvent(sim::EventKind::kDetachChild, hVessel_, attachment);
   e.value = vel;
   e.flag[0] = ok;
@@ -190,6 +220,7 @@ void VESSEL::SetAttachmentParams(ATTACHMENTHANDLE attachment, const VECTOR3 &pos
     sim::VesselRecord *child = a->toparent ? w->LiveVessel(hVessel_) : w->LiveVessel(a->attached);
     if (a->attached != nullptr && child != nullptr) sim::PlaceChild(*w, *child);
   }
+  if (!w->Recording()) return;
   sim::HostEvent e =
       sim::AttachmentEvent(sim::EventKind::kSetAttachmentParams, hVessel_, attachment);
   e.v[0] = pos;

@@ -11,18 +11,13 @@ using sim::HostQuery;
 DWORD oapiGetVesselCount() {
   sim::World::Impl *w = HostQuery();
   if (w == nullptr) return 0;
-  DWORD count = 0;
-  for (const sim::VesselRecord &v : w->vessels) count += v.alive ? 1 : 0;
-  return count;
+  return static_cast<DWORD>(w->live.size());
 }
 
 OBJHANDLE oapiGetVesselByIndex(int index) {
   sim::World::Impl *w = HostQuery();
-  if (w == nullptr || index < 0) return nullptr;
-  for (const sim::VesselRecord &v : w->vessels) {
-    if (v.alive && index-- == 0) return v.handle;
-  }
-  return nullptr;
+  if (w == nullptr || index < 0 || static_cast<size_t>(index) >= w->live.size()) return nullptr;
+  return w->vessels[w->live[static_cast<size_t>(index)]].handle;
 }
 
 VESSEL *oapiGetVesselInterface(OBJHANDLE hVessel) {

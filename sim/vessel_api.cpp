@@ -92,12 +92,19 @@ void VESSEL::AddForce(const VECTOR3 &F, const VECTOR3 &r) const {
   sim::World::Impl *w = nullptr;
   sim::VesselRecord *v = Query(hVessel_, &w);
   if (v == nullptr) return;
-  sim::HostEvent e{};
-  e.kind = sim::EventKind::kAddForce;
-  e.vessel = hVessel_;
-  e.v[0] = F;
-  e.v[1] = r;
-  w->Record(std::move(e));
+  if (v->forces_step != w->CallStep()) {
+    v->forces_step = w->CallStep();
+    v->forces_sum_N = VECTOR3{};
+  }
+  v->forces_sum_N = td::VecAdd(v->forces_sum_N, F);
+  if (w->Recording()) {
+    sim::HostEvent e{};
+    e.kind = sim::EventKind::kAddForce;
+    e.vessel = hVessel_;
+    e.v[0] = F;
+    e.v[1] = r;
+    w->Record(std::move(e));
+  }
   // The host carries a child with its parent: forces on it have nothing to move.
   if (v->parent != nullptr) return;
   v->force_sum_local_N = td::VecAdd(v->force_sum_local_N, F);

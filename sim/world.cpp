@@ -1,4 +1,5 @@
 // The world's registry: which world is current, its bodies and vessels, and their handles.
+#include <algorithm>
 #include <stdexcept>
 
 #include "sim/world_impl.h"
@@ -44,9 +45,9 @@ World::Impl *HostQuery() {
 
 VesselRecord *World::Impl::LiveVessel(OBJHANDLE handle) {
   const uint64_t serial = HandleSerial(handle, HandleKind::kVessel);
-  if (serial == 0 || serial > vessels.size()) return nullptr;
-  VesselRecord &v = vessels[serial - 1];
-  return v.alive ? &v : nullptr;
+  if (serial == 0 || serial > by_serial.size()) return nullptr;
+  VesselRecord *v = by_serial[serial - 1].first;
+  return v->alive ? v : nullptr;
 }
 
 const BodySpec *World::Impl::Body(OBJHANDLE handle) const {
@@ -66,8 +67,10 @@ OBJHANDLE World::Impl::SurfaceRef(const VesselRecord &v) {
 }
 
 VESSEL *World::Impl::Interface(OBJHANDLE vessel) {
-  if (LiveVessel(vessel) == nullptr) return nullptr;
-  return &interfaces[HandleSerial(vessel, HandleKind::kVessel) - 1];
+  const uint64_t serial = HandleSerial(vessel, HandleKind::kVessel);
+  if (serial == 0 || serial > by_serial.size()) return nullptr;
+  const auto [v, iface] = by_serial[serial - 1];
+  return v->alive ? iface : nullptr;
 }
 
 AttachmentRecord *World::Impl::Attachment(ATTACHMENTHANDLE handle) {
@@ -78,7 +81,7 @@ AttachmentRecord *World::Impl::Attachment(ATTACHMENTHANDLE handle) {
 
 void World::Impl::Record(HostEvent event) {
   if (!recording) return;
-  event.step = in_init_module ? 0 : steps;
+  event.step = CallStep();
   event.simt = simt;
   events.push_back(std::move(event));
 }
@@ -117,21 +120,26 @@ OBJHANDLE World::AddVessel(const VesselSpec &desc) {
   v.cog_elev_m = desc.cog_elev_m;
   v.thrust_local_N = desc.thrust_local_N;
   v.fixed_to_body = desc.fixed_to_body;
+  impl_->live.push_back(impl_->vessels.size());
   impl_->vessels.push_back(v);
   impl_->interfaces.emplace_back(v.handle);
+  impl_->by_serial.emplace_back(&impl_->vessels.back(), &impl_->interfaces.back());
   return v.handle;
 }
 
 void World::DeleteVessel(OBJHANDLE vessel) {
   VesselRecord *v = impl_->LiveVessel(vessel);
   if (v == nullptr) return;
-  for (AttachmentRecord &a : impl_->attachments) {
-    if (a.owner != vessel || a.toparent || a.attached == nullptr) continue;
-    VesselRecord *child = impl_->LiveVessel(a.attached);
-    if (child != nullptr) FreeChild(*impl_, *child, child->vel_global);
+  // Copied: freeing a child takes it off the list.
+  for (const OBJHANDLE handle : std::vector<OBJHANDLE>(v->children)) {
+    if (VesselRecord *child = impl_->LiveVessel(handle)) {
+      FreeChild(*impl_, *child, child->vel_global);
+    }
   }
   if (v->parent != nullptr) FreeChild(*impl_, *v, v->vel_global);
   v->alive = false;
+  const size_t index = HandleSerial(vessel, HandleKind::kVessel) - 1;
+  impl_->live.erase(std::find(impl_->live.begin(), impl_->live.end(), index));
   if (impl_->focus == vessel) impl_->focus = nullptr;
 }
 
@@ -163,9 +171,8 @@ OBJHANDLE World::FindBody(const std::string &name) const {
 
 std::vector<OBJHANDLE> World::LiveVessels() const {
   std::vector<OBJHANDLE> live;
-  for (const VesselRecord &v : impl_->vessels) {
-    if (v.alive) live.push_back(v.handle);
-  }
+  live.reserve(impl_->live.size());
+  for (const size_t index : impl_->live) live.push_back(impl_->vessels[index].handle);
   return live;
 }
 
@@ -175,7 +182,8 @@ const AttachmentRecord *World::Attachment(ATTACHMENTHANDLE att) const {
 
 std::vector<ATTACHMENTHANDLE> World::AttachmentsOf(OBJHANDLE vessel) const {
   std::vector<ATTACHMENTHANDLE> points;
-  for (const AttachmentRecord &a : impl_->attachments) {
+  for (size_t i = 0; i < impl_->attachments.size(); ++i) {
+    const AttachmentRecord &a = impl_->attachments[i];
     if (a.owner == vessel) points.push_back(MakeHandle(HandleKind::kAttachment, a.serial));
   }
   return points;

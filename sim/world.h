@@ -89,6 +89,17 @@ struct AttachmentRecord {
   int serial = 0;                // 1, 2, ... in order of creation
 };
 
+// A child's placement as the host last made it: what it was made from (its parent's state
+// and the two points' pos, dir, rot) and what it gave. Nothing but doubles, compared bit for
+// bit.
+struct ChildPlacement {
+  Mat3 parent_rot;
+  VECTOR3 parent_pos, parent_vel;
+  VECTOR3 parent_point[3], own_point[3];
+  Mat3 rot;
+  VECTOR3 pos, vel;
+};
+
 struct VesselRecord {
   OBJHANDLE handle = nullptr;
   std::string name;
@@ -105,6 +116,17 @@ struct VesselRecord {
   ATTACHMENTHANDLE parent_point = nullptr;  // the parent's point it hangs on
   ATTACHMENTHANDLE own_point = nullptr;     // its own toparent point in use
   VECTOR3 force_sum_local_N{};              // AddForce total for the coming step
+  // The vessels hanging on it now, in the order they were attached: what the host carries
+  // with it every step, however many points it has made over the run.
+  std::vector<OBJHANDLE> children;
+  ChildPlacement placed{};
+  bool placed_valid = false;
+  // What the module did to it, kept whether or not host calls are recorded, so that a run's
+  // account needs no record of every call. Steps are numbered as HostEvent::step.
+  int64_t forces_step = -1;    // the step of the latest AddForce calls
+  VECTOR3 forces_sum_N{};      // their sum, in the order made, in the frame given
+  int64_t attached_step = -1;  // the step in which it was last attached as a child
+  int64_t undone_step = -1;    // the latest step in which that attachment was undone again
 };
 
 // The module's entry points as the host calls them: linked in directly (tests) or found by

@@ -4,8 +4,10 @@
 
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "sim/attachment_store.h"
 #include "sim/world.h"
 
 namespace sim {
@@ -28,11 +30,16 @@ struct KeyboardHook {
 };
 
 struct World::Impl {
-  std::vector<BodySpec> bodies;               // index = serial - 1
-  std::deque<VesselRecord> vessels;           // index = serial - 1, deleted ones kept
-  std::deque<VESSEL> interfaces;              // the same index; stable for the world's lifetime
-  std::vector<AttachmentRecord> attachments;  // index = serial - 1
+  std::vector<BodySpec> bodies;      // index = serial - 1
+  std::deque<VesselRecord> vessels;  // index = serial - 1, deleted ones kept
+  std::deque<VESSEL> interfaces;     // the same index; stable for the world's lifetime
+  AttachmentStore attachments;       // index = serial - 1
   OBJHANDLE focus = nullptr;
+
+  // Index = serial - 1: a vessel and its interface, found without walking a deque's blocks,
+  // as every host call must.
+  std::vector<std::pair<VesselRecord *, VESSEL *>> by_serial;
+  std::vector<size_t> live;  // indexes of the live vessels, in the host's order
 
   std::string executable_path;
   TerrainMode terrain_mode = TerrainMode::kPresent;
@@ -64,6 +71,11 @@ struct World::Impl {
   VESSEL *Interface(OBJHANDLE vessel);  // null unless live
   AttachmentRecord *Attachment(ATTACHMENTHANDLE handle);
   void Record(HostEvent event);
+  // Whether the calls are recorded: a call builds its record only then, since the module's
+  // busiest calls (AddForce above all) would otherwise pay for a copy nobody reads.
+  bool Recording() const { return recording; }
+  // The number HostEvent::step gives to a call the module makes now.
+  int64_t CallStep() const { return in_init_module ? 0 : steps; }
 };
 
 // The current world's tables, or null when no world is current.
@@ -76,7 +88,7 @@ World::Impl *HostQuery();
 void PlaceChild(World::Impl &w, VesselRecord &child);
 // Re-places every child hanging on the vessel, and theirs in turn.
 void CarryChildren(World::Impl &w, VesselRecord &parent);
-// Frees a child from its parent; its velocity becomes the given one.
+// Frees a child from its parent, and its parent of it; its velocity becomes the given one.
 void FreeChild(World::Impl &w, VesselRecord &child, const VECTOR3 &vel_global);
 
 // --- the module's start (world_clock.cpp) ---

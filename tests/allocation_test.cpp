@@ -139,9 +139,11 @@ TEST_F(Allocation, ABusyThousandStepsAllocateNothing) {
   const OBJHANDLE walker = Rover("walker", "UMmu", 0.002);
   const OBJHANDLE car = Rover("car", "UCGO\\Cars\\Rover", -0.002);
   world.SetFocus(walker);
-  // The host's record of attachment points grows with every anchoring; it is given its room
-  // up front, so that what is counted is the module's step and the host's queries.
+  // The host's record of attachment points grows with every anchoring, and its lists of
+  // children with the first ones; they are given their room up front, so that what is
+  // counted is the module's step and the host's queries.
   world.impl().attachments.reserve(4096);
+  for (OBJHANDLE v : world.LiveVessels()) world.Vessel(v)->children.reserve(16);
 
   Run(150);  // the landers fall, touch down, come to rest and are anchored
   for (OBJHANDLE v : landers) ASSERT_TRUE(Anchored(v));

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "e2e_harness.h"
 
@@ -31,6 +33,34 @@ TEST_F(Program, TheTourPlaysOutTheSameTwiceAndIsTheShippedDefaultScenario) {
   EXPECT_NE(Exec(TestScenario("truth/one_step.toml"), false, false, "--check")
                 .out.find("1 body, 0 vessels, 0 timed events, 1 step: fine"),
             std::string::npos);
+}
+
+// A thinned log is the whole log with records left out, and nothing else changed: a
+// DetachChild still names its child when the AttachChild is left out.
+TEST_F(Program, ThinnedEventLogsAreTheWholeLogFiltered) {
+  const std::string scenario = Shipped("focus_distance.toml");
+  const Outcome whole = Exec(scenario, true, false);
+  ASSERT_EQ(whole.status, 0) << whole.err;
+  for (const auto &[every, kinds] : std::vector<std::pair<int, std::string>>{
+           {7, ""}, {1, "State,DetachChild"}, {3, "Vessel,AttachChild,Focus,State"}}) {
+    std::string expected;
+    std::istringstream lines(whole.events_text);
+    for (std::string line; std::getline(lines, line);) {
+      const Json record = Json::parse(line);
+      const std::string kind = record["kind"];
+      if (!kinds.empty() && ("," + kinds + ",").find("," + kind + ",") == std::string::npos) {
+        continue;
+      }
+      if (kind == "State" && record["step"].get<long>() % every != 0) continue;
+      expected += line + "\n";
+    }
+    const Outcome thin = Exec(scenario, true, false,
+                              "--events-every " + std::to_string(every) +
+                                  (kinds.empty() ? "" : " --events-kinds " + kinds));
+    EXPECT_EQ(thin.status, 0) << thin.err;
+    EXPECT_TRUE(thin.events_text == expected) << every << " " << kinds;
+  }
+  EXPECT_EQ(Exec(scenario, true, false, "--events-kinds State,Forces").status, 2);
 }
 
 struct BadFile {
@@ -105,7 +135,7 @@ TEST_F(Program, LiveOptionsAreCheckedBeforeTheRunStarts) {
   const std::string file = Write("own.toml", text);
   EXPECT_EQ(Exec(file, false, false, "--rate 2").status, 2);
   const Outcome run = Exec(file, false, false, "--live --record-scenario '" + file + "'");
-  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(run.status, 2) << run.err;
   std::ostringstream kept;
   kept << std::ifstream(file).rdbuf();
   EXPECT_EQ(kept.str(), text);

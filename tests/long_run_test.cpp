@@ -76,8 +76,7 @@ class LongRun : public ModuleWorld {
     // The host keeps every attachment point ever made: each anchoring makes two, by design,
     // and they are counted below. Their record is made resident up front, so that the
     // resident size shows whether anything else grows.
-    world.impl().attachments.resize(kPointRoom);
-    world.impl().attachments.clear();
+    world.impl().attachments.reserve(kPointRoom);
 
     for (int i = 0; i < kLanders; ++i) {
       VesselPlacement p;

@@ -224,4 +224,38 @@ TEST_F(Physics, ChildrenAndFixedVesselsIgnoreForces) {
   ExpectNear(world.Vessel(child)->vel_global, world.Vessel(carrier)->vel_global, 0.0);
 }
 
+// The module anchors and releases with new points each time: the points stay on record, and
+// only the children hanging now move with their parent.
+TEST_F(Physics, OnlyTheChildrenHangingNowAreCarriedHoweverManyPointsWereMade) {
+  const OBJHANDLE parent = AddVessel(0, 0, 500), kept = AddVessel(0, 0, 600);
+  const OBJHANDLE freed = AddVessel(0, 0, 700), grandchild = AddVessel(0, 0, 800);
+  const auto hang = [this](OBJHANDLE p, OBJHANDLE c, double up_m) {
+    const ATTACHMENTHANDLE pp = V(p).CreateAttachment(false, td::Vec3(0, up_m, 0),
+                                                      td::Vec3(0, 1, 0), td::Vec3(1, 0, 0), "P");
+    EXPECT_TRUE(V(p).AttachChild(
+        c, pp, V(c).CreateAttachment(true, {}, td::Vec3(0, -1, 0), td::Vec3(1, 0, 0), "C")));
+    return pp;
+  };
+  ATTACHMENTHANDLE freed_point = nullptr;
+  for (int i = 0; i < 500; ++i) {
+    EXPECT_TRUE(V(parent).DetachChild(hang(parent, kept, 1.0), 0.0));
+    freed_point = hang(parent, freed, 2.0);  // moved from the point it hung on
+  }
+  hang(parent, kept, 3.0);
+  hang(kept, grandchild, 4.0);
+  EXPECT_TRUE(V(parent).DetachChild(freed_point, 5.0));
+  EXPECT_EQ(world.AttachmentsOf(parent).size(), 1001u);
+
+  const auto offset = [this, parent](OBJHANDLE v) {
+    return td::VecSub(world.Vessel(v)->pos_global, world.Vessel(parent)->pos_global);
+  };
+  const VECTOR3 kept_offset = offset(kept), grandchild_offset = offset(grandchild);
+  const VECTOR3 freed_offset = offset(freed);
+  Run(1.0, 0.1);
+  EXPECT_LT(td::VecDot(world.Vessel(parent)->vel_global, Up(parent)), -1.0);
+  ExpectNear(offset(kept), kept_offset, 1e-6);
+  ExpectNear(offset(grandchild), grandchild_offset, 1e-6);
+  EXPECT_NEAR(td::VecDot(td::VecSub(offset(freed), freed_offset), Up(parent)), 5.0, 0.01);
+}
+
 }  // namespace
