@@ -1,6 +1,5 @@
-// The anchor table's quick walks against plain ones: the slot lookup against a linear scan of
-// whatever the table holds, and the slots that anchoring and the contact pass hand out
-// against a model of the lowest-free-slot rule, over random sequences.
+// The anchor table's quick walks against a plain model: the slots the contact pass hands out,
+// over random sequences of thrust and rest, against the lowest-free-slot rule.
 #include <random>
 
 #include "anchor/anchor_table.h"
@@ -11,15 +10,6 @@ namespace {
 using td::kAnchorSlotCount;
 using td::Vec3;
 using tdtest::ModuleWorld;
-
-OBJHANDLE Handle(int i) { return reinterpret_cast<OBJHANDLE>(static_cast<uintptr_t>(i + 1) << 4); }
-
-int PlainLookup(OBJHANDLE vessel) {
-  for (int slot = 0; slot < kAnchorSlotCount; ++slot) {
-    if (vessel != nullptr && td::g_anchorVessel[slot] == vessel) return slot;
-  }
-  return -1;
-}
 
 // The table as the rules say it must be after each anchoring and release.
 struct TableModel {
@@ -48,24 +38,6 @@ void ExpectTableIs(const TableModel &model) {
   }
 }
 
-TEST(AnchorLookup, FindsWhatALinearScanFindsInAnyFilling) {
-  std::mt19937 random(7);
-  for (int round = 0; round < 2000; ++round) {
-    // Sparse to full tables of a few handles, some of them twice (as only a direct write can
-    // leave them): the lowest slot must win.
-    const int handles = 1 + static_cast<int>(random() % 150);
-    const unsigned fillPercent = random() % 101;
-    for (OBJHANDLE &entry : td::g_anchorVessel) {
-      entry = random() % 100 < fillPercent ? Handle(static_cast<int>(random() % handles)) : nullptr;
-    }
-    for (int i = -1; i <= handles; ++i) {
-      const OBJHANDLE sought = i < 0 ? nullptr : Handle(i);
-      ASSERT_EQ(td::FindAnchorSlot(sought), PlainLookup(sought)) << "round " << round;
-    }
-  }
-  td::ClearAnchorTable();
-}
-
 class AnchorSlots : public ModuleWorld {
  protected:
   void SetUp() override {
@@ -86,24 +58,6 @@ class AnchorSlots : public ModuleWorld {
 
   OBJHANDLE carrier = nullptr;
 };
-
-TEST_F(AnchorSlots, AnchoringAndReleasingInAnyOrderFollowTheLowestFreeSlotRule) {
-  const std::vector<OBJHANDLE> fleet = RestingFleet(130);
-  td::g_carrier = Iface(carrier);
-  TableModel model;
-  std::mt19937 random(11);
-  for (int op = 0; op < 3000; ++op) {
-    const OBJHANDLE v = fleet[random() % fleet.size()];
-    if (random() % 3 == 0) {
-      td::ReleaseVessel(Iface(v), 0.0);
-      model.Release(v);
-    } else {
-      td::AnchorVessel(Iface(v));
-      model.Anchor(v);
-    }
-    ASSERT_NO_FATAL_FAILURE(ExpectTableIs(model)) << "operation " << op;
-  }
-}
 
 // Within one pass the contact pass remembers how far up the table is in use; slots it frees
 // on the way must still go to the next vessel that waits, in the host's order.
