@@ -5,32 +5,133 @@
 #include "host/terrain.h"
 #include "math/finite.h"
 #include "math/vector.h"
+#include "module/module_state.h"
+#include "module/td_assert.h"
 
 namespace td {
 
-VESSEL *g_carrier = nullptr;
-OBJHANDLE g_anchorVessel[kAnchorSlotCount];
-ATTACHMENTHANDLE g_anchorChildPoint[kAnchorSlotCount];
-ATTACHMENTHANDLE g_anchorCarrierPoint[kAnchorSlotCount];
-
-void ClearAnchorTable() {
-  for (OBJHANDLE &vessel : g_anchorVessel) vessel = nullptr;
-}
-
 namespace {
+
+AnchorTableState &Table() { return g_module_state.anchors; }
+
+// The carrier's own axes, which every carrier-side point is built from.
+const VECTOR3 kUp_carrier = {{0.0, 1.0, 0.0}};
+const VECTOR3 kX_carrier = {{1.0, 0.0, 0.0}};
+const VECTOR3 kOrigin_local = {{0.0, 0.0, 0.0}};
+
+bool IsSlot(int slot) { return slot >= 0 && slot < kAnchorSlotCount; }
 
 // The lowest slot from `first` on whose vessel handle is exactly `entry` (null: a free slot),
 // or -1. Every vessel of every step comes through here, most of them not anchored, so the
 // whole table is walked; unrolled, the compares of ten slots do not each wait on a loop branch.
 int FirstSlotHolding(OBJHANDLE entry, int first = 0) {
+  const OBJHANDLE *const vessel = Table().vessel;
 #pragma GCC unroll 10
   for (int slot = first; slot < kAnchorSlotCount; ++slot) {
-    if (g_anchorVessel[slot] == entry) return slot;
+    if (vessel[slot] == entry) return slot;
   }
   return -1;
 }
 
+// Debug builds only: walks the whole table.
+bool HeldOnce(OBJHANDLE handle) {
+  int count = 0;
+  for (const OBJHANDLE vessel : Table().vessel) count += vessel == handle ? 1 : 0;
+  return count == 1;
+}
+
+bool UsedBelowHolds() {
+  for (int slot = 0; slot < Table().used_below; ++slot) {
+    if (Table().vessel[slot] == nullptr) return false;
+  }
+  return true;
+}
+
+// Frees a slot, keeping the mark below which every slot is in use true.
+void FreeSlot(int slot) {
+  TD_ASSERT(IsSlot(slot));
+  Table().vessel[slot] = nullptr;
+  if (slot < Table().used_below) Table().used_below = slot;
+}
+
+// The lowest free slot, or -1 when the table is full.
+int TakeFreeSlot() {
+  TD_ASSERT(UsedBelowHolds());
+  const int free_slot = FirstSlotHolding(nullptr, Table().used_below);
+  Table().used_below = free_slot < 0 ? kAnchorSlotCount : free_slot;
+  return free_slot;
+}
+
+// Puts the vessel's touchdown plane on the terrain below it, in the attitude it has, by a pair
+// of points on the vessel and on the carrier, and records them in `slot`.
+void AttachInSlot(int slot, VESSEL &vessel, OBJHANDLE handle, VESSEL &carrier) {
+  VECTOR3 pos_global, carrier_global;
+  vessel.GetGlobalPos(pos_global);
+  carrier.GetGlobalPos(carrier_global);
+
+  // The carrier's +y and +x axes, first as global directions, then in the vessel's axes: the
+  // child-side point built from them makes the host attach the vessel in the attitude it has.
+  const VECTOR3 carrier_up_global = DirLocalToGlobal(carrier, carrier_global, kUp_carrier);
+  const VECTOR3 carrier_x_global = DirLocalToGlobal(carrier, carrier_global, kX_carrier);
+  const VECTOR3 carrier_up_local = DirGlobalToLocal(vessel, pos_global, carrier_up_global);
+  const VECTOR3 carrier_x_local = DirGlobalToLocal(vessel, pos_global, carrier_x_global);
+
+  VECTOR3 drop_global;
+  double terrain_alt_m;
+  ProbeGround(vessel, drop_global, terrain_alt_m);
+  const VECTOR3 rest_global = VecAdd(pos_global, drop_global);
+  VECTOR3 rest_carrier;
+  carrier.Global2Local(rest_global, rest_carrier);
+
+  // Over terrain that is not a number, or with a host state that is not finite, there is no
+  // place to put the vessel; attachment points must never hold such values.
+  if (!IsFinite(drop_global) || !IsFinite(rest_carrier) || !IsFinite(carrier_up_local) ||
+      !IsFinite(carrier_x_local)) {
+    return;
+  }
+
+  AnchorTableState &table = Table();
+  table.vessel[slot] = handle;
+  const VECTOR3 down_local = Vec3(-carrier_up_local.x, -carrier_up_local.y, -carrier_up_local.z);
+  table.child_point[slot] = vessel.CreateAttachment(true, kOrigin_local, down_local,
+                                                    carrier_x_local, kAnchorPointId, false);
+  table.carrier_point[slot] =
+      carrier.CreateAttachment(false, rest_carrier, kUp_carrier, kX_carrier, kAnchorPointId, false);
+  carrier.AttachChild(handle, table.carrier_point[slot], table.child_point[slot]);
+  TD_ASSERT(HeldOnce(handle));
+}
+
 }  // namespace
+
+void UseCarrier(VESSEL *carrier) {
+  AnchorTableState &table = Table();
+  table.carrier = carrier;
+  const OBJHANDLE current = carrier != nullptr ? carrier->GetHandle() : nullptr;
+  if (current == table.slots_carrier) return;
+  // The former carrier has left the simulation (the host let go of its children then), or is
+  // no longer the first of its class. Either way its points are no use to the new one.
+  if (table.slots_carrier != nullptr) {
+    VESSEL *former =
+        oapiIsVessel(table.slots_carrier) ? oapiGetVesselInterface(table.slots_carrier) : nullptr;
+    for (int slot = 0; slot < kAnchorSlotCount; ++slot) {
+      const OBJHANDLE vessel = table.vessel[slot];
+      if (vessel == nullptr) continue;
+      if (former != nullptr && oapiIsVessel(vessel)) {
+        former->DetachChild(table.carrier_point[slot], kNoSeparation_mps);
+      }
+      FreeSlot(slot);
+    }
+  }
+  table.slots_carrier = current;
+}
+
+VESSEL *StepCarrier() { return Table().carrier; }
+
+void ResetAnchorTable() {
+  for (OBJHANDLE &vessel : Table().vessel) vessel = nullptr;
+  Table().used_below = 0;
+  Table().slots_carrier = nullptr;
+}
 
 int FindAnchorSlot(OBJHANDLE vessel) {
   // A null handle would match every free slot; no live vessel has one.
@@ -38,75 +139,56 @@ int FindAnchorSlot(OBJHANDLE vessel) {
   return FirstSlotHolding(vessel);
 }
 
-void AnchorVessel(VESSEL *vessel) {
-  int usedBelow = 0;
-  AnchorVesselFoundIn(vessel, nullptr, -1, usedBelow);
+ATTACHMENTHANDLE AnchorCarrierPoint(int slot) {
+  TD_ASSERT(IsSlot(slot) && Table().vessel[slot] != nullptr);
+  return Table().carrier_point[slot];
 }
 
-void AnchorVesselFoundIn(VESSEL *vessel, OBJHANDLE foundHandle, int foundSlot, int &usedBelow) {
-  VESSEL *const carrier = g_carrier;
+void AnchorVessel(VESSEL *vessel) { AnchorVesselFoundIn(vessel, nullptr, -1); }
+
+void AnchorVesselFoundIn(VESSEL *vessel, OBJHANDLE found_handle, int found_slot) {
+  TD_ASSERT(found_slot == -1 || IsSlot(found_slot));
+  VESSEL *const carrier = Table().carrier;
   if (carrier == nullptr) return;
   const OBJHANDLE handle = vessel->GetHandle();
   if (handle == nullptr) return;
 
   // Called for every resting vessel in every step: the common case, a vessel already
   // anchored, costs the host's handle and at most one walk over the table.
-  const bool anchored = handle == foundHandle ? foundSlot >= 0 : FindAnchorSlot(handle) >= 0;
+  const bool anchored = handle == found_handle ? found_slot >= 0 : FindAnchorSlot(handle) >= 0;
   if (anchored) return;
-  const int freeSlot = FirstSlotHolding(nullptr, usedBelow);
-  usedBelow = freeSlot < 0 ? kAnchorSlotCount : freeSlot;
-  if (freeSlot < 0 || !TerrainBound()) return;
-
-  VECTOR3 pos_global, carrier_global;
-  vessel->GetGlobalPos(pos_global);
-  carrier->GetGlobalPos(carrier_global);
-
-  // The carrier's +y and +x axes, first as global directions, then in the vessel's axes: the
-  // child-side point built from them makes the host attach the vessel in the attitude it has.
-  const VECTOR3 carrierUp_global = DirLocalToGlobal(*carrier, carrier_global, Vec3(0, 1, 0));
-  const VECTOR3 carrierX_global = DirLocalToGlobal(*carrier, carrier_global, Vec3(1, 0, 0));
-  const VECTOR3 carrierUp_local = DirGlobalToLocal(*vessel, pos_global, carrierUp_global);
-  const VECTOR3 carrierX_local = DirGlobalToLocal(*vessel, pos_global, carrierX_global);
-
-  VECTOR3 drop_global;
-  double terrainAlt_m;
-  ProbeGround(*vessel, drop_global, terrainAlt_m);
-  const VECTOR3 rest_global = VecAdd(pos_global, drop_global);
-  VECTOR3 rest_carrier;
-  carrier->Global2Local(rest_global, rest_carrier);
-
-  // Over terrain that is not a number, or with a host state that is not finite, there is no
-  // place to put the vessel; attachment points must never hold such values.
-  if (!IsFinite(drop_global) || !IsFinite(rest_carrier) || !IsFinite(carrierUp_local) ||
-      !IsFinite(carrierX_local)) {
-    return;
-  }
-
-  g_anchorVessel[freeSlot] = handle;
-  const VECTOR3 down_local = Vec3(-carrierUp_local.x, -carrierUp_local.y, -carrierUp_local.z);
-  g_anchorChildPoint[freeSlot] = vessel->CreateAttachment(true, Vec3(0, 0, 0), down_local,
-                                                          carrierX_local, kAnchorPointId, false);
-  g_anchorCarrierPoint[freeSlot] = carrier->CreateAttachment(false, rest_carrier, Vec3(0, 1, 0),
-                                                             Vec3(1, 0, 0), kAnchorPointId, false);
-  carrier->AttachChild(handle, g_anchorCarrierPoint[freeSlot], g_anchorChildPoint[freeSlot]);
+  const int free_slot = TakeFreeSlot();
+  if (free_slot < 0 || !TerrainBound()) return;
+  AttachInSlot(free_slot, *vessel, handle, *carrier);
 }
 
 void ReleaseSlot(int slot, double separation_mps) {
-  if (g_carrier == nullptr) return;
-  g_carrier->DetachChild(g_anchorCarrierPoint[slot], separation_mps);
-  g_anchorVessel[slot] = nullptr;
+  TD_ASSERT(IsSlot(slot) && Table().vessel[slot] != nullptr);
+  VESSEL *const carrier = Table().carrier;
+  if (carrier == nullptr) return;
+  carrier->DetachChild(Table().carrier_point[slot], separation_mps);
+  FreeSlot(slot);
 }
 
 void ReleaseVessel(VESSEL *vessel, double separation_mps) {
-  if (g_carrier == nullptr) return;
+  if (Table().carrier == nullptr) return;
   const int slot = FindAnchorSlot(vessel->GetHandle());
   if (slot < 0) return;
   ReleaseSlot(slot, separation_mps);
 }
 
+void ReleaseEveryAnchored() {
+  for (int slot = 0; slot < kAnchorSlotCount; ++slot) {
+    const OBJHANDLE vessel = Table().vessel[slot];
+    // Vessels that have gone are left to the pruning: there is nothing to detach.
+    if (vessel != nullptr && oapiIsVessel(vessel)) ReleaseSlot(slot, kNoSeparation_mps);
+  }
+}
+
 void PruneAnchorTable() {
-  for (OBJHANDLE &vessel : g_anchorVessel) {
-    if (vessel != nullptr && !oapiIsVessel(vessel)) vessel = nullptr;
+  for (int slot = 0; slot < kAnchorSlotCount; ++slot) {
+    const OBJHANDLE vessel = Table().vessel[slot];
+    if (vessel != nullptr && !oapiIsVessel(vessel)) FreeSlot(slot);
   }
 }
 

@@ -7,36 +7,54 @@
 #include "math/finite.h"
 #include "math/vector.h"
 #include "module/key_table.h"
+#include "module/td_assert.h"
 #include "module/vessel_class.h"
 
 namespace td {
 
 namespace {
 
-constexpr double kFloatFreeClearance_m = 0.1;
-constexpr double kFloatFreeSeparation_mps = 3.0;
-
-bool IsStepCode(int code) {
-  return code == kMoveForward || code == kMoveBack || code == kMoveLeft || code == kMoveRight;
+bool IsKnownCode(MoveCode code) {
+  return static_cast<int>(code) >= static_cast<int>(MoveCode::kForward) &&
+         static_cast<int>(code) <= static_cast<int>(MoveCode::kRight);
 }
 
-VECTOR3 StepAxis_local(int code) {
+bool IsStepCode(MoveCode code) {
   switch (code) {
-    case kMoveForward:
-      return Vec3(0, 0, 1);
-    case kMoveBack:
-      return Vec3(0, 0, -1);
-    case kMoveLeft:
-      return Vec3(-1, 0, 0);
-    default:
-      return Vec3(1, 0, 0);
+    case MoveCode::kForward:
+    case MoveCode::kBack:
+    case MoveCode::kLeft:
+    case MoveCode::kRight:
+      return true;
+    case MoveCode::kTurnLeft:
+    case MoveCode::kTurnRight:
+      return false;
   }
+  return false;
+}
+
+// The direction of a step in the vessel's own axes. Turns have none; they never ask.
+VECTOR3 StepAxis_local(MoveCode code) {
+  switch (code) {
+    case MoveCode::kForward:
+      return Vec3(0, 0, 1);
+    case MoveCode::kBack:
+      return Vec3(0, 0, -1);
+    case MoveCode::kLeft:
+      return Vec3(-1, 0, 0);
+    case MoveCode::kRight:
+    case MoveCode::kTurnLeft:
+    case MoveCode::kTurnRight:
+      break;
+  }
+  return Vec3(1, 0, 0);
 }
 
 // The shift of the carrier-side point for one step, or false when the vessel floated free
 // and was released, or the shift is not a finite one.
-bool StepShift(VESSEL &vessel, int code, double simdt, double speed_mps, VECTOR3 &shift_carrier) {
-  VESSEL &carrier = *g_carrier;
+bool StepShift(VESSEL &vessel, MoveCode code, double simdt, double speed_mps,
+               VECTOR3 &shift_carrier) {
+  VESSEL &carrier = *StepCarrier();
   VECTOR3 pos_global, carrier_global;
   vessel.GetGlobalPos(pos_global);
   carrier.GetGlobalPos(carrier_global);
@@ -49,9 +67,9 @@ bool StepShift(VESSEL &vessel, int code, double simdt, double speed_mps, VECTOR3
   step_carrier.z *= speed_mps;
 
   VECTOR3 drop_global;
-  double terrainAlt_m;
-  const double clearance_m = ProbeGround(vessel, drop_global, terrainAlt_m);
-  if (clearance_m > kFloatFreeClearance_m && terrainAlt_m < 0.0) {
+  double terrain_alt_m;
+  const double clearance_m = ProbeGround(vessel, drop_global, terrain_alt_m);
+  if (FloatsFree(clearance_m, terrain_alt_m)) {
     ReleaseVessel(&vessel, kFloatFreeSeparation_mps);
     return false;
   }
@@ -64,8 +82,10 @@ bool StepShift(VESSEL &vessel, int code, double simdt, double speed_mps, VECTOR3
 
 }  // namespace
 
-void MoveAnchored(VESSEL *vessel, int code, double simdt, double speed_mps) {
-  if (g_carrier == nullptr) return;
+void MoveAnchored(VESSEL *vessel, MoveCode code, double simdt, double speed_mps) {
+  TD_ASSERT(IsKnownCode(code));
+  VESSEL *const carrier = StepCarrier();
+  if (carrier == nullptr) return;
   const int slot = FindAnchorSlot(vessel->GetHandle());
   if (slot < 0) return;
 
@@ -77,30 +97,34 @@ void MoveAnchored(VESSEL *vessel, int code, double simdt, double speed_mps) {
     if (!StepShift(*vessel, code, simdt, speed_mps, shift_carrier)) return;
   }
 
-  VESSEL &carrier = *g_carrier;
-  const ATTACHMENTHANDLE point = g_anchorCarrierPoint[slot];
+  const ATTACHMENTHANDLE point = AnchorCarrierPoint(slot);
   VECTOR3 pos_carrier, dir_carrier, rot_carrier;
-  carrier.GetAttachmentParams(point, pos_carrier, dir_carrier, rot_carrier);
+  carrier->GetAttachmentParams(point, pos_carrier, dir_carrier, rot_carrier);
   if (step) {
     pos_carrier = VecAdd(pos_carrier, shift_carrier);
   } else {
-    const double angle_rad = code == kTurnLeft ? simdt * -kTurnRate_radps : simdt * kTurnRate_radps;
+    const double angle_rad =
+        code == MoveCode::kTurnLeft ? simdt * -kTurnRate_radps : simdt * kTurnRate_radps;
     rot_carrier = VecRotateY(rot_carrier, angle_rad);
   }
   if (!IsFinite(pos_carrier) || !IsFinite(rot_carrier)) return;
-  carrier.SetAttachmentParams(point, pos_carrier, dir_carrier, rot_carrier);
+  carrier->SetAttachmentParams(point, pos_carrier, dir_carrier, rot_carrier);
 }
 
 namespace {
 
 void DispatchKeys(VESSEL *vessel, double simdt, double speed_mps) {
   // Steps first, then turns; an arrow key and its letter together count once.
-  if (KeyHeld(kKeyUp) || KeyHeld(kKeyW)) MoveAnchored(vessel, kMoveForward, simdt, speed_mps);
-  if (KeyHeld(kKeyDown) || KeyHeld(kKeyS)) MoveAnchored(vessel, kMoveBack, simdt, speed_mps);
-  if (KeyHeld(kKeyEnd)) MoveAnchored(vessel, kMoveLeft, simdt, speed_mps);
-  if (KeyHeld(kKeyNext)) MoveAnchored(vessel, kMoveRight, simdt, speed_mps);
-  if (KeyHeld(kKeyLeft) || KeyHeld(kKeyA)) MoveAnchored(vessel, kTurnLeft, simdt, speed_mps);
-  if (KeyHeld(kKeyRight) || KeyHeld(kKeyD)) MoveAnchored(vessel, kTurnRight, simdt, speed_mps);
+  if (KeyHeld(kKeyUp) || KeyHeld(kKeyW)) MoveAnchored(vessel, MoveCode::kForward, simdt, speed_mps);
+  if (KeyHeld(kKeyDown) || KeyHeld(kKeyS)) MoveAnchored(vessel, MoveCode::kBack, simdt, speed_mps);
+  if (KeyHeld(kKeyEnd)) MoveAnchored(vessel, MoveCode::kLeft, simdt, speed_mps);
+  if (KeyHeld(kKeyNext)) MoveAnchored(vessel, MoveCode::kRight, simdt, speed_mps);
+  if (KeyHeld(kKeyLeft) || KeyHeld(kKeyA)) {
+    MoveAnchored(vessel, MoveCode::kTurnLeft, simdt, speed_mps);
+  }
+  if (KeyHeld(kKeyRight) || KeyHeld(kKeyD)) {
+    MoveAnchored(vessel, MoveCode::kTurnRight, simdt, speed_mps);
+  }
 }
 
 bool AnyMovementKeyHeld() {
@@ -118,10 +142,10 @@ void DispatchMovement(double simdt) {
   if (!AnyMovementKeyHeld()) return;
   VESSEL *focus = oapiGetFocusInterface();
   if (focus == nullptr) return;
-  const char *className = focus->GetClassNameA();
-  if (className == nullptr) return;
-  if (IsWalkerClass(className)) DispatchKeys(focus, simdt, kWalkerSpeed_mps);
-  if (IsCarClass(className)) DispatchKeys(focus, simdt, kCarSpeed_mps);
+  const char *class_name = focus->GetClassNameA();
+  if (class_name == nullptr) return;
+  if (IsWalkerClass(class_name)) DispatchKeys(focus, simdt, kWalkerSpeed_mps);
+  if (IsCarClass(class_name)) DispatchKeys(focus, simdt, kCarSpeed_mps);
 }
 
 }  // namespace td

@@ -4,27 +4,29 @@
 #pragma once
 
 #include "host/orbiter_api.h"
+#include "math/angles.h"
 
 namespace td {
 
-enum MoveCode : int {
-  kMoveForward = 0,
-  kMoveBack = 1,
+enum class MoveCode : int {
+  kForward = 0,
+  kBack = 1,
   kTurnLeft = 2,
   kTurnRight = 3,
-  kMoveLeft = 4,
-  kMoveRight = 5,
+  kLeft = 4,
+  kRight = 5,
 };
 
 inline constexpr double kWalkerSpeed_mps = 4.0;
 inline constexpr double kCarSpeed_mps = 30.0;
-// A quarter turn per second of simulated time, as written to 16 digits (a hair below the
-// double nearest pi/2).
-inline constexpr double kTurnRate_radps = 1.570796326794895;
+// A quarter turn per second of simulated time.
+inline constexpr double kTurnRate_radps = kQuarterTurn_rad;
+// A vessel that floats free while it walks or drives is pushed off at this speed.
+inline constexpr double kFloatFreeSeparation_mps = 3.0;
 
 // One step or turn of an anchored vessel. Nothing happens without a carrier, for a vessel
 // that is not anchored, or when the edit would not leave the attachment finite.
-void MoveAnchored(VESSEL *vessel, int code, double simdt, double speed_mps);
+void MoveAnchored(VESSEL *vessel, MoveCode code, double simdt, double speed_mps);
 
 // Moves the focus vessel, a walker or a car, for each movement key held.
 void DispatchMovement(double simdt);

@@ -3,6 +3,7 @@
 #include "anchor/anchor_table.h"
 #include "math/vector.h"
 #include "module/entry_points.h"
+#include "module/test_access.h"
 #include "terrain/horizon.h"
 
 namespace tdbench {
@@ -94,8 +95,8 @@ Fleet::Fleet(Situation situation, int vessels) : situation_(situation) {
   if (situation == Situation::kAnchored) {
     VESSEL *carrier = oapiGetVesselInterface(carrier_);
     for (int slot = 0; slot < td::kAnchorSlotCount; ++slot) {
-      if (td::g_anchorVessel[slot] == nullptr) continue;
-      const ATTACHMENTHANDLE point = td::g_anchorCarrierPoint[slot];
+      if (td::test_access::SlotVessel(slot) == nullptr) continue;
+      const ATTACHMENTHANDLE point = td::test_access::SlotCarrierPoint(slot);
       VECTOR3 pos, dir, rot;
       carrier->GetAttachmentParams(point, pos, dir, rot);
       pos.y -= kAnchoredSink_m;

@@ -1,6 +1,6 @@
 #include "bench/host_call_floor.h"
 
-#include "host/terrain.h"
+#include "module/test_access.h"
 
 namespace tdbench {
 
@@ -15,6 +15,7 @@ double HostCallFloor::Pass() const {
   double sum = 0.0;
 
   const DWORD count = oapiGetVesselCount();
+  const TerrainRadiusFn terrain_radius = td::test_access::TerrainFunction();
   VECTOR3 carrierPos, carrierVel;
   carrier_->GetGlobalPos(carrierPos);
   carrier_->GetGlobalVel(carrierVel);
@@ -41,7 +42,7 @@ double HostCallFloor::Pass() const {
     oapiGetGlobalPos(body, &bodyPos);
     sum += vessel->GetMass() + vel.x;
     const VECTOR3 radial = {{pos.x - bodyPos.x, pos.y - bodyPos.y, pos.z - bodyPos.z}};
-    sum += td::g_terrainRadius(radial);
+    sum += terrain_radius(radial);
     sum += vessel->GetCOG_elev();
 
     VECTOR3 local;

@@ -9,6 +9,7 @@
 #include "anchor/movement.h"
 #include "bench/fleet.h"
 #include "module/key_table.h"
+#include "module/test_access.h"
 
 namespace tdbench {
 
@@ -30,14 +31,14 @@ BENCHMARK(ProbeGround)->Name("probe/ground");
 // The lookup the contact pass makes for every vessel: in an empty table, and in a full one,
 // where a vessel that is not anchored is the worst case and one in the last slot the next.
 void AnchorLookup(benchmark::State &state, int filled, uintptr_t sought) {
-  td::ClearAnchorTable();
-  for (int slot = 0; slot < filled; ++slot) td::g_anchorVessel[slot] = FakeHandle(slot);
+  td::ResetAnchorTable();
+  for (int slot = 0; slot < filled; ++slot) td::test_access::SetSlotVessel(slot, FakeHandle(slot));
   OBJHANDLE handle = FakeHandle(sought);
   for (auto _ : state) {
     benchmark::DoNotOptimize(handle);
     benchmark::DoNotOptimize(td::FindAnchorSlot(handle));
   }
-  td::ClearAnchorTable();
+  td::ResetAnchorTable();
 }
 BENCHMARK_CAPTURE(AnchorLookup, empty, 0, 1000)->Name("anchor_lookup/empty");
 BENCHMARK_CAPTURE(AnchorLookup, full_absent, td::kAnchorSlotCount, 1000)

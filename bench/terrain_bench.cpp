@@ -3,8 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/fleet.h"
-#include "host/terrain.h"
 #include "math/vector.h"
+#include "module/test_access.h"
 
 namespace tdbench {
 
@@ -29,7 +29,7 @@ void TerrainQuery(benchmark::State &state, int relief) {
   for (int i = 0; i < 64; ++i) places[i] = td::Vec3(kMoonRadius_m, 3.0 * i, -2.0 * i);
   int i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(td::g_terrainRadius(places[i]));
+    benchmark::DoNotOptimize(td::test_access::TerrainFunction()(places[i]));
     i = (i + 1) & 63;
   }
 }

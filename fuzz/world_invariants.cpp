@@ -5,6 +5,7 @@
 
 #include "anchor/anchor_table.h"
 #include "math/finite.h"
+#include "module/test_access.h"
 
 namespace tdfuzz {
 
@@ -16,19 +17,20 @@ namespace {
 }
 
 void CheckSlots(Scene &s) {
-  const OBJHANDLE carrier = td::g_carrier != nullptr ? td::g_carrier->GetHandle() : nullptr;
+  const OBJHANDLE carrier = td::StepCarrier() != nullptr ? td::StepCarrier()->GetHandle() : nullptr;
   for (int slot = 0; slot < td::kAnchorSlotCount; ++slot) {
-    const OBJHANDLE vessel = td::g_anchorVessel[slot];
+    const OBJHANDLE vessel = td::test_access::SlotVessel(slot);
     if (vessel == nullptr) continue;
     for (int other = slot + 1; other < td::kAnchorSlotCount; ++other) {
-      if (td::g_anchorVessel[other] == vessel) Finding(s, "a vessel stands in two anchor slots");
+      if (td::test_access::SlotVessel(other) == vessel)
+        Finding(s, "a vessel stands in two anchor slots");
     }
     const sim::VesselRecord *v = s.world.Vessel(vessel);
     if (v == nullptr) continue;  // gone: its slot is freed by the next step's pruning
     if (carrier == nullptr || v->parent != carrier) {
       Finding(s, "an anchored vessel does not hang on the carrier");
     }
-    if (v->parent_point != td::g_anchorCarrierPoint[slot]) {
+    if (v->parent_point != td::test_access::SlotCarrierPoint(slot)) {
       Finding(s, "an anchored vessel hangs on another point than its slot's");
     }
   }

@@ -7,17 +7,22 @@
 
 namespace td {
 
-extern TerrainRadiusFn g_terrainRadius;
+bool TerrainBound();
 
-inline bool TerrainBound() { return g_terrainRadius != nullptr; }
+// Fills the slot (null: empties it); the module's start-up and exit only.
+void BindTerrain(TerrainRadiusFn radius);
 
-// Terrain altitude over a body of the given mean radius. Values below -1 m are raised to
-// -1 m; -1 itself, anything above and not-a-number pass unchanged (the test is strict and
-// a NaN fails it).
-inline double TerrainAltitude(const VECTOR3 &pos_rel_body, double meanRadius_m) {
-  double alt_m = g_terrainRadius(pos_rel_body) - meanRadius_m;
-  if (alt_m < -1.0) alt_m = -1.0;
-  return alt_m;
-}
+// Distance from the body's centre to the terrain in the direction of pos_rel_body (m), as
+// the bound function answers.
+double TerrainRadius(const VECTOR3 &pos_rel_body);
+
+// The lowest terrain altitude the module believes: deeper answers are taken for a fault of the
+// terrain library, not a pit for vessels to fall into.
+inline constexpr double kTerrainAltitudeFloor_m = -1.0;
+
+// Terrain altitude over a body of the given mean radius. Values below the floor are raised to
+// it; the floor itself, anything above and not-a-number pass as they are (the test is strict
+// and a NaN fails it).
+double TerrainAltitude(const VECTOR3 &pos_rel_body, double mean_radius_m);
 
 }  // namespace td

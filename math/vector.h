@@ -1,6 +1,6 @@
 // 3-vector arithmetic on the host's VECTOR3. Pure functions, by value, no state. The
-// summation order of VecDot and VecLength (y, then x, then z) is kept on purpose: results
-// must match bit for bit wherever they are compared.
+// summation order of VecDot and VecLength (y, then x, then z) never changes, so that forces
+// and placements come out identical across platforms, builds and releases of the module.
 #pragma once
 
 #include <cmath>
@@ -53,15 +53,18 @@ inline VECTOR3 VecRotateY(const VECTOR3 &v, double angle) {
   return Vec3(v.x * c + v.z * s, v.y, v.z * c - v.x * s);
 }
 
+// Below this length a vector is returned as it is rather than blown up by a tiny divisor.
+inline constexpr double kShortestUnitLength = 0.001;
+
 // VecUnit of a vector whose VecLength the caller has already taken: the same result, without
 // the square root a second time.
 inline VECTOR3 VecUnitOfLength(const VECTOR3 &v, double len) {
-  if (Abs(len) < 0.001) return v;
+  if (Abs(len) < kShortestUnitLength) return v;
   return Vec3(v.x / len, v.y / len, v.z / len);
 }
 
-// Below a length of 0.001 the vector is returned as it is rather than blown up by a tiny
-// divisor; a not-a-number length fails that test and divides.
+// A vector shorter than kShortestUnitLength comes back as it is; a not-a-number length fails
+// that test and divides.
 inline VECTOR3 VecUnit(const VECTOR3 &v) { return VecUnitOfLength(v, VecLength(v)); }
 
 }  // namespace td

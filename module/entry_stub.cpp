@@ -1,21 +1,21 @@
 #include "module/entry_stub.h"
 
+#include "module/module_state.h"
 #include "platform/desktop.h"
 
 namespace td {
 
-namespace {
-typedef void (*ExitModuleFn)(HINSTANCE);
-ExitModuleFn g_exitFunction = nullptr;
-}  // namespace
-
 void EntryStubAttach(HINSTANCE instance) {
+  EntryStubState &entry = g_module_state.entry;
+  entry.instance = instance;
   InitLib(instance);
-  g_exitFunction = ProcAs<ExitModuleFn>(GetProcAddress(instance, "ExitModule"));
+  entry.exit_function = ProcAs<ExitModuleFn>(GetProcAddress(instance, "ExitModule"));
 }
 
 void EntryStubDetach(HINSTANCE instance) {
-  if (g_exitFunction != nullptr) g_exitFunction(instance);
+  if (g_module_state.entry.exit_function != nullptr) g_module_state.entry.exit_function(instance);
 }
+
+HINSTANCE AttachedInstance() { return g_module_state.entry.instance; }
 
 }  // namespace td

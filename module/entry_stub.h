@@ -11,5 +11,7 @@ namespace td {
 void EntryStubAttach(HINSTANCE instance);
 // Calls the ExitModule found on attach, if one was.
 void EntryStubDetach(HINSTANCE instance);
+// The instance the stub was attached with.
+HINSTANCE AttachedInstance();
 
 }  // namespace td

@@ -5,13 +5,10 @@
 
 namespace {
 
-HINSTANCE g_instance = nullptr;
-
 __attribute__((constructor)) void OnLibraryLoad() {
-  g_instance = td::PlatformSelfInstance();
-  td::EntryStubAttach(g_instance);
+  td::EntryStubAttach(td::PlatformSelfInstance());
 }
 
-__attribute__((destructor)) void OnLibraryUnload() { td::EntryStubDetach(g_instance); }
+__attribute__((destructor)) void OnLibraryUnload() { td::EntryStubDetach(td::AttachedInstance()); }
 
 }  // namespace

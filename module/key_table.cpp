@@ -1,22 +1,41 @@
 #include "module/key_table.h"
 
+#include "module/module_state.h"
+#include "module/td_assert.h"
+
 namespace td {
 
-int32_t g_keyTable[kKeyCount];
-
 namespace {
-HHOOK g_hook = nullptr;
+
+KeyTableState &Keys() { return g_module_state.keys; }
+
+bool IsKey(int vk) { return vk >= 0 && vk < kKeyCount; }
+
+}  // namespace
+
+int32_t KeyEntry(int vk) {
+  TD_ASSERT(IsKey(vk));
+  // The contact pass uses the entry as a number: anything but 0 or 1 would scale a force.
+  TD_ASSERT(Keys().entry[vk] == 0 || Keys().entry[vk] == 1);
+  return Keys().entry[vk];
+}
+
+bool KeyHeld(int vk) { return KeyEntry(vk) != 0; }
+
+void ClearKey(int vk) {
+  TD_ASSERT(IsKey(vk));
+  Keys().entry[vk] = 0;
 }
 
 void InstallKeyboardHook(HINSTANCE instance) {
-  for (int32_t &entry : g_keyTable) entry = 0;
-  g_hook = SetWindowsHookExA(WH_KEYBOARD, KeyboardHookProc, instance, GetCurrentThreadId());
+  for (int32_t &entry : Keys().entry) entry = 0;
+  Keys().hook = SetWindowsHookExA(WH_KEYBOARD, KeyboardHookProc, instance, GetCurrentThreadId());
 }
 
 void RemoveKeyboardHook() {
-  if (g_hook == nullptr) return;
-  UnhookWindowsHookEx(g_hook);
-  g_hook = nullptr;
+  if (Keys().hook == nullptr) return;
+  UnhookWindowsHookEx(Keys().hook);
+  Keys().hook = nullptr;
 }
 
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM vk, LPARAM flags) {
@@ -24,10 +43,10 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM vk, LPARAM flags) {
   if (code >= 0 && vk < static_cast<WPARAM>(kKeyCount)) {
     // Only a key that was up before this message sets its entry: auto-repeat leaves an entry
     // that the step driver cleared at 0 until the key is released and pressed again.
-    if ((flags & kKeyWasDownBit) == 0) g_keyTable[vk] = 1;
-    if ((flags & kKeyReleasingBit) != 0) g_keyTable[vk] = 0;
+    if ((flags & kKeyWasDownBit) == 0) Keys().entry[vk] = 1;
+    if ((flags & kKeyReleasingBit) != 0) Keys().entry[vk] = 0;
   }
-  return CallNextHookEx(g_hook, code, vk, flags);
+  return CallNextHookEx(Keys().hook, code, vk, flags);
 }
 
 }  // namespace td

@@ -27,11 +27,9 @@ inline constexpr int kKeyU = 0x55;
 inline constexpr int kKeyW = 0x57;
 inline constexpr int kKeyPeriod = 0xBE;
 
-extern int32_t g_keyTable[kKeyCount];
-
-inline int32_t KeyEntry(int vk) { return g_keyTable[vk]; }
-inline bool KeyHeld(int vk) { return g_keyTable[vk] != 0; }
-inline void ClearKey(int vk) { g_keyTable[vk] = 0; }
+int32_t KeyEntry(int vk);
+bool KeyHeld(int vk);
+void ClearKey(int vk);
 
 // Clears the table and hooks the calling thread's keyboard.
 void InstallKeyboardHook(HINSTANCE instance);

@@ -2,19 +2,14 @@
 
 #include "anchor/anchor_table.h"
 #include "module/key_table.h"
-#include "module/step_driver.h"
+#include "module/module_state.h"
 #include "module/terrain_library.h"
 
 namespace td {
 
-namespace {
-int32_t g_versionCache = 0;  // 0: not yet computed
-}
-
 void StartModule(HINSTANCE instance) {
   InstallKeyboardHook(instance);
-  ClearAnchorTable();
-  ForgetCarrier();
+  ResetAnchorTable();
   LoadTerrainLibrary();
 }
 
@@ -24,10 +19,11 @@ void StopModule() {
 }
 
 int ModuleVersion() {
-  if (g_versionCache != 0) return g_versionCache;
+  int32_t &version = g_module_state.version_cache;  // 0: not yet computed
+  if (version != 0) return version;
   char date[] = "Apr 25 2006";  // the host wants a writable text
-  g_versionCache = Date2Int(date);
-  return g_versionCache;
+  version = Date2Int(date);
+  return version;
 }
 
 }  // namespace td

@@ -6,27 +6,20 @@
 #include "anchor/anchor_table.h"
 #include "anchor/movement.h"
 #include "contact/contact_pass.h"
+#include "math/angles.h"
 #include "math/vector.h"
 #include "module/key_table.h"
 #include "module/vessel_class.h"
 
 namespace td {
 
-namespace {
-constexpr double kHalfPi = 1.570796326794895;
-constexpr double kTwoPi = 6.283185307179586;
-
-// The carrier whose points the anchored vessels hang on; null until one is first seen.
-OBJHANDLE g_slotsCarrier = nullptr;
-}  // namespace
-
 VESSEL *FindCarrier() {
   const DWORD count = oapiGetVesselCount();
   for (DWORD index = 0; index < count; ++index) {
     VESSEL *vessel = oapiGetVesselInterface(oapiGetVesselByIndex(static_cast<int>(index)));
     if (vessel == nullptr) continue;
-    const char *className = vessel->GetClassNameA();
-    if (className != nullptr && IsCarrierClass(className)) return vessel;
+    const char *class_name = vessel->GetClassNameA();
+    if (class_name != nullptr && IsCarrierClass(class_name)) return vessel;
   }
   return nullptr;
 }
@@ -37,62 +30,41 @@ bool FocusStrayed(const VESSEL &carrier) {
   // The host leaves these as they are when it cannot tell a vessel's place (no reference
   // body): a place that is not a number is no place, and releases nothing.
   constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
-  double focusLon = kUnknown, focusLat = kUnknown, focusRadius = kUnknown;
-  double carrierLon = kUnknown, carrierLat = kUnknown, carrierRadius = kUnknown;
-  oapiGetEquPos(focus->GetHandle(), &focusLon, &focusLat, &focusRadius);
-  oapiGetEquPos(carrier.GetHandle(), &carrierLon, &carrierLat, &carrierRadius);
-  // Differences of colatitude and of longitude; the quarter turns cancel.
-  const double dTheta = (kHalfPi - focusLat) - (kHalfPi - carrierLat);
+  double focus_lon = kUnknown, focus_lat = kUnknown, focus_radius = kUnknown;
+  double carrier_lon = kUnknown, carrier_lat = kUnknown, carrier_radius = kUnknown;
+  oapiGetEquPos(focus->GetHandle(), &focus_lon, &focus_lat, &focus_radius);
+  oapiGetEquPos(carrier.GetHandle(), &carrier_lon, &carrier_lat, &carrier_radius);
+  // Differences of colatitude and of longitude, each angle offset by a quarter turn first:
+  // the offsets cancel, and keeping them keeps the rounding, so a focus right at the edge
+  // releases in exactly the same steps as it always has.
+  const double d_theta_rad = (kQuarterTurn_rad - focus_lat) - (kQuarterTurn_rad - carrier_lat);
   // Longitudes jump by a full turn at the antimeridian: two places a hair apart on either
   // side of it are close, not a turn apart. Not-a-number stays so and releases nothing.
-  const double dPhi = std::remainder((kHalfPi + focusLon) - (kHalfPi + carrierLon), kTwoPi);
-  return Abs(dTheta) > kFocusReleaseAngle_rad || Abs(dPhi) > kFocusReleaseAngle_rad;
+  const double d_phi_rad = std::remainder(
+      (kQuarterTurn_rad + focus_lon) - (kQuarterTurn_rad + carrier_lon), kFullTurn_rad);
+  return Abs(d_theta_rad) > kFocusReleaseAngle_rad || Abs(d_phi_rad) > kFocusReleaseAngle_rad;
 }
 
-void ReleaseSweep() {
-  for (int slot = 0; slot < kAnchorSlotCount; ++slot) {
-    const OBJHANDLE vessel = g_anchorVessel[slot];
-    // Vessels that have gone are left to the pruning: there is nothing to detach.
-    if (vessel != nullptr && oapiIsVessel(vessel)) ReleaseSlot(slot, 0.0);
-  }
+namespace {
+
+// A release key acts once per press: its entry is cleared here and auto-repeat does not set
+// it again.
+bool TakeReleaseKeys() {
+  if (!KeyHeld(kKeyG) && !KeyHeld(kKeyU) && !KeyHeld(kKeyC)) return false;
+  ClearKey(kKeyG);
+  ClearKey(kKeyU);
+  ClearKey(kKeyC);
+  return true;
 }
 
-void FollowCarrier(VESSEL *carrier) {
-  const OBJHANDLE current = carrier != nullptr ? carrier->GetHandle() : nullptr;
-  if (current == g_slotsCarrier) return;
-  // The former carrier has left the simulation (the host let go of its children then), or is
-  // no longer the first of its class. Either way its points are no use to the new one.
-  if (g_slotsCarrier != nullptr) {
-    VESSEL *former =
-        oapiIsVessel(g_slotsCarrier) ? oapiGetVesselInterface(g_slotsCarrier) : nullptr;
-    for (int slot = 0; slot < kAnchorSlotCount; ++slot) {
-      const OBJHANDLE vessel = g_anchorVessel[slot];
-      if (vessel == nullptr) continue;
-      if (former != nullptr && oapiIsVessel(vessel)) {
-        former->DetachChild(g_anchorCarrierPoint[slot], 0.0);
-      }
-      g_anchorVessel[slot] = nullptr;
-    }
-  }
-  g_slotsCarrier = current;
-}
-
-void ForgetCarrier() { g_slotsCarrier = nullptr; }
+}  // namespace
 
 void RunStep(double simt, double simdt, double mjd) {
-  g_carrier = FindCarrier();
-  FollowCarrier(g_carrier);
+  UseCarrier(FindCarrier());
   RunContactPass(simt, simdt, mjd);
-  if (g_carrier != nullptr) {
-    if (FocusStrayed(*g_carrier)) ReleaseSweep();
-    // A release key acts once per press: its entry is cleared here and auto-repeat does not
-    // set it again.
-    if (KeyHeld(kKeyG) || KeyHeld(kKeyU) || KeyHeld(kKeyC)) {
-      ReleaseSweep();
-      ClearKey(kKeyG);
-      ClearKey(kKeyU);
-      ClearKey(kKeyC);
-    }
+  if (const VESSEL *carrier = StepCarrier(); carrier != nullptr) {
+    if (FocusStrayed(*carrier)) ReleaseEveryAnchored();
+    if (TakeReleaseKeys()) ReleaseEveryAnchored();
   }
   DispatchMovement(simdt);
   PruneAnchorTable();

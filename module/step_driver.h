@@ -18,14 +18,4 @@ VESSEL *FindCarrier();
 // longitude (the longitude difference taken the short way round). False without a focus.
 bool FocusStrayed(const VESSEL &carrier);
 
-// Releases, with no separation speed, every anchored vessel that still exists.
-void ReleaseSweep();
-
-// Frees every anchor slot when this step's carrier (null: none) is not the one the anchored
-// vessels were attached to, detaching them first if that one still exists: the slots'
-// points belong to it, and no other vessel may be handed them.
-void FollowCarrier(VESSEL *carrier);
-// Forgets the carrier the anchored vessels hang on; InitModule, with the table.
-void ForgetCarrier();
-
 }  // namespace td

@@ -15,8 +15,8 @@ inline constexpr std::size_t kCarClassPrefixLength = 9;
 
 // Every vessel's class name is tested in every step; a first byte that differs settles most
 // names without a call. What decides is still the plain byte comparison.
-inline bool ClassIs(const char *name, const char *className) {
-  return name[0] == className[0] && std::strcmp(name, className) == 0;
+inline bool ClassIs(const char *name, const char *class_name) {
+  return name[0] == class_name[0] && std::strcmp(name, class_name) == 0;
 }
 
 inline bool IsCarrierClass(const char *name) { return ClassIs(name, kCarrierClass); }

@@ -6,12 +6,12 @@ namespace td {
 
 namespace {
 // Any object of this library will do to ask the loader which file it came from.
-const char g_addressInThisLibrary = 0;
+const char kAddressInThisLibrary = 0;
 }  // namespace
 
 HINSTANCE PlatformSelfInstance() {
   Dl_info info;
-  if (dladdr(&g_addressInThisLibrary, &info) == 0 || info.dli_fname == nullptr) return nullptr;
+  if (dladdr(&kAddressInThisLibrary, &info) == 0 || info.dli_fname == nullptr) return nullptr;
   // The library is already loaded (this runs from inside it): RTLD_NOLOAD only finds its
   // handle. The extra reference it takes is given back at once; the handle stays valid for
   // as long as the library is loaded.

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "anchor/anchor_table.h"
+#include "module/test_access.h"
 #include "world_fixture.h"
 
 namespace {
@@ -34,7 +35,7 @@ struct TableModel {
 
 void ExpectTableIs(const TableModel &model) {
   for (int s = 0; s < kAnchorSlotCount; ++s) {
-    ASSERT_EQ(td::g_anchorVessel[s], model.slots[s]) << "slot " << s;
+    ASSERT_EQ(td::test_access::SlotVessel(s), model.slots[s]) << "slot " << s;
   }
 }
 

@@ -2,6 +2,7 @@
 // Slot choice in a full table and pruning are the robustness tests'.
 #include "anchor/anchor_table.h"
 
+#include "module/test_access.h"
 #include "world_fixture.h"
 
 namespace {
@@ -18,7 +19,7 @@ class AnchorTable : public ModuleWorld {
     ModuleWorld::SetUp();
     carrier = AddCarrier();
     Start();
-    td::g_carrier = Iface(carrier);
+    td::test_access::SetStepCarrier(Iface(carrier));
   }
 
   OBJHANDLE Resting(const std::string &name, double clearance_m = -0.01) {
@@ -84,7 +85,7 @@ TEST_F(AnchorTable, AnchoringKeepsTheAttitudeAndLiftsTheVesselOntoTheTerrain) {
 TEST_F(AnchorTable, ReleaseDetachesOnceAndKeepsThePoints) {
   const OBJHANDLE v = Resting("v");
   Anchor(v);
-  const ATTACHMENTHANDLE firstCarrierPoint = td::g_anchorCarrierPoint[0];
+  const ATTACHMENTHANDLE firstCarrierPoint = td::test_access::SlotCarrierPoint(0);
   world.ClearEvents();
   Release(v, 3.0);
   Release(v, 3.0);
@@ -93,11 +94,11 @@ TEST_F(AnchorTable, ReleaseDetachesOnceAndKeepsThePoints) {
   EXPECT_EQ(detaches[0].value, 3.0);
   EXPECT_EQ(detaches[0].att[0], firstCarrierPoint);
   EXPECT_EQ(world.Vessel(v)->parent, nullptr);
-  EXPECT_EQ(td::g_anchorCarrierPoint[0], firstCarrierPoint);  // entries kept
+  EXPECT_EQ(td::test_access::SlotCarrierPoint(0), firstCarrierPoint);  // entries kept
   // Anchoring again makes a second pair; the first stays on the vessels.
   Anchor(v);
   EXPECT_EQ(Events(EventKind::kCreateAttachment).size(), 2u);
-  EXPECT_NE(td::g_anchorCarrierPoint[0], firstCarrierPoint);
+  EXPECT_NE(td::test_access::SlotCarrierPoint(0), firstCarrierPoint);
   EXPECT_EQ(world.AttachmentsOf(carrier).size(), 2u);
   EXPECT_EQ(world.AttachmentsOf(v).size(), 2u);
 }
@@ -105,7 +106,7 @@ TEST_F(AnchorTable, ReleaseDetachesOnceAndKeepsThePoints) {
 TEST_F(AnchorTable, WithoutACarrierNothingChanges) {
   const OBJHANDLE v = Resting("v");
   Anchor(v);
-  td::g_carrier = nullptr;
+  td::test_access::SetStepCarrier(nullptr);
   const OBJHANDLE other = Resting("w");
   world.ClearEvents();
   Anchor(other);

@@ -6,6 +6,7 @@
 
 #include "anchor/anchor_table.h"
 #include "module/key_table.h"
+#include "module/test_access.h"
 #include "world_fixture.h"
 
 namespace {
@@ -43,7 +44,7 @@ class ContactPass : public ModuleWorld {
   }
 
   void AnchorNow(OBJHANDLE v) {
-    td::g_carrier = Iface(carrier);
+    td::test_access::SetStepCarrier(Iface(carrier));
     td::AnchorVessel(Iface(v));
   }
 
@@ -195,7 +196,7 @@ TEST_F(ContactPass, StepLengthThatIsNotAPositiveNumberLeavesOutStoppingAndBrakes
 
 TEST_F(ContactPass, WithoutACarrierThePassAsksTheHostNothing) {
   Sunk(-0.1, Vec3(-1, 0, 0));
-  td::g_carrier = nullptr;
+  td::test_access::SetStepCarrier(nullptr);
   const uint64_t before = world.HostQueryCount();
   td::RunContactPass(0.0, 0.02, 0.0);
   EXPECT_EQ(world.HostQueryCount(), before);

@@ -8,6 +8,7 @@
 
 #include "anchor/anchor_table.h"
 #include "module/key_table.h"
+#include "module/test_access.h"
 #include "world_fixture.h"
 
 namespace {
@@ -67,7 +68,7 @@ TEST_F(Mends, NothingNonFiniteReachesAnAttachment) {
   // Over terrain that is not a number: no anchoring, and no step.
   Reconfigure(tdtest::NaNTerrain());
   const OBJHANDLE newcomer = Resting("newcomer");
-  td::g_carrier = Iface(carrier);
+  td::test_access::SetStepCarrier(Iface(carrier));
   world.ClearEvents();
   td::AnchorVessel(Iface(newcomer));
   EXPECT_EQ(td::FindAnchorSlot(newcomer), -1);

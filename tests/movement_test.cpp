@@ -7,6 +7,7 @@
 
 #include "anchor/anchor_table.h"
 #include "module/key_table.h"
+#include "module/test_access.h"
 #include "world_fixture.h"
 
 namespace {
@@ -35,7 +36,7 @@ class Movement : public ModuleWorld {
     p.pitch_rad = pitch_rad;
     const OBJHANDLE v = AddVessel(p);
     world.SetFocus(v);
-    td::g_carrier = Iface(carrier);
+    td::test_access::SetStepCarrier(Iface(carrier));
     td::AnchorVessel(Iface(v));
     EXPECT_TRUE(Anchored(v));
     world.ClearEvents();
@@ -46,11 +47,11 @@ class Movement : public ModuleWorld {
 
   // The carrier-side point of the vessel's slot, as the host holds it.
   const sim::AttachmentRecord &Point(OBJHANDLE v) const {
-    return *world.Attachment(td::g_anchorCarrierPoint[td::FindAnchorSlot(v)]);
+    return *world.Attachment(td::test_access::SlotCarrierPoint(td::FindAnchorSlot(v)));
   }
 
-  void Move(OBJHANDLE v, int code, double simdt, double speed_mps) {
-    td::g_carrier = Iface(carrier);
+  void Move(OBJHANDLE v, td::MoveCode code, double simdt, double speed_mps) {
+    td::test_access::SetStepCarrier(Iface(carrier));
     td::MoveAnchored(Iface(v), code, simdt, speed_mps);
   }
 
@@ -96,15 +97,15 @@ TEST_F(Movement, AFreeVesselIsNotMoved) {
   const OBJHANDLE v = AnchoredFocus("UMmu");
   td::ReleaseVessel(Iface(v), 0.0);
   world.ClearEvents();
-  Move(v, td::kMoveForward, 0.1, 4.0);
-  Move(v, td::kTurnRight, 0.1, 4.0);
+  Move(v, td::MoveCode::kForward, 0.1, 4.0);
+  Move(v, td::MoveCode::kTurnRight, 0.1, 4.0);
   EXPECT_TRUE(world.Events().empty());
 }
 
 TEST_F(Movement, ATiltedVesselStepsOnlyItsProjectionOntoTheCarriersPlane) {
   const OBJHANDLE v = AnchoredFocus("UMmu", std::acos(-1.0) / 3);  // nose 60 degrees up
   const VECTOR3 start = Point(v).pos;
-  Move(v, td::kMoveForward, 0.1, 4.0);
+  Move(v, td::MoveCode::kForward, 0.1, 4.0);
   const VECTOR3 d = td::VecSub(Point(v).pos, start);
   EXPECT_NEAR(std::hypot(d.x, d.z), 0.2, 1e-8);
   EXPECT_NEAR(d.y, 0.0, 1e-8);
@@ -114,7 +115,7 @@ TEST_F(Movement, AStepAlsoSetsTheVesselDownWhereItStood) {
   const OBJHANDLE v = AnchoredFocus("UMmu");
   ShiftAnchored(carrier, td::FindAnchorSlot(v), Vec3(0, 0.05, 0));
   const VECTOR3 start = Point(v).pos;
-  Move(v, td::kMoveForward, 0.1, 4.0);
+  Move(v, td::MoveCode::kForward, 0.1, 4.0);
   ExpectVecNear(td::VecSub(Point(v).pos, start), Vec3(0, -0.05, 0.4), 1e-8);
   EXPECT_NEAR(Clearance(v), 0.0, 1e-6);  // the moon's curvature over 0.4 m
 }
@@ -122,13 +123,13 @@ TEST_F(Movement, AStepAlsoSetsTheVesselDownWhereItStood) {
 TEST_F(Movement, CarsTurnAsFastAsWalkersAndTurningForNoTimeIsBitForBit) {
   const OBJHANDLE v = AnchoredFocus("UCGO\\Cars\\Jeep");
   const sim::AttachmentRecord before = Point(v);
-  Move(v, td::kTurnRight, 0.5, 30.0);
+  Move(v, td::MoveCode::kTurnRight, 0.5, 30.0);
   ExpectVecNear(Point(v).rot, Vec3(0.70710678, 0, -0.70710678), 1e-8);
   ExpectVecNear(Point(v).pos, before.pos, 0.0);
   ExpectVecNear(Point(v).dir, before.dir, 0.0);
   const VECTOR3 rot = Point(v).rot;
   world.ClearEvents();
-  Move(v, td::kTurnLeft, 0.0, 30.0);
+  Move(v, td::MoveCode::kTurnLeft, 0.0, 30.0);
   ASSERT_EQ(Edits().size(), 1u);
   EXPECT_EQ(std::memcmp(&Edits()[0].v[2], &rot, sizeof rot), 0);
 }
@@ -147,9 +148,9 @@ TEST_F(Movement, SteppingOffHighOverLowTerrainReleasesInsteadOfMoving) {
     Reconfigure(FlatTerrain(c.terrain_m));
     ShiftAnchored(carrier, td::FindAnchorSlot(v), Vec3(0, c.terrain_m + c.over_m, 0));
     world.ClearEvents();
-    Move(v, td::kTurnLeft, 0.1, 4.0);
+    Move(v, td::MoveCode::kTurnLeft, 0.1, 4.0);
     EXPECT_TRUE(Anchored(v));
-    Move(v, td::kMoveBack, 0.1, 4.0);
+    Move(v, td::MoveCode::kBack, 0.1, 4.0);
     EXPECT_EQ(Anchored(v), !c.released);
     EXPECT_EQ(Edits().size(), c.released ? 1u : 2u);
     const auto detaches = Events(EventKind::kDetachChild);

@@ -16,6 +16,7 @@
 #include "math/finite.h"
 #include "module/key_table.h"
 #include "module/step_driver.h"
+#include "module/test_access.h"
 #include "world_fixture.h"
 
 namespace {
@@ -66,7 +67,7 @@ class Robustness : public ModuleWorld {
 
   int AnchoredCount() const {
     int n = 0;
-    for (OBJHANDLE h : td::g_anchorVessel) n += h != nullptr ? 1 : 0;
+    for (int s = 0; s < td::kAnchorSlotCount; ++s) n += td::test_access::SlotVessel(s) ? 1 : 0;
     return n;
   }
 
@@ -186,7 +187,7 @@ class Robustness : public ModuleWorld {
     // As when a host reorders its vessels and another of the class comes first.
     const OBJHANDLE third = AddCarrier(0.0, 0.001);
     world.ClearEvents();
-    td::FollowCarrier(Iface(third));
+    td::UseCarrier(Iface(third));
     const auto detaches = Events(EventKind::kDetachChild);
     ASSERT_EQ(detaches.size(), 2u);
     for (const sim::HostEvent &e : detaches) {
@@ -311,7 +312,7 @@ TEST_F(Robustness, HundredAndFiftyRestingVesselsFillTheTableAndTheRestWaitForASl
   world.ClearEvents();
   Step();
   EXPECT_EQ(Count(EventKind::kDetachChild), 0u);
-  EXPECT_EQ(td::g_anchorVessel[7], nullptr);
+  EXPECT_EQ(td::test_access::SlotVessel(7), nullptr);
   EXPECT_FALSE(Anchored(v[101]));
   Step();
   EXPECT_EQ(td::FindAnchorSlot(v[101]), 7);

@@ -90,7 +90,7 @@ TEST_F(StepDriver, ADeletedAnchoredVesselIsSkippedBySweepsAndPruned) {
   ASSERT_EQ(Detaches(), 1u);
   EXPECT_EQ(td::FindAnchorSlot(gone), -1);
   EXPECT_EQ(td::FindAnchorSlot(stays), -1);
-  for (OBJHANDLE h : td::g_anchorVessel) EXPECT_EQ(h, nullptr);
+  for (int s = 0; s < td::kAnchorSlotCount; ++s) EXPECT_EQ(td::test_access::SlotVessel(s), nullptr);
 }
 
 }  // namespace

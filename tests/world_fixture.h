@@ -12,6 +12,7 @@
 #include "anchor/anchor_table.h"
 #include "math/vector.h"
 #include "module/entry_points.h"
+#include "module/test_access.h"
 #include "sim/world.h"
 
 namespace tdtest {
@@ -187,8 +188,9 @@ inline void ExpectVecNear(const VECTOR3 &actual, const VECTOR3 &expected, double
 inline void ModuleWorld::ShiftAnchored(OBJHANDLE carrier, int slot, const VECTOR3 &delta_carrier) {
   VESSEL *c = oapiGetVesselInterface(carrier);
   VECTOR3 pos, dir, rot;
-  c->GetAttachmentParams(td::g_anchorCarrierPoint[slot], pos, dir, rot);
-  c->SetAttachmentParams(td::g_anchorCarrierPoint[slot], td::VecAdd(pos, delta_carrier), dir, rot);
+  c->GetAttachmentParams(td::test_access::SlotCarrierPoint(slot), pos, dir, rot);
+  c->SetAttachmentParams(td::test_access::SlotCarrierPoint(slot), td::VecAdd(pos, delta_carrier),
+                         dir, rot);
 }
 
 }  // namespace tdtest
