@@ -24,10 +24,10 @@ bool IsSlot(int slot) { return slot >= 0 && slot < kAnchorSlotCount; }
 // The lowest slot from `first` on whose vessel handle is exactly `entry` (null: a free slot),
 // or -1. Every vessel of every step comes through here, most of them not anchored, so the
 // whole table is walked; unrolled, the compares of ten slots do not each wait on a loop branch.
-int FirstSlotHolding(OBJHANDLE entry, int first = 0) {
+int FirstSlotHolding(OBJHANDLE entry, int first = 0, int end = kAnchorSlotCount) {
   const OBJHANDLE *const vessel = Table().vessel;
 #pragma GCC unroll 10
-  for (int slot = first; slot < kAnchorSlotCount; ++slot) {
+  for (int slot = first; slot < end; ++slot) {
     if (vessel[slot] == entry) return slot;
   }
   return -1;
@@ -40,9 +40,12 @@ bool HeldOnce(OBJHANDLE handle) {
   return count == 1;
 }
 
-bool UsedBelowHolds() {
+bool MarksHold() {
   for (int slot = 0; slot < Table().used_below; ++slot) {
     if (Table().vessel[slot] == nullptr) return false;
+  }
+  for (int slot = Table().used_end; slot < kAnchorSlotCount; ++slot) {
+    if (Table().vessel[slot] != nullptr) return false;
   }
   return true;
 }
@@ -50,13 +53,15 @@ bool UsedBelowHolds() {
 // Frees a slot, keeping the mark below which every slot is in use true.
 void FreeSlot(int slot) {
   TD_ASSERT(IsSlot(slot));
-  Table().vessel[slot] = nullptr;
-  if (slot < Table().used_below) Table().used_below = slot;
+  AnchorTableState &table = Table();
+  table.vessel[slot] = nullptr;
+  if (slot < table.used_below) table.used_below = slot;
+  while (table.used_end > 0 && table.vessel[table.used_end - 1] == nullptr) --table.used_end;
 }
 
 // The lowest free slot, or -1 when the table is full.
 int TakeFreeSlot() {
-  TD_ASSERT(UsedBelowHolds());
+  TD_ASSERT(MarksHold());
   const int free_slot = FirstSlotHolding(nullptr, Table().used_below);
   Table().used_below = free_slot < 0 ? kAnchorSlotCount : free_slot;
   return free_slot;
@@ -92,6 +97,7 @@ void AttachInSlot(int slot, VESSEL &vessel, OBJHANDLE handle, VESSEL &carrier) {
 
   AnchorTableState &table = Table();
   table.vessel[slot] = handle;
+  if (slot >= table.used_end) table.used_end = slot + 1;
   const VECTOR3 down_local = Vec3(-carrier_up_local.x, -carrier_up_local.y, -carrier_up_local.z);
   table.child_point[slot] = vessel.CreateAttachment(true, kOrigin_local, down_local,
                                                     carrier_x_local, kAnchorPointId, false);
@@ -130,13 +136,21 @@ VESSEL *StepCarrier() { return Table().carrier; }
 void ResetAnchorTable() {
   for (OBJHANDLE &vessel : Table().vessel) vessel = nullptr;
   Table().used_below = 0;
+  Table().used_end = 0;
   Table().slots_carrier = nullptr;
 }
 
 int FindAnchorSlot(OBJHANDLE vessel) {
   // A null handle would match every free slot; no live vessel has one.
   if (vessel == nullptr) return -1;
-  return FirstSlotHolding(vessel);
+  AnchorTableState &table = Table();
+  // A vessel stands in one slot at most, so a hit at the guess is the lowest slot holding it.
+  int slot = table.next_guess;
+  if (slot >= table.used_end || table.vessel[slot] != vessel) {
+    slot = FirstSlotHolding(vessel, 0, table.used_end);
+  }
+  table.next_guess = slot + 1;
+  return slot;
 }
 
 ATTACHMENTHANDLE AnchorCarrierPoint(int slot) {
