@@ -21,13 +21,6 @@ class AnchorTable : public ModuleWorld {
     td::g_carrier = Iface(carrier);
   }
 
-  OBJHANDLE Resting(const std::string &name, double clearance_m = -0.01) {
-    VesselPlacement p;
-    p.name = name;
-    p.clearance_m = clearance_m;
-    return AddVessel(p);
-  }
-
   void Anchor(OBJHANDLE v) { td::AnchorVessel(Iface(v)); }
   void Release(OBJHANDLE v, double s = 0.0) { td::ReleaseVessel(Iface(v), s); }
 

@@ -88,17 +88,8 @@ class LongRun : public ModuleWorld {
       p.vel_global = Vec3(-0.5, 0.0, 0.0);
       landers_.push_back(AddVessel(p));
     }
-    walker_ = Rover("walker", "UMmu", -3e-4);
-    car_ = Rover("car", "UCGO\\Cars\\Rover", 3e-4);
-  }
-
-  OBJHANDLE Rover(const std::string &name, const char *className, double lat_rad) {
-    VesselPlacement p;
-    p.name = name;
-    p.class_name = std::string(className);
-    p.lat_rad = lat_rad;
-    p.clearance_m = 2.5;  // hills reach 2 m
-    return AddVessel(p);
+    walker_ = Falling("walker", -3e-4, 0.0, 2.5, "UMmu");  // the hills reach 2 m
+    car_ = Falling("car", 3e-4, 0.0, 2.5, "UCGO\\Cars\\Rover");
   }
 
   void Hold(int vk, bool down) { down ? world.KeyDown(vk) : world.KeyUp(vk); }

@@ -63,18 +63,9 @@ class ModuleFingerprint : public ModuleWorld {
 TEST_F(ModuleFingerprint, ABusySceneGivesTheHostExactlyThePinnedCalls) {
   AddCarrier();
   Start();
-  VesselPlacement walker;
-  walker.name = "walker";
-  walker.class_name = std::string("UMmu");
-  walker.lat_rad = 0.001;
-  walker.lon_rad = 0.001;
-  walker.clearance_m = -0.01;
-  world.SetFocus(AddVessel(walker));
+  world.SetFocus(Resting("walker", 0.001, 0.001, "UMmu"));
   // More resting vessels than slots: the last ones wait for a slot every step.
-  std::vector<OBJHANDLE> resting;
-  for (int i = 0; i < 150; ++i) {
-    resting.push_back(Resting("r" + std::to_string(i), 2e-5 * (i % 12), -3e-5 * (i / 12)));
-  }
+  const std::vector<OBJHANDLE> resting = RestingFleet("r", 150, 12, 2e-5, -3e-5);
   for (int i = 0; i < 5; ++i) {  // sliding and sinking: all four forces
     VesselPlacement p;
     p.name = "s" + std::to_string(i);
