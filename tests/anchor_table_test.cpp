@@ -54,13 +54,10 @@ TEST_F(AnchorTable, AnchoringCreatesTwoVbsPointsAndAttachesToTheCarrier) {
 }
 
 TEST_F(AnchorTable, AnchoringKeepsTheAttitudeAndLiftsTheVesselOntoTheTerrain) {
-  VesselPlacement p;
-  p.lat_rad = 0.001;
-  p.lon_rad = -0.002;
+  VesselPlacement p = At("tilted", 0.001, -0.002, -0.3);
   p.yaw_rad = 0.7;
   p.pitch_rad = 0.2;
   p.roll_rad = -0.1;
-  p.clearance_m = -0.3;
   const OBJHANDLE v = AddVessel(p);
   const sim::VesselRecord before = *world.Vessel(v);
   Anchor(v);

@@ -161,12 +161,7 @@ TEST_F(Plots, OddNamesAndTerrainsWithoutHeightsStillDraw) {
 }
 
 TEST_F(Plots, ALongRunIsRecordedInAtMostFiveThousandFrames) {
-  const std::string path = Write("long.toml", std::string("[simulation]\nstep_s = 0.001\n"
-                                                          "duration_s = 60.0\n") +
-                                                  kMoonAndGround +
-                                                  "[[vessel]]\nname = \"probe\"\n"
-                                                  "height_over_terrain_m = 20.0\n");
-  const Outcome run = Exec(path, false, false, PlotArgs());
+  const Outcome run = Exec(TestScenario("long_probe.toml"), false, false, PlotArgs());
   ASSERT_EQ(run.status, 0) << run.err;
   const auto rows = DataRows(dir_ / "plots" / "vessel-1.dat");
   EXPECT_LE(rows.size(), 5002u);
