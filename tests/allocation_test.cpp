@@ -70,7 +70,6 @@ namespace {
 using td::Vec3;
 using tdtest::FlatTerrain;
 using tdtest::ModuleWorld;
-using tdtest::VesselPlacement;
 
 // Counts what is allocated while it lives.
 class Counted {
@@ -101,25 +100,6 @@ class Allocation : public ModuleWorld {
     allocations_ += counted.Allocations();
   }
 
-  OBJHANDLE Lander(const std::string &name, double lat_rad, double lon_rad, double height_m) {
-    VesselPlacement p;
-    p.name = name;
-    p.lat_rad = lat_rad;
-    p.lon_rad = lon_rad;
-    p.clearance_m = height_m;
-    p.vel_global = Vec3(-0.5, 0.0, 0.0);  // down, near latitude 0 / longitude 0
-    return AddVessel(p);
-  }
-
-  OBJHANDLE Rover(const std::string &name, const char *className, double lat_rad) {
-    VesselPlacement p;
-    p.name = name;
-    p.class_name = std::string(className);
-    p.lat_rad = lat_rad;
-    p.clearance_m = -0.01;
-    return AddVessel(p);
-  }
-
   VECTOR3 Pos(OBJHANDLE v) const { return world.Vessel(v)->pos_global; }
 
   int step_ = 0;
@@ -134,10 +114,10 @@ TEST_F(Allocation, ABusyThousandStepsAllocateNothing) {
   world.EnablePhysics(true);
   std::vector<OBJHANDLE> landers;
   for (int i = 0; i < 6; ++i) {
-    landers.push_back(Lander("l" + std::to_string(i), 0.0004 * i, -0.0003 * i, 0.5 + 0.3 * i));
+    landers.push_back(Falling("l" + std::to_string(i), 0.0004 * i, -0.0003 * i, 0.5 + 0.3 * i));
   }
-  const OBJHANDLE walker = Rover("walker", "UMmu", 0.002);
-  const OBJHANDLE car = Rover("car", "UCGO\\Cars\\Rover", -0.002);
+  const OBJHANDLE walker = Resting("walker", 0.002, 0.0, "UMmu");
+  const OBJHANDLE car = Resting("car", -0.002, 0.0, "UCGO\\Cars\\Rover");
   world.SetFocus(walker);
   // The host's record of attachment points grows with every anchoring, and its lists of
   // children with the first ones; they are given their room up front, so that what is

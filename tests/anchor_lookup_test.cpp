@@ -48,22 +48,13 @@ class AnchorSlots : public ModuleWorld {
     world.SetRecording(false);
   }
 
-  // Resting vessels in a block around the carrier, more of them than there are slots.
-  std::vector<OBJHANDLE> RestingFleet(int n) {
-    std::vector<OBJHANDLE> fleet;
-    for (int i = 0; i < n; ++i) {
-      fleet.push_back(Resting("v" + std::to_string(i), 1e-5 * (i % 13), -1e-5 * (i / 13)));
-    }
-    return fleet;
-  }
-
   OBJHANDLE carrier = nullptr;
 };
 
 // Within one pass the contact pass remembers how far up the table is in use; slots it frees
 // on the way must still go to the next vessel that waits, in the host's order.
 TEST_F(AnchorSlots, TheContactPassHandsOutSlotsInHostOrderAsTheRuleSays) {
-  const std::vector<OBJHANDLE> fleet = RestingFleet(140);
+  const std::vector<OBJHANDLE> fleet = RestingFleet("v", 140, 13, 1e-5, -1e-5);
   std::vector<VECTOR3> sunk;
   for (OBJHANDLE v : fleet) sunk.push_back(world.Vessel(v)->pos_global);
   TableModel model;

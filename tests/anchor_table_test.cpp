@@ -22,13 +22,6 @@ class AnchorTable : public ModuleWorld {
     td::test_access::SetStepCarrier(Iface(carrier));
   }
 
-  OBJHANDLE Resting(const std::string &name, double clearance_m = -0.01) {
-    VesselPlacement p;
-    p.name = name;
-    p.clearance_m = clearance_m;
-    return AddVessel(p);
-  }
-
   void Anchor(OBJHANDLE v) { td::AnchorVessel(Iface(v)); }
   void Release(OBJHANDLE v, double s = 0.0) { td::ReleaseVessel(Iface(v), s); }
 
@@ -62,13 +55,10 @@ TEST_F(AnchorTable, AnchoringCreatesTwoVbsPointsAndAttachesToTheCarrier) {
 }
 
 TEST_F(AnchorTable, AnchoringKeepsTheAttitudeAndLiftsTheVesselOntoTheTerrain) {
-  VesselPlacement p;
-  p.lat_rad = 0.001;
-  p.lon_rad = -0.002;
+  VesselPlacement p = At("tilted", 0.001, -0.002, -0.3);
   p.yaw_rad = 0.7;
   p.pitch_rad = 0.2;
   p.roll_rad = -0.1;
-  p.clearance_m = -0.3;
   const OBJHANDLE v = AddVessel(p);
   const sim::VesselRecord before = *world.Vessel(v);
   Anchor(v);

@@ -16,11 +16,6 @@ using Files = E2E;
 
 constexpr char kPrevious[] = "previous\n";
 
-std::string Read(const fs::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The files of the directory whose names hold ".tmp": none may outlive a run.
 std::vector<std::string> Temporaries(const fs::path &dir) {
   std::vector<std::string> found;
@@ -56,7 +51,7 @@ TEST_F(Files, AnOutputThatIsTheScenarioOrAnotherOutputIsRefusedNamingBoth) {
     EXPECT_LT(run.err.find(c.first), run.err.find(c.second)) << run.err;
     EXPECT_TRUE(run.out.empty()) << run.out;
   }
-  EXPECT_EQ(Read(scenario).rfind("[simulation]", 0), 0u) << "the scenario was overwritten";
+  EXPECT_EQ(Slurp(scenario).rfind("[simulation]", 0), 0u) << "the scenario was overwritten";
   // A device is no file of the user's: any outputs may go there, and it stays a device.
   EXPECT_EQ(Exec(scenario, false, false, "--events /dev/null --trace /dev/null").status, 0);
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
@@ -72,8 +67,8 @@ TEST_F(Files, AFailedOrTwiceInterruptedRunLeavesThePreviousOutputsAndNoTemporary
   EXPECT_EQ(failed.status, 1) << failed.err;
   const Outcome killed = Exec(Write("v.toml", LongRun()), false, false, outputs, "INT TERM");
   EXPECT_TRUE(killed.status == 130 || killed.status == 143) << killed.status;  // the second
-  EXPECT_EQ(Read(events), kPrevious);
-  EXPECT_EQ(Read(trace), kPrevious);
+  EXPECT_EQ(Slurp(events), kPrevious);
+  EXPECT_EQ(Slurp(trace), kPrevious);
   EXPECT_TRUE(Temporaries(dir_).empty()) << Temporaries(dir_).front();
 }
 

@@ -7,14 +7,20 @@
 
 namespace e2e {
 
-namespace {
-
 std::string Slurp(const std::filesystem::path &path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
 }
+
+size_t Count(const std::string &text, const std::string &what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+namespace {
 
 double Cell(const std::string &text) { return text.empty() ? NAN : std::stod(text); }
 

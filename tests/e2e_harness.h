@@ -56,6 +56,11 @@ struct Outcome {
   std::vector<TraceRow> Rows(const std::string &vessel) const;
 };
 
+// A file's bytes, or nothing when it cannot be read.
+std::string Slurp(const std::filesystem::path &path);
+// How often `what` occurs in text, overlaps counted.
+size_t Count(const std::string &text, const std::string &what);
+
 inline double Dist(const Vec &a, const Vec &b) {
   return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
                    (a[2] - b[2]) * (a[2] - b[2]));

@@ -6,73 +6,13 @@
 namespace e2e {
 namespace {
 
-constexpr char kHills[] = R"(
-[terrain]
-relief = "hills"
-amplitude_m = 3.0
-wavelength_m = 100.0
-offset_m = 4.0
-)";
-
-const std::string kMoon = std::string(kHills) + kMoonAndGround;
-
 using Scenario = E2E;
 
-// One run reads every part of the file: two vessels placed by height over the terrain and by
-// altitude, three launched along the horizon axes, a crate created and the lander deleted on
-// time, and W held down on the keyboard.
+// One run reads every part of tests/scenarios/every_part.toml: two vessels placed by height
+// over the terrain and by altitude, three launched along the horizon axes, a crate created and
+// the lander deleted on time, and W held down on the keyboard.
 TEST_F(Scenario, PlacesVelocitiesLifetimesAndKeystrokesAreAsTheFileSays) {
-  const std::string text = std::string(
-                               "[simulation]\nstep_s = 0.01\nduration_s = 3.0\n"
-                               "focus = \"surface\"\n[keyboard]\nrepeat_delay_s = 0.5\n"
-                               "repeat_interval_s = 0.1\n") +
-                           kMoon + R"(
-[[vessel]]
-name = "hovering"
-lat_deg = 0.001
-height_over_terrain_m = 10.0
-cog_elev_m = 2.0
-
-[[vessel]]
-name = "high"
-lat_deg = 0.001
-altitude_m = 10.0
-cog_elev_m = 2.0
-
-[[vessel]]
-name = "east"
-altitude_m = 100.0
-velocity_horizon_mps = [5.0, 0.0, 0.0]
-
-[[vessel]]
-name = "north"
-altitude_m = 100.0
-velocity_horizon_mps = [0.0, 0.0, 5.0]
-
-[[vessel]]
-name = "up"
-altitude_m = 100.0
-velocity_horizon_mps = [0.0, 20.0, 0.0]
-
-[[vessel]]
-name = "lander"
-lat_deg = 0.0001
-cog_elev_m = 1.0
-
-[[event]]
-t_s = 1.0
-create = { name = "crate", lon_deg = 0.0001, mass_kg = 50.0 }
-
-[[event]]
-t_s = 1.0
-key = 87
-hold_s = 1.0
-
-[[event]]
-t_s = 2.005
-delete = "lander"
-)";
-  const Outcome run = Exec(Write("scenario.toml", text), true, true);
+  const Outcome run = Exec(TestScenario("every_part.toml"), true, true);
   ASSERT_EQ(run.status, 0) << run.err;
 
   // Height over terrain and altitude are measured from different ground. One step of free

@@ -26,11 +26,8 @@ class GroundProbe : public ModuleWorld {
   // A vessel whose origin stands at the given altitude over the mean radius, at a place off
   // the axes so every component of the drop vector matters.
   OBJHANDLE VesselAtAltitude(double origin_alt_m, double cog_elev_m) {
-    VesselPlacement p;
-    p.lat_rad = 0.4;
-    p.lon_rad = -1.1;
+    VesselPlacement p = At("probed", 0.4, -1.1, origin_alt_m - cog_elev_m - terrainOffset_m);
     p.cog_elev_m = cog_elev_m;
-    p.clearance_m = origin_alt_m - cog_elev_m - terrainOffset_m;
     return AddVessel(p);
   }
 
@@ -83,10 +80,9 @@ TEST_F(GroundProbe, UsesTheVesselsOwnBody) {
   DorvakConfig terrain = FlatTerrain(0.0);
   terrain.body_radius_m = 500.0;  // the library answers in terms of this radius
   Start(sim::TerrainMode::kPresent, terrain);
-  VesselPlacement p;
+  VesselPlacement p = At("probed", 0.0, 0.0, 7.0);
   p.body = rock;
   p.cog_elev_m = 1.0;
-  p.clearance_m = 7.0;
   const Result r = Probe(AddVessel(p));
   EXPECT_NEAR(r.clearance_m, 7.0, 1e-9);
   EXPECT_EQ(r.terrainAlt_m, 0.0);

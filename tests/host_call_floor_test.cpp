@@ -1,11 +1,10 @@
-// The benchmarks' yardstick: each fleet stands in the situation it claims, and the host-call
-// floor makes as many host calls as the contact pass makes over that fleet. A floor that made
-// fewer would flatter the module; one that made more, the other way round.
+// The benchmarks' yardstick: the host-call floor makes as many host calls as the contact pass
+// makes over each fleet. A floor that made fewer would flatter the module; one that made more,
+// the other way round. (What the module does for each vessel is the module's tests'.)
 #include "bench/host_call_floor.h"
 
 #include <gtest/gtest.h>
 
-#include "anchor/anchor_table.h"
 #include "bench/fleet.h"
 #include "contact/contact_pass.h"
 
@@ -15,28 +14,6 @@ using tdbench::Fleet;
 using tdbench::Situation;
 
 class HostCallFloor : public ::testing::TestWithParam<Situation> {};
-
-TEST_P(HostCallFloor, EachVesselGetsTheWorkItsSituationSays) {
-  for (int n : {1, 130}) {
-    SCOPED_TRACE(n);
-    Fleet fleet(GetParam(), n);
-    fleet.World().SetRecording(true);
-    fleet.Step();
-    for (int i = 0; i < n; ++i) {
-      const OBJHANDLE v = fleet.Vessels()[i];
-      const tdbench::VesselWork work = fleet.Work(i);
-      int forces = 0;
-      for (const sim::HostEvent &e : fleet.World().Events()) {
-        forces += e.kind == sim::EventKind::kAddForce && e.vessel == v ? 1 : 0;
-      }
-      ASSERT_EQ(forces, (work.stopping ? 1 : 0) + (work.contact ? 3 : 0)) << "vessel " << i;
-      ASSERT_EQ(td::FindAnchorSlot(v) >= 0, work.anchored) << "vessel " << i;
-    }
-    for (const sim::HostEvent &e : fleet.World().Events()) {
-      EXPECT_EQ(e.kind, sim::EventKind::kAddForce);  // settled: nothing anchored or released
-    }
-  }
-}
 
 TEST_P(HostCallFloor, MakesAsManyHostCallsAsTheContactPass) {
   for (int n : {1, 130}) {

@@ -79,26 +79,15 @@ class LongRun : public ModuleWorld {
     world.impl().attachments.reserve(kPointRoom);
 
     for (int i = 0; i < kLanders; ++i) {
-      VesselPlacement p;
-      p.name = "lander" + std::to_string(i);
-      p.lat_rad = 2e-5 * (i % 10) - 1e-4;
-      p.lon_rad = 2e-5 * (i / 10) - 1e-4;
+      // Over the mean radius; the hills reach 2 m.
+      VesselPlacement p = At("lander" + std::to_string(i), 2e-5 * (i % 10) - 1e-4,
+                             2e-5 * (i / 10) - 1e-4, 2.5 + 0.2 * i);
       p.yaw_rad = 0.3 * i;
-      p.clearance_m = 2.5 + 0.2 * i;  // over the mean radius; the hills reach 2 m
       p.vel_global = Vec3(-0.5, 0.0, 0.0);
       landers_.push_back(AddVessel(p));
     }
-    walker_ = Rover("walker", "UMmu", -3e-4);
-    car_ = Rover("car", "UCGO\\Cars\\Rover", 3e-4);
-  }
-
-  OBJHANDLE Rover(const std::string &name, const char *className, double lat_rad) {
-    VesselPlacement p;
-    p.name = name;
-    p.class_name = std::string(className);
-    p.lat_rad = lat_rad;
-    p.clearance_m = 2.5;  // hills reach 2 m
-    return AddVessel(p);
+    walker_ = Falling("walker", -3e-4, 0.0, 2.5, "UMmu");  // the hills reach 2 m
+    car_ = Falling("car", 3e-4, 0.0, 2.5, "UCGO\\Cars\\Rover");
   }
 
   void Hold(int vk, bool down) { down ? world.KeyDown(vk) : world.KeyUp(vk); }

@@ -1,6 +1,6 @@
 // Places where the module does the sound thing rather than the literal one: longitude wrap,
-// vessels of other bodies, nothing non-finite written into attachments, the terrain library's
-// path.
+// nothing non-finite written into attachments, the terrain library's path (vessels of other
+// bodies are the robustness scene's).
 #include <unistd.h>
 
 #include <filesystem>
@@ -14,9 +14,7 @@
 namespace {
 
 using sim::EventKind;
-using td::Vec3;
 using tdtest::ModuleWorld;
-using tdtest::VesselPlacement;
 
 constexpr double kPi = 3.141592653589793;
 
@@ -39,28 +37,10 @@ TEST_F(Mends, FocusDistanceIsMeasuredTheShortWayAcrossTheAntimeridian) {
   EXPECT_EQ(Events(EventKind::kDetachChild).size(), 1u);
 }
 
-TEST_F(Mends, VesselsOfAnotherBodyTakeNoPartInTheContactPass) {
-  Start();
-  AddCarrier();
-  const OBJHANDLE rock = world.AddBody({"Rock", tdtest::kMoonRadius_m, 1e20, Vec3(1e9, 0, 0)});
-  VesselPlacement p;
-  p.body = rock;
-  p.clearance_m = -0.5;  // sunk into the same relief, but on another body
-  const OBJHANDLE elsewhere = AddVessel(p);
-  Step();
-  Step();
-  EXPECT_TRUE(ForcesOn(elsewhere).empty());
-  EXPECT_FALSE(Anchored(elsewhere));
-  EXPECT_EQ(td::FindAnchorSlot(elsewhere), -1);
-}
-
 TEST_F(Mends, NothingNonFiniteReachesAnAttachment) {
   Start();
   const OBJHANDLE carrier = AddCarrier();
-  VesselPlacement p;
-  p.class_name = std::string("UMmu");
-  p.clearance_m = -0.01;
-  const OBJHANDLE walker = AddVessel(p);
+  const OBJHANDLE walker = Resting("walker", 0.0, 0.0, "UMmu");
   world.SetFocus(walker);
   Step();
   ASSERT_TRUE(Anchored(walker));

@@ -63,24 +63,11 @@ class ModuleFingerprint : public ModuleWorld {
 TEST_F(ModuleFingerprint, ABusySceneGivesTheHostExactlyThePinnedCalls) {
   AddCarrier();
   Start();
-  VesselPlacement walker;
-  walker.name = "walker";
-  walker.class_name = std::string("UMmu");
-  walker.lat_rad = 0.001;
-  walker.lon_rad = 0.001;
-  walker.clearance_m = -0.01;
-  world.SetFocus(AddVessel(walker));
+  world.SetFocus(Resting("walker", 0.001, 0.001, "UMmu"));
   // More resting vessels than slots: the last ones wait for a slot every step.
-  std::vector<OBJHANDLE> resting;
-  for (int i = 0; i < 150; ++i) {
-    resting.push_back(Resting("r" + std::to_string(i), 2e-5 * (i % 12), -3e-5 * (i / 12)));
-  }
+  const std::vector<OBJHANDLE> resting = RestingFleet("r", 150, 12, 2e-5, -3e-5);
   for (int i = 0; i < 5; ++i) {  // sliding and sinking: all four forces
-    VesselPlacement p;
-    p.name = "s" + std::to_string(i);
-    p.lat_rad = -0.002;
-    p.lon_rad = 3e-4 * i;
-    p.clearance_m = -0.2 * (i + 1);
+    VesselPlacement p = At("s" + std::to_string(i), -0.002, 3e-4 * i, -0.2 * (i + 1));
     p.vel_global = Vec3(-0.3 * i, 0.7, 0.4 - 0.2 * i);
     p.yaw_rad = 0.3 * i;
     p.pitch_rad = 0.05 * i;

@@ -10,7 +10,6 @@ namespace {
 
 using sim::EventKind;
 using tdtest::ModuleWorld;
-using tdtest::VesselPlacement;
 
 class StepDriver : public ModuleWorld {
  protected:
@@ -27,9 +26,7 @@ TEST_F(StepDriver, OnlyTheExactClassNameMakesACarrier) {
   AddCarrier(0, 0, "DynamicPlanet2");
   AddCarrier(0, 0, "DynamicPlane");
   const OBJHANDLE v = Resting("v");
-  VesselPlacement sinking;
-  sinking.clearance_m = -1.0;
-  const OBJHANDLE s = AddVessel(sinking);
+  const OBJHANDLE s = AddVessel(At("sinking", 0.0, 0.0, -1.0));
   Step();
   EXPECT_FALSE(Anchored(v));
   EXPECT_TRUE(ForcesOn(s).empty());

@@ -77,12 +77,12 @@ class ModuleWorld : public ::testing::Test {
   }
 
   OBJHANDLE AddCarrier(double lat_rad = 0.0, double lon_rad = 0.0,
-                       const std::string &class_name = "DynamicPlanet") {
+                       const std::string &class_name = "DynamicPlanet", OBJHANDLE body = nullptr) {
     sim::VesselSpec desc;
     desc.name = "ground";
     desc.class_name = class_name;
-    desc.body = moon;
-    desc.pos_global = sim::SurfacePoint(*world.Body(moon), lat_rad, lon_rad, kMoonRadius_m);
+    desc.body = body != nullptr ? body : moon;
+    desc.pos_global = sim::SurfacePoint(*world.Body(desc.body), lat_rad, lon_rad, kMoonRadius_m);
     desc.rot = sim::UprightAttitude(lat_rad, lon_rad);
     desc.fixed_to_body = true;
     desc.mass_kg = 1.0;
@@ -105,26 +105,47 @@ class ModuleWorld : public ::testing::Test {
     return world.AddVessel(desc);
   }
 
-  // A vessel just sunk into the terrain at rest: the contact pass anchors it.
-  OBJHANDLE Resting(const std::string &name, double lat_rad = 0.0, double lon_rad = 0.0,
-                    const std::string &className = "Lander") {
+  static VesselPlacement At(const std::string &name, double lat_rad, double lon_rad,
+                            double clearance_m, const std::string &class_name = "Lander") {
     VesselPlacement p;
     p.name = name;
-    p.class_name = className;
+    p.class_name = class_name;
     p.lat_rad = lat_rad;
     p.lon_rad = lon_rad;
-    p.clearance_m = -0.01;
+    p.clearance_m = clearance_m;
+    return p;
+  }
+
+  // A vessel just sunk into the terrain at rest: the contact pass anchors it.
+  OBJHANDLE Resting(const std::string &name, double lat_rad = 0.0, double lon_rad = 0.0,
+                    const std::string &class_name = "Lander") {
+    return AddVessel(At(name, lat_rad, lon_rad, -0.01, class_name));
+  }
+
+  // Resting vessels in rows of `per_row`, a block spaced by the angles given: more of them
+  // than there are slots fills the anchor table and leaves some waiting.
+  std::vector<OBJHANDLE> RestingFleet(const std::string &prefix, int n, int per_row,
+                                      double dlat_rad, double dlon_rad) {
+    std::vector<OBJHANDLE> fleet;
+    for (int i = 0; i < n; ++i) {
+      fleet.push_back(
+          Resting(prefix + std::to_string(i), dlat_rad * (i % per_row), dlon_rad * (i / per_row)));
+    }
+    return fleet;
+  }
+
+  // A vessel height_m over the terrain, coming down at 0.5 m/s (-x is down near latitude 0,
+  // longitude 0, where all these scenes are).
+  OBJHANDLE Falling(const std::string &name, double lat_rad, double lon_rad, double height_m,
+                    const std::string &class_name = "Lander") {
+    VesselPlacement p = At(name, lat_rad, lon_rad, height_m, class_name);
+    p.vel_global = td::Vec3(-0.5, 0.0, 0.0);
     return AddVessel(p);
   }
 
   // A focus vessel flying high at the given place, so it never touches anything.
   OBJHANDLE FocusAt(double lat_rad, double lon_rad) {
-    VesselPlacement p;
-    p.name = "focus";
-    p.lat_rad = lat_rad;
-    p.lon_rad = lon_rad;
-    p.clearance_m = 5000.0;
-    const OBJHANDLE f = AddVessel(p);
+    const OBJHANDLE f = AddVessel(At("focus", lat_rad, lon_rad, 5000.0));
     world.SetFocus(f);
     return f;
   }

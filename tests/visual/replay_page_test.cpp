@@ -30,12 +30,6 @@ class ReplayPage : public E2E {
   }
 };
 
-size_t Count(const std::string &text, const std::string &what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
 // The vessel's nose in the scene (x east, y up, z south) at frame k: the page's shapes
 // point their nose along -z and are turned by the frame's quaternion.
 std::array<double, 3> Nose(const Json &vessel, size_t k) {

@@ -3,17 +3,8 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 namespace visual {
-
-std::string Slurp(const std::filesystem::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 bool Succeeds(const std::string &command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;

@@ -9,7 +9,7 @@
 
 namespace visual {
 
-std::string Slurp(const std::filesystem::path &path);
+using e2e::Slurp;
 
 // Whether a shell command succeeds, its output thrown away.
 bool Succeeds(const std::string &command);
