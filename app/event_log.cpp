@@ -58,7 +58,7 @@ int EventLog::AttachmentId(const sim::World &world, ATTACHMENTHANDLE att) const 
 void EventLog::WriteVessel(const StepContext &ctx, const RosterEntry &entry) {
   const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
   if (v == nullptr || !Keeps(LogKind::kVessel)) return;
-  JsonLine line = Record(out_.buffer(), ctx.step, ctx.simt, LogKind::kVessel);
+  JsonLine line = Record(out_.Buffer(), ctx.step, ctx.simt, LogKind::kVessel);
   line.String("vessel", entry.name);
   if (entry.class_name) {
     line.String("class", *entry.class_name);
@@ -78,7 +78,7 @@ void EventLog::WriteState(const StepContext &ctx, const RosterEntry &entry) {
   if (v == nullptr) return;
   const sim::BodySpec *body = SurfaceBody(ctx.world, *v);
   const Measure m = body != nullptr ? MeasureVessel(ctx.world, *v, *body) : Measure{};
-  JsonLine line = Record(out_.buffer(), ctx.step, ctx.simt, LogKind::kState);
+  JsonLine line = Record(out_.Buffer(), ctx.step, ctx.simt, LogKind::kState);
   line.String("vessel", entry.name)
       .Vector("pos", v->pos_global)
       .Vector("vel", v->vel_global)
@@ -95,7 +95,7 @@ void EventLog::WriteState(const StepContext &ctx, const RosterEntry &entry) {
 
 void EventLog::WriteHostEvents(const StepContext &ctx) {
   const Roster &roster = ctx.roster;
-  std::string &out = out_.buffer();
+  std::string &out = out_.Buffer();
   for (const sim::HostEvent &e : ctx.world.Events()) {
     const bool keep = Keeps(KindOf(e.kind));
     // The child on each point is followed even when no record names it: a record of a later
@@ -198,7 +198,7 @@ void EventLog::OnStart(const StepContext &ctx) {
 
 void EventLog::OnAction(const StepContext &ctx, const ScenarioAction &action) {
   WriteHostEvents(ctx);  // keystrokes delivered before this action come first
-  std::string &out = out_.buffer();
+  std::string &out = out_.Buffer();
   switch (action.kind) {
     case ScenarioAction::kKeyDown:
     case ScenarioAction::kKeyUp:

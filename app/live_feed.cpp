@@ -47,14 +47,14 @@ void LiveFeed::OnAction(const StepContext &ctx, const ScenarioAction &action) {
 void LiveFeed::AfterPostStep(const StepContext &ctx) {
   recorder_.AfterPostStep(ctx);
   const auto now = std::chrono::steady_clock::now();
-  const bool new_frame = recorder_.record().frame_t_s.size() > frames_sent_;
+  const bool new_frame = recorder_.Record().frame_t_s.size() > frames_sent_;
   if (new_frame && now - last_sent_ >= std::chrono::duration<double>(1.0 / kFramesPerSecond)) {
     PublishFrame(ctx);
   }
 }
 
 void LiveFeed::PublishScene(const StepContext &ctx) {
-  const RunRecord &r = recorder_.record();
+  const RunRecord &r = recorder_.Record();
   double half = kMinHalfWidth_m;
   for (const VesselTrack &v : r.vessels) {
     if (v.samples.empty()) continue;
@@ -89,7 +89,7 @@ void LiveFeed::PublishScene(const StepContext &ctx) {
 }
 
 void LiveFeed::PublishFrame(const StepContext &ctx) {
-  const RunRecord &r = recorder_.record();
+  const RunRecord &r = recorder_.Record();
   const size_t frames = r.frame_t_s.size();
   std::string &b = vessels_json_;
   b = "[";
@@ -119,7 +119,7 @@ void LiveFeed::PublishFrame(const StepContext &ctx) {
 }
 
 void LiveFeed::Republish() {
-  const RunRecord &r = recorder_.record();
+  const RunRecord &r = recorder_.Record();
   std::string b = "{\"t\":";
   AppendFixed(b, t_s_, 3);
   b += ",\"paused\":";

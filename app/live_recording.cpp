@@ -95,7 +95,7 @@ void LiveRecording::OnFinish(const StepContext &ctx) {
           "# keys and host actions of the page as timed events, with every auto-repeat.\n\n"
        << root << '\n';
   OutputFile out(path_);
-  out.buffer() = text.str();
+  out.Buffer() = text.str();
   out.Close();
 }
 

@@ -54,7 +54,7 @@ int Run(const app::Options &options, app::LiveHooks *live) {
   app::FiniteWatch finite_watch;
   std::vector<app::StepObserver *> observers{&finite_watch, &account};
   if (live != nullptr) live->AddObservers(scenario, observers);
-  if (visuals.recorder() != nullptr) observers.push_back(visuals.recorder());
+  if (visuals.Recorder() != nullptr) observers.push_back(visuals.Recorder());
   std::unique_ptr<app::EventLog> events;
   std::unique_ptr<app::Trace> trace;
   if (!options.events_path.empty()) {
@@ -68,9 +68,9 @@ int Run(const app::Options &options, app::LiveHooks *live) {
   }
   // Recording costs a copy of every host call; without a log, pictures or a live page nobody
   // reads it.
-  world.SetRecording(live != nullptr || events != nullptr || visuals.recorder() != nullptr);
+  world.SetRecording(live != nullptr || events != nullptr || visuals.Recorder() != nullptr);
   // Nor when the log keeps none of the host's calls.
-  if (live == nullptr && visuals.recorder() == nullptr && events != nullptr &&
+  if (live == nullptr && visuals.Recorder() == nullptr && events != nullptr &&
       !events->KeepsHostCalls()) {
     world.SetRecording(false);
   }
@@ -84,11 +84,11 @@ int Run(const app::Options &options, app::LiveHooks *live) {
   app::Plugin plugin(options.module_path.empty() ? app::DefaultPluginPath(world.ExecutablePath())
                                                  : options.module_path);
   const app::Scenario endless = live != nullptr ? live->Endless(scenario) : app::Scenario{};
-  app::Runner runner(live != nullptr ? endless : scenario, world, roster, plugin.entry(),
-                     plugin.instance(), observers);
+  app::Runner runner(live != nullptr ? endless : scenario, world, roster, plugin.Entry(),
+                     plugin.Instance(), observers);
   if (live != nullptr) live->Drive(runner, world, roster);
   const app::RunTotals totals = runner.Run();
-  const int version = plugin.entry().get_module_version();
+  const int version = plugin.Entry().get_module_version();
   plugin.Unload();  // ExitModule, while the world it talks to still exists
   account.Print(stdout, totals, version);
   visuals.Write(stdout);

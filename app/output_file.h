@@ -18,7 +18,7 @@ class OutputFile {
   OutputFile &operator=(const OutputFile &) = delete;
 
   // Text is gathered here and handed on in large pieces.
-  std::string &buffer() { return buffer_; }
+  std::string &Buffer() { return buffer_; }
   void MaybeFlush() {
     if (buffer_.size() >= kFlushBytes) Flush();
   }

@@ -29,7 +29,7 @@ void Put(std::string &out, const char *format, double value) {
 void WriteVessel(const RunRecord &record, const VesselTrack &track, PlotVessel &pv,
                  const std::filesystem::path &path) {
   OutputFile out(path.string());
-  std::string &b = out.buffer();
+  std::string &b = out.Buffer();
   b += "# vessel " + track.name +
        (track.class_name.empty() ? "" : " (class " + track.class_name + ")");
   b += "\n# t_s clearance_m up_speed_mps state(0 free, 1 contact, 2 anchored) force_up_N "
@@ -91,7 +91,7 @@ int ShadeAt(const TerrainGrid &g, int row, int col, bool &lit) {
 
 void WriteTerrain(const TerrainGrid &g, const std::filesystem::path &path) {
   OutputFile out(path.string());
-  std::string &b = out.buffer();
+  std::string &b = out.Buffer();
   b += "# terrain: east_m north_m altitude_m(over the mean radius) shade_alpha shade_grey\n";
   for (int row = 0; row < g.size; ++row) {
     for (int col = 0; col < g.size; ++col) {

@@ -40,7 +40,7 @@ class StagingDir {
   }
   StagingDir(const StagingDir &) = delete;
   StagingDir &operator=(const StagingDir &) = delete;
-  const fs::path &path() const { return path_; }
+  const fs::path &Path() const { return path_; }
 
  private:
   static inline int serial_ = 0;
@@ -63,12 +63,12 @@ std::vector<std::string> WritePlots(const RunRecord &record, const std::string &
     throw std::runtime_error("cannot create the folder " + dir + ": " + error.message());
   }
   const StagingDir staging(dir);
-  const fs::path &work = staging.path();
+  const fs::path &work = staging.Path();
   const std::vector<PlotVessel> vessels = WritePlotData(record, work);
   std::vector<std::string> figures;
   {
     OutputFile script((work / "plots.gp").string());
-    script.buffer() = PlotScript(record, vessels, figures);
+    script.Buffer() = PlotScript(record, vessels, figures);
     script.Close();
   }
   const fs::path log = fs::path(dir) / "gnuplot.log";

@@ -19,8 +19,8 @@ class Plugin {
   Plugin(const Plugin &) = delete;
   Plugin &operator=(const Plugin &) = delete;
 
-  const sim::ModuleEntryPoints &entry() const { return entry_; }
-  HINSTANCE instance() const { return static_cast<HINSTANCE>(handle_); }
+  const sim::ModuleEntryPoints &Entry() const { return entry_; }
+  HINSTANCE Instance() const { return static_cast<HINSTANCE>(handle_); }
   void Unload();
 
  private:

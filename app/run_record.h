@@ -80,7 +80,7 @@ class RunRecorder : public StepObserver {
   void AfterPostStep(const StepContext &ctx) override;
   void OnFinish(const StepContext &ctx) override;
 
-  const RunRecord &record() const { return record_; }
+  const RunRecord &Record() const { return record_; }
 
  private:
   // What is followed between frames.

@@ -1,8 +1,6 @@
 // Checks that need the whole scenario: unique names, references to bodies and vessels that
-// exist at the time they are used, event times within the run, and the limits.
-#include <algorithm>
-#include <cmath>
-#include <map>
+// exist at the time they are used, event times within the run, and the limits. They read the
+// events on the steps they fall on, and the terrain's body as the file gives it.
 #include <set>
 
 #include "app/roster.h"
@@ -24,39 +22,20 @@ void CheckBody(const Scenario &s, const std::string &name, const SourceRef &wher
   Fail(s, where, "no body is named \"" + name + "\"");
 }
 
-void SortEvents(std::vector<TimedEvent> &events) {
-  std::stable_sort(events.begin(), events.end(), [](const TimedEvent &a, const TimedEvent &b) {
-    return a.step != b.step ? a.step < b.step : a.order < b.order;
-  });
-}
-
-// The module reads the terrain under its carrier and nowhere else: the relief belongs to the
-// carrier's body, and a terrain named for another body could never be stood on.
-void ResolveTerrainBody(Scenario &s) {
-  const VesselDef *carrier = nullptr;
-  for (const VesselDef &v : s.vessels) {
-    if (carrier == nullptr && v.class_name == kCarrierClass) carrier = &v;
-  }
-  for (const TimedEvent &e : s.events) {
-    const auto *create = std::get_if<CreateAction>(&e.action);
-    if (carrier == nullptr && create != nullptr && create->vessel.class_name == kCarrierClass)
-      carrier = &create->vessel;
-  }
-  const std::string carrier_body =
-      carrier == nullptr ? "" : (carrier->body.empty() ? s.bodies.front().name : carrier->body);
-  if (s.terrain.body.empty()) {
-    s.terrain.body = carrier_body.empty() ? s.bodies.front().name : carrier_body;
-  } else if (!carrier_body.empty() && s.terrain.body != carrier_body) {
-    throw ScenarioError(s.file, 0, "terrain.body",
-                        "the module reads the terrain of its carrier's body, and the carrier \"" +
-                            carrier->name + "\" stands on " + carrier_body + ", not " +
-                            s.terrain.body);
-  }
+// The module reads the terrain under its carrier and nowhere else: a terrain named for
+// another body than the carrier's could never be stood on.
+void CheckTerrainBody(const Scenario &s) {
+  const std::string carrier_body = CarrierBody(s);
+  if (s.terrain.body.empty() || carrier_body.empty() || s.terrain.body == carrier_body) return;
+  throw ScenarioError(s.file, 0, "terrain.body",
+                      "the module reads the terrain of its carrier's body, and the carrier \"" +
+                          FindCarrier(s)->name + "\" stands on " + carrier_body + ", not " +
+                          s.terrain.body);
 }
 
 }  // namespace
 
-void CheckScenario(Scenario &s) {
+void CheckScenario(const Scenario &s) {
   std::set<std::string> names;
   for (const BodyDef &b : s.bodies) {
     if (!names.insert(b.name).second) {
@@ -78,35 +57,9 @@ void CheckScenario(Scenario &s) {
     throw ScenarioError(s.file, 0, "simulation.focus", "no vessel is named \"" + s.focus + "\"");
   }
 
-  // Events fall on step boundaries: the first one at or after their time.
-  for (TimedEvent &e : s.events) {
-    const double steps = e.t_s / s.step_s;
-    e.step = steps > static_cast<double>(kMaxSteps)
-                 ? kMaxSteps + 1
-                 : static_cast<long long>(std::ceil(steps - 1e-9));
-  }
-  SortEvents(s.events);
-  // The module reads the keys once per step: a key-up in the same gap between steps as its
-  // key-down would hide the press, so it comes at least one step later.
-  std::map<int, long long> down_step;
-  bool moved = false;
-  for (TimedEvent &e : s.events) {
-    const auto *key = std::get_if<KeyAction>(&e.action);
-    if (key == nullptr) continue;
-    if (key->repeat) continue;
-    if (key->down) {
-      down_step[key->vk] = e.step;
-    } else if (auto it = down_step.find(key->vk); it != down_step.end() && e.step <= it->second) {
-      e.step = it->second + 1;
-      moved = true;
-    }
-  }
-  if (moved) SortEvents(s.events);
-
   const double end_s = static_cast<double>(s.steps) * s.step_s;
-  std::erase_if(s.events, [&](const TimedEvent &e) { return e.implied && e.step >= s.steps; });
   int vessel_count = static_cast<int>(s.vessels.size());
-  for (TimedEvent &e : s.events) {
+  for (const TimedEvent &e : s.events) {
     if (e.step >= s.steps) {
       Fail(s, e.where, "happens at or after the end of the run (" + std::to_string(end_s) + " s)");
     }
@@ -135,7 +88,7 @@ void CheckScenario(Scenario &s) {
       live.insert(a->vessel.name);
     }
   }
-  ResolveTerrainBody(s);
+  CheckTerrainBody(s);
 }
 
 }  // namespace app

@@ -30,7 +30,7 @@ void ForEachTable(const Fields &root, const char *key, Fn &&fn) {
       root.Fail(key, std::string("must be tables written [[") + key + "]], not " +
                          TypeName(*array->get(i)));
     }
-    fn(Fields(*table, root.file(), Indexed(key, i)));
+    fn(Fields(*table, root.File(), Indexed(key, i)));
   }
 }
 
@@ -164,7 +164,7 @@ void ParseEvent(const Fields &f, std::vector<TimedEvent> &events) {
   TimedEvent e;
   e.t_s = f.NonNegative("t_s", f.RequiredNumber("t_s"));
   e.order = f.TableLine();
-  e.where = {f.TableLine(), f.path()};
+  e.where = {f.TableLine(), f.Path()};
   const char *actions[] = {"key_down", "key_up", "key_repeat", "key",
                            "focus",    "delete", "create",     "thrust_N"};
   const char *action = nullptr;
@@ -210,7 +210,7 @@ void ParseEvent(const Fields &f, std::vector<TimedEvent> &events) {
     events.push_back(e);
   } else if (what == "create") {
     e.action =
-        CreateAction{ParseVessel(Fields(*f.Table("create"), f.file(), f.FieldPath("create")))};
+        CreateAction{ParseVessel(Fields(*f.Table("create"), f.File(), f.FieldPath("create")))};
     e.where = f.Ref("create");
     events.push_back(e);
   } else {
@@ -283,7 +283,9 @@ Scenario ParseScenarioText(const std::string &text, const std::string &display_n
   if (s.bodies.empty()) {
     throw ScenarioError(display_name, 0, "body", "a scenario needs at least one [[body]]");
   }
+  PlaceEventsOnSteps(s);
   CheckScenario(s);
+  FillTerrainBody(s);
   return s;
 }
 

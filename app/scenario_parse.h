@@ -18,7 +18,14 @@ VesselDef ParseVessel(const Fields &fields);
 // Thrust schedule entries of a vessel, as timed thrust events (step not yet set).
 void ParseThrustSchedule(const Fields &fields, const std::string &vessel,
                          std::vector<TimedEvent> &events);
-// Names, references, times and limits across the whole scenario; sets each event's step.
-void CheckScenario(Scenario &scenario);
+// Derived values: each event's step and the events in the order they happen (before the
+// checks), the terrain's body when the file gives none (after them).
+void PlaceEventsOnSteps(Scenario &scenario);
+void FillTerrainBody(Scenario &scenario);
+// The carrier, the first vessel of the carrier class present or created; its body.
+const VesselDef *FindCarrier(const Scenario &scenario);
+std::string CarrierBody(const Scenario &scenario);
+// Names, references, times and limits across the whole scenario, on its placed events.
+void CheckScenario(const Scenario &scenario);
 
 }  // namespace app

@@ -47,7 +47,7 @@ VesselDef ParseVessel(const Fields &f) {
                "roll_deg", "axes", "mass_kg", "cog_elev_m", "fixed_to_body", "thrust_N",
                "thrust_schedule"});
   VesselDef v;
-  v.where = {f.TableLine(), f.path()};
+  v.where = {f.TableLine(), f.Path()};
   v.name = f.RequiredString("name");
   if (v.name.empty()) f.Fail("name", "must not be empty");
   if (auto c = f.String("class")) v.class_name = *c;
@@ -95,7 +95,7 @@ VesselDef ParseVessel(const Fields &f) {
     for (const char *k : {"yaw_deg", "pitch_deg", "roll_deg"}) {
       if (f.Has(k)) f.Fail(k, "give axes or yaw_deg/pitch_deg/roll_deg, not both");
     }
-    v.attitude = ParseAxes(Fields(*axes, f.file(), f.FieldPath("axes")));
+    v.attitude = ParseAxes(Fields(*axes, f.File(), f.FieldPath("axes")));
   } else {
     UprightAttitude a;
     if (auto x = f.Number("yaw_deg")) a.yaw_deg = f.Within("yaw_deg", *x, kAngleRange_deg, "deg");
@@ -126,7 +126,7 @@ void ParseThrustSchedule(const Fields &f, const std::string &vessel,
     if (table == nullptr) {
       f.Fail("thrust_schedule", "must hold tables like { t_s = 10, thrust_N = [0, 1000, 0] }");
     }
-    const Fields entry(*table, f.file(),
+    const Fields entry(*table, f.File(),
                        f.FieldPath("thrust_schedule") + "[" + std::to_string(i + 1) + "]");
     entry.AllowOnly({"t_s", "thrust_N"});
     TimedEvent e;

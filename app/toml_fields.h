@@ -50,8 +50,8 @@ class Fields {
   [[noreturn]] void Fail(const char *key, const std::string &message) const;
   [[noreturn]] void FailTable(const std::string &message) const;
 
-  const std::string &file() const { return file_; }
-  const std::string &path() const { return path_; }
+  const std::string &File() const { return file_; }
+  const std::string &Path() const { return path_; }
 
  private:
   const toml::node *Node(const char *key) const;

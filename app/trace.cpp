@@ -33,14 +33,14 @@ void Cell(std::string &out, double value) {
 Trace::Trace(const std::string &path, int64_t every) : out_(path), every_(every) {}
 
 void Trace::OnStart(const StepContext &) {
-  out_.buffer() +=
+  out_.Buffer() +=
       "step,t_s,vessel,parent,x_m,y_m,z_m,vx_mps,vy_mps,vz_mps,lat_deg,lon_deg,heading_deg,"
       "altitude_m,clearance_m\n";
 }
 
 void Trace::BeforePostStep(const StepContext &ctx) {
   if (ctx.step % every_ != 0) return;
-  std::string &out = out_.buffer();
+  std::string &out = out_.Buffer();
   for (const RosterEntry &entry : ctx.roster.entries()) {
     if (!entry.alive) continue;
     const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);

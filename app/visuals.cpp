@@ -18,14 +18,14 @@ Visuals::Visuals(const Options &options, const Scenario &scenario,
 
 void Visuals::Write(std::FILE *out) const {
   if (!plot_dir_.empty()) {
-    const std::vector<std::string> images = WritePlots(recorder_->record(), plot_dir_);
+    const std::vector<std::string> images = WritePlots(recorder_->Record(), plot_dir_);
     std::fprintf(out, "plots: %zu figures (PNG and SVG) in %s\n", images.size() / 2,
                  plot_dir_.c_str());
   }
   if (!replay_path_.empty()) {
     OutputFile page(replay_path_);
-    page.buffer() = ReplayPage(recorder_->record(), replay_script_);
-    const size_t bytes = page.buffer().size();
+    page.Buffer() = ReplayPage(recorder_->Record(), replay_script_);
+    const size_t bytes = page.Buffer().size();
     page.Close();
     std::fprintf(out, "replay page: %s (%.1f MB), open it in a browser\n", replay_path_.c_str(),
                  static_cast<double>(bytes) / 1e6);

@@ -19,7 +19,7 @@ class Visuals {
 
   // The observer that records the run, or null when no picture is asked for. It reads the
   // world's record of host calls: put it before the event log, which takes them away.
-  StepObserver *recorder() { return recorder_.get(); }
+  StepObserver *Recorder() { return recorder_.get(); }
 
   // Draws the pictures and says where they are, one line each.
   void Write(std::FILE *out) const;

@@ -65,8 +65,11 @@ Fleet::Fleet(Situation situation, int vessels) : situation_(situation) {
   carrier_ = world_.AddVessel(ground);
 
   for (int i = 0; i < vessels; ++i) {
-    const double lat_rad = (i % kGridSide - kGridSide / 2) * kGridSpacing_rad;
-    const double lon_rad = (i / kGridSide % kGridSide - kGridSide / 2) * kGridSpacing_rad;
+    // Grid cells counted from the middle, row by row.
+    const int column = i % kGridSide - kGridSide / 2;
+    const int row = i / kGridSide % kGridSide - kGridSide / 2;
+    const double lat_rad = column * kGridSpacing_rad;
+    const double lon_rad = row * kGridSpacing_rad;
     sim::VesselSpec desc;
     desc.name = "v" + std::to_string(i);
     desc.class_name = "Lander";

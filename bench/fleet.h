@@ -23,10 +23,10 @@ const char *SituationName(Situation situation);
 
 // What the contact pass does for one vessel in its situation, once the fleet is settled.
 struct VesselWork {
-  bool anchored;    // its handle stands in the anchor table
-  bool stopping;    // receives the stopping force
-  bool contact;     // receives support and both brakes
-  bool anchorCall;  // slow and without thrust: asked to anchor
+  bool anchored;     // its handle stands in the anchor table
+  bool stopping;     // receives the stopping force
+  bool contact;      // receives support and both brakes
+  bool anchor_call;  // slow and without thrust: asked to anchor
 };
 
 class Fleet {

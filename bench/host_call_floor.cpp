@@ -16,11 +16,11 @@ double HostCallFloor::Pass() const {
 
   const DWORD count = oapiGetVesselCount();
   const TerrainRadiusFn terrain_radius = td::test_access::TerrainFunction();
-  VECTOR3 carrierPos, carrierVel;
-  carrier_->GetGlobalPos(carrierPos);
-  carrier_->GetGlobalVel(carrierVel);
-  const OBJHANDLE carrierBody = carrier_->GetSurfaceRef();
-  sum += oapiGetSize(carrierBody) + oapiGetMass(carrierBody) + carrierPos.x + carrierVel.x;
+  VECTOR3 carrier_pos, carrier_vel;
+  carrier_->GetGlobalPos(carrier_pos);
+  carrier_->GetGlobalVel(carrier_vel);
+  const OBJHANDLE carrier_body = carrier_->GetSurfaceRef();
+  sum += oapiGetSize(carrier_body) + oapiGetMass(carrier_body) + carrier_pos.x + carrier_vel.x;
 
   for (DWORD index = 0; index < count; ++index) {
     const VESSEL *vessel = oapiGetVesselInterface(oapiGetVesselByIndex(static_cast<int>(index)));
@@ -36,12 +36,12 @@ double HostCallFloor::Pass() const {
       sum += thrust.y;
     }
 
-    VECTOR3 vel, pos, bodyPos;
+    VECTOR3 vel, pos, body_pos;
     vessel->GetGlobalVel(vel);
     vessel->GetGlobalPos(pos);
-    oapiGetGlobalPos(body, &bodyPos);
+    oapiGetGlobalPos(body, &body_pos);
     sum += vessel->GetMass() + vel.x;
-    const VECTOR3 radial = {{pos.x - bodyPos.x, pos.y - bodyPos.y, pos.z - bodyPos.z}};
+    const VECTOR3 radial = {{pos.x - body_pos.x, pos.y - body_pos.y, pos.z - body_pos.z}};
     sum += terrain_radius(radial);
     sum += vessel->GetCOG_elev();
 
@@ -59,7 +59,7 @@ double HostCallFloor::Pass() const {
       vessel->AddForce(force, origin);
       vessel->AddForce(force, origin);
     }
-    if (work.anchorCall) {
+    if (work.anchor_call) {
       vessel->GetThrustVector(thrust);
       sum += thrust.y + (vessel->GetHandle() != nullptr ? 1.0 : 0.0);
     }

@@ -21,9 +21,9 @@ void ProbeGround(benchmark::State &state) {
   Fleet fleet(Situation::kFlight, 1);
   const VESSEL *vessel = oapiGetVesselInterface(fleet.Vessels()[0]);
   VECTOR3 drop_global;
-  double terrainAlt_m;
+  double terrain_alt_m;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(td::ProbeGround(*vessel, drop_global, terrainAlt_m));
+    benchmark::DoNotOptimize(td::ProbeGround(*vessel, drop_global, terrain_alt_m));
   }
 }
 BENCHMARK(ProbeGround)->Name("probe/ground");
@@ -59,10 +59,10 @@ BENCHMARK(AnchorAgain)->Name("anchor_call/already_anchored");
 
 // A walker or car as the focus, anchored, with a step key and a turn key held: every dispatch
 // steps it (probe, attachment edit) and turns it.
-void MovementDispatch(benchmark::State &state, const char *className) {
+void MovementDispatch(benchmark::State &state, const char *class_name) {
   Fleet fleet(Situation::kAnchored, 1);
   const OBJHANDLE mover = fleet.Vessels()[0];
-  fleet.World().Vessel(mover)->class_name = className;
+  fleet.World().Vessel(mover)->class_name = class_name;
   fleet.World().KeyDown(td::kKeyW);
   fleet.World().KeyDown(td::kKeyD);
   for (auto _ : state) td::DispatchMovement(Fleet::kStep_s);

@@ -41,33 +41,34 @@ template <typename Work>
 void MeasureAgainstFloor(benchmark::State &state, Fleet &fleet, Work work) {
   const HostCallFloor floor(fleet);
   const int block = StepsPerBlock(fleet.Size());
-  std::vector<double> moduleSeconds, floorSeconds, ratios;
+  std::vector<double> module_seconds, floor_seconds, ratios;
   double answers = 0.0;
   for (auto _ : state) {
-    const bool floorFirst = (moduleSeconds.size() & 1) != 0;
+    const bool floor_first = (module_seconds.size() & 1) != 0;
     const Clock::time_point t0 = Clock::now();
-    if (floorFirst) {
+    if (floor_first) {
       for (int k = 0; k < block; ++k) answers += floor.Pass();
     }
     const Clock::time_point t1 = Clock::now();
     for (int k = 0; k < block; ++k) work();
     const Clock::time_point t2 = Clock::now();
-    if (!floorFirst) {
+    if (!floor_first) {
       for (int k = 0; k < block; ++k) answers += floor.Pass();
     }
     const Clock::time_point t3 = Clock::now();
     const double module = Seconds(t2 - t1);
-    const double floorTime = floorFirst ? Seconds(t1 - t0) : Seconds(t3 - t2);
+    const double floor_time = floor_first ? Seconds(t1 - t0) : Seconds(t3 - t2);
     state.SetIterationTime(module);
-    moduleSeconds.push_back(module);
-    floorSeconds.push_back(floorTime);
-    ratios.push_back(module / floorTime);
+    module_seconds.push_back(module);
+    floor_seconds.push_back(floor_time);
+    ratios.push_back(module / floor_time);
   }
   benchmark::DoNotOptimize(answers);
-  const double perBlock = static_cast<double>(block) * fleet.Size();
-  state.SetItemsProcessed(static_cast<int64_t>(perBlock * static_cast<double>(state.iterations())));
-  state.counters["ns_per_vessel_step"] = 1e9 * Median(moduleSeconds) / perBlock;
-  state.counters["floor_ns"] = 1e9 * Median(floorSeconds) / perBlock;
+  const double per_block = static_cast<double>(block) * fleet.Size();
+  state.SetItemsProcessed(
+      static_cast<int64_t>(per_block * static_cast<double>(state.iterations())));
+  state.counters["ns_per_vessel_step"] = 1e9 * Median(module_seconds) / per_block;
+  state.counters["floor_ns"] = 1e9 * Median(floor_seconds) / per_block;
   state.counters["x_floor"] = Median(ratios);
 }
 
@@ -115,7 +116,7 @@ int Register() {
   return 0;
 }
 
-const int registered = Register();
+const int kRegistered = Register();
 
 }  // namespace
 

@@ -16,14 +16,15 @@ struct Inputs {
     for (int i = 0; i < kRing; ++i) {
       a[i] = td::Vec3(1.0 + i, -0.5 * i, 3.0 - 0.25 * i);
       b[i] = td::Vec3(0.1 * i, 2.0 + i, -1.0 - 0.5 * i);
-      s[i] = 0.01 * (i - kRing / 2);
+      const int from_middle = i - kRing / 2;
+      s[i] = 0.01 * from_middle;
     }
   }
 };
 
 const Inputs &TheInputs() {
-  static const Inputs inputs;
-  return inputs;
+  static const Inputs kInputs;
+  return kInputs;
 }
 
 template <typename Fn>

@@ -29,13 +29,13 @@ std::FILE *g_nowhere = nullptr;
 void CheckRefusal(const app::ScenarioError &e) {
   const char *text = e.what();
   const size_t length = std::strlen(text);
-  const bool namesFile = std::strncmp(text, kFileName, sizeof kFileName - 1) == 0;
-  bool oneLine = true;
+  const bool names_file = std::strncmp(text, kFileName, sizeof kFileName - 1) == 0;
+  bool one_line = true;
   for (size_t i = 0; i < length; ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 || c == 0x7f) oneLine = false;
+    if (c < 0x20 || c == 0x7f) one_line = false;
   }
-  if (!namesFile || !oneLine || length > 4096) {
+  if (!names_file || !one_line || length > 4096) {
     std::fprintf(stderr, "unclear refusal (%zu bytes): %s\n", length, text);
     std::abort();
   }

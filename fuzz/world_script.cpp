@@ -120,11 +120,11 @@ const sim::BodySpec &PlaceBody(Scene &s, OBJHANDLE body) {
 
 size_t LiveCount(Scene &s) { return s.world.LiveVessels().size(); }
 
-OBJHANDLE AddVessel(Scene &s, FuzzedDataProvider &in, std::optional<std::string> className,
+OBJHANDLE AddVessel(Scene &s, FuzzedDataProvider &in, std::optional<std::string> class_name,
                     bool carrier) {
   sim::VesselSpec desc;
   desc.name = "v";
-  desc.class_name = std::move(className);
+  desc.class_name = std::move(class_name);
   desc.body = Body(s, in);
   const sim::BodySpec &body = PlaceBody(s, desc.body);
   const double lat_rad = Value(in, -0.02, 0.02);
@@ -147,17 +147,18 @@ OBJHANDLE AddVessel(Scene &s, FuzzedDataProvider &in, std::optional<std::string>
 void AddRestingBatch(Scene &s, FuzzedDataProvider &in) {
   const size_t room = kMaxVessels - std::min(kMaxVessels, LiveCount(s));
   const size_t count = std::min(room, in.ConsumeIntegralInRange<size_t>(1, 60));
-  const std::optional<std::string> className = ClassName(in);
+  const std::optional<std::string> class_name = ClassName(in);
   const double cog_m = Value(in, 0.0, 3.0);
   const sim::BodySpec &moon = *s.world.Body(s.bodies[0]);
   const double surface_m = moon.radius_m + s.terrain.offset_m;
   for (size_t i = 0; i < count; ++i) {
     sim::VesselSpec desc;
     desc.name = "r";
-    desc.class_name = className;
+    desc.class_name = class_name;
     desc.body = s.bodies[0];
     const double lat_rad = 1e-5 * static_cast<double>(i % 12);
-    const double lon_rad = 1e-5 * static_cast<double>(i / 12);
+    const size_t row = i / 12;
+    const double lon_rad = 1e-5 * static_cast<double>(row);
     desc.cog_elev_m = cog_m;
     desc.pos_global = sim::SurfacePoint(moon, lat_rad, lon_rad, surface_m + cog_m - 0.01);
     desc.rot = sim::UprightAttitude(lat_rad, lon_rad);
@@ -275,25 +276,25 @@ double OddStepLength(FuzzedDataProvider &in) {
   }
 }
 
-void Step(Scene &s, const std::function<void(Scene &)> &afterStep, double simdt, bool hostStep) {
+void Step(Scene &s, const std::function<void(Scene &)> &after_step, double simdt, bool host_step) {
   if (s.steps >= kMaxSteps) return;
   ++s.steps;
-  if (hostStep) {
+  if (host_step) {
     s.world.Step(simdt);
   } else {
     s.world.CallPostStep(s.world.SimTime(), simdt, s.world.Mjd());
   }
-  afterStep(s);
+  after_step(s);
 }
 
 // A few steps with movement or release keys held, auto-repeating between steps.
-void HeldRun(Scene &s, FuzzedDataProvider &in, const std::function<void(Scene &)> &afterStep) {
+void HeldRun(Scene &s, FuzzedDataProvider &in, const std::function<void(Scene &)> &after_step) {
   const int keys[2] = {AnyKey(in), AnyKey(in)};
   const int count = in.ConsumeIntegralInRange<int>(1, 16);
   const double simdt = in.ConsumeFloatingPointInRange(0.005, 0.1);
   for (int vk : keys) s.world.KeyDown(vk);
   for (int i = 0; i < count; ++i) {
-    Step(s, afterStep, simdt, true);
+    Step(s, after_step, simdt, true);
     for (int vk : keys) s.world.KeyRepeat(vk);
   }
   if (in.ConsumeBool()) {
@@ -341,24 +342,24 @@ void BuildScene(Scene &s, FuzzedDataProvider &in) {
   }
 }
 
-void PlayScript(Scene &s, FuzzedDataProvider &in, const std::function<void(Scene &)> &afterStep) {
+void PlayScript(Scene &s, FuzzedDataProvider &in, const std::function<void(Scene &)> &after_step) {
   // TD_FUZZ_TRACE=1 when reproducing a finding: each action on stderr, with the live vessels.
-  static const bool trace = std::getenv("TD_FUZZ_TRACE") != nullptr;
+  static const bool kTrace = std::getenv("TD_FUZZ_TRACE") != nullptr;
   for (int action = 0; action < kMaxActions && in.remaining_bytes() > 0; ++action) {
     if (s.steps >= kMaxSteps) break;
     const int kind = in.ConsumeIntegralInRange<int>(0, 13);
-    if (trace)
+    if (kTrace)
       std::fprintf(stderr, "step %d: action %d, %zu vessels\n", s.steps, kind, LiveCount(s));
     switch (kind) {
       case 0:
       case 1:
-        Step(s, afterStep, in.ConsumeFloatingPointInRange(0.001, 0.5), true);
+        Step(s, after_step, in.ConsumeFloatingPointInRange(0.001, 0.5), true);
         break;
       case 2:
-        Step(s, afterStep, OddStepLength(in), false);
+        Step(s, after_step, OddStepLength(in), false);
         break;
       case 3:
-        HeldRun(s, in, afterStep);
+        HeldRun(s, in, after_step);
         break;
       case 4:
         if (LiveCount(s) < kMaxVessels) AddVessel(s, in, ClassName(in), false);
@@ -393,7 +394,7 @@ void PlayScript(Scene &s, FuzzedDataProvider &in, const std::function<void(Scene
   }
   // Whatever is left of the budget runs plain steps, so short inputs still see the world move.
   const int tail = std::min(kMaxSteps - s.steps, 8);
-  for (int i = 0; i < tail; ++i) Step(s, afterStep, 0.02, true);
+  for (int i = 0; i < tail; ++i) Step(s, after_step, 0.02, true);
   ExitModule(kInstance);
 }
 

@@ -30,8 +30,8 @@ struct Scene {
 void BuildScene(Scene &scene, FuzzedDataProvider &in);
 
 // Carries out the input's actions one by one until it runs out; after every call of
-// opcPostStep, `afterStep` is given the scene to check.
+// opcPostStep, `after_step` is given the scene to check.
 void PlayScript(Scene &scene, FuzzedDataProvider &in,
-                const std::function<void(Scene &)> &afterStep);
+                const std::function<void(Scene &)> &after_step);
 
 }  // namespace tdfuzz
