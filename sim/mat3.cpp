@@ -25,22 +25,6 @@ VECTOR3 Mat3::Column(int c) const {
   return v;
 }
 
-VECTOR3 Mat3::Mul(const VECTOR3 &v) const {
-  VECTOR3 r;
-  for (int row = 0; row < 3; ++row) {
-    r.data[row] = m[row][0] * v.data[0] + m[row][1] * v.data[1] + m[row][2] * v.data[2];
-  }
-  return r;
-}
-
-VECTOR3 Mat3::MulTransposed(const VECTOR3 &v) const {
-  VECTOR3 r;
-  for (int col = 0; col < 3; ++col) {
-    r.data[col] = m[0][col] * v.data[0] + m[1][col] * v.data[1] + m[2][col] * v.data[2];
-  }
-  return r;
-}
-
 Mat3 Mat3::Mul(const Mat3 &o) const {
   Mat3 r{};
   for (int row = 0; row < 3; ++row) {

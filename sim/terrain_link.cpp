@@ -43,6 +43,7 @@ std::string TerrainLibraryFile(const World::Impl &w, const char *requested_name)
 
 void World::ConfigureTerrain(const DorvakConfig &config) {
   impl_->terrain_config = config;
+  impl_->terrain_memo.Forget();
   const std::string module_name = ExecutableDirectory(*impl_) + "/modules\\dorvak.dll";
   const std::string file = TerrainLibraryFile(*impl_, module_name.c_str());
   if (file.empty()) return;

@@ -33,6 +33,7 @@ std::string ExecutableDirectory(const World::Impl &w) {
 
 void World::ConfigureTerrain(const DorvakConfig &config) {
   impl_->terrain_config = config;
+  impl_->terrain_memo.Forget();
   const std::string file = ExecutableDirectory(*impl_) + kTerrainLibraryName;
   const HMODULE library = LoadLibraryA(file.c_str());
   TerrainMode found = TerrainMode::kMissing;

@@ -1,6 +1,7 @@
 // What the world knows of the terrain on every platform: where the executable claims to be,
 // which terrain library the scenario wants, and the relief the library was given.
 #include "sim/world_impl.h"
+#include "terrain/query_memo.h"
 #include "terrain/terrain_radius.h"
 
 namespace sim {
@@ -12,7 +13,10 @@ void World::SetTerrainMode(TerrainMode mode) { impl_->terrain_mode = mode; }
 const DorvakConfig &World::TerrainConfig() const { return impl_->terrain_config; }
 
 double World::TerrainRadius(const VECTOR3 &pos_rel_body) const {
-  return terrain::TerrainRadius(impl_->terrain_config, pos_rel_body);
+  const DorvakConfig &config = impl_->terrain_config;
+  return terrain::RememberedRadius(
+      impl_->terrain_memo, pos_rel_body,
+      [&config](const VECTOR3 &pos) { return terrain::TerrainRadius(config, pos); });
 }
 
 void World::SetTerrainBody(OBJHANDLE body) { impl_->terrain_body = body; }

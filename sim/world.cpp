@@ -11,12 +11,9 @@ namespace {
 
 World *g_current = nullptr;
 
-// Handles are pointer-sized: the kind sits above 24 bits of serial number on a 32-bit
-// platform, above 36 on a 64-bit one.
-constexpr int kHandleKindShift = sizeof(uintptr_t) == 8 ? 40 : 28;
-constexpr int kSerialShift = 4;  // keeps handle values aligned like real pointers
-
 }  // namespace
+
+World::Impl *g_current_impl = nullptr;
 
 void *MakeHandle(HandleKind kind, uint64_t serial) {
   // One more would carry into the kind, and a handle would name an object of another kind.
@@ -25,35 +22,6 @@ void *MakeHandle(HandleKind kind, uint64_t serial) {
   }
   return reinterpret_cast<void *>((static_cast<uintptr_t>(kind) << kHandleKindShift) |
                                   (static_cast<uintptr_t>(serial) << kSerialShift));
-}
-
-uint64_t HandleSerial(const void *handle, HandleKind kind) {
-  const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
-  if ((value >> kHandleKindShift) != static_cast<uintptr_t>(kind)) return 0;
-  const uintptr_t low = value & ((uintptr_t{1} << kHandleKindShift) - 1);
-  if ((low & ((uintptr_t{1} << kSerialShift) - 1)) != 0) return 0;
-  return low >> kSerialShift;
-}
-
-World::Impl *CurrentImpl() { return g_current != nullptr ? &g_current->impl() : nullptr; }
-
-World::Impl *HostQuery() {
-  World::Impl *w = CurrentImpl();
-  if (w != nullptr) ++w->queries;
-  return w;
-}
-
-VesselRecord *World::Impl::LiveVessel(OBJHANDLE handle) {
-  const uint64_t serial = HandleSerial(handle, HandleKind::kVessel);
-  if (serial == 0 || serial > by_serial.size()) return nullptr;
-  VesselRecord *v = by_serial[serial - 1].first;
-  return v->alive ? v : nullptr;
-}
-
-const BodySpec *World::Impl::Body(OBJHANDLE handle) const {
-  const uint64_t serial = HandleSerial(handle, HandleKind::kBody);
-  if (serial == 0 || serial > bodies.size()) return nullptr;
-  return &bodies[serial - 1];
 }
 
 OBJHANDLE World::Impl::SurfaceRef(const VesselRecord &v) {
@@ -66,19 +34,6 @@ OBJHANDLE World::Impl::SurfaceRef(const VesselRecord &v) {
   return root->body;
 }
 
-VESSEL *World::Impl::Interface(OBJHANDLE vessel) {
-  const uint64_t serial = HandleSerial(vessel, HandleKind::kVessel);
-  if (serial == 0 || serial > by_serial.size()) return nullptr;
-  const auto [v, iface] = by_serial[serial - 1];
-  return v->alive ? iface : nullptr;
-}
-
-AttachmentRecord *World::Impl::Attachment(ATTACHMENTHANDLE handle) {
-  const uint64_t serial = HandleSerial(handle, HandleKind::kAttachment);
-  if (serial == 0 || serial > attachments.size()) return nullptr;
-  return &attachments[serial - 1];
-}
-
 void World::Impl::Record(HostEvent event) {
   if (!recording) return;
   event.step = CallStep();
@@ -86,7 +41,7 @@ void World::Impl::Record(HostEvent event) {
   events.push_back(std::move(event));
 }
 
-World::World() : impl_(new Impl) {
+World::World() : impl_(std::make_unique<Impl>()) {
   OpenDesktop(*impl_);
   impl_->terrain_config = terrain::DefaultConfig();
   MakeCurrent();
@@ -94,13 +49,18 @@ World::World() : impl_(new Impl) {
 
 World::~World() {
   // Cleared first: the interface objects destroyed below must not report to this world.
-  if (g_current == this) g_current = nullptr;
+  if (g_current == this) {
+    g_current = nullptr;
+    g_current_impl = nullptr;
+  }
   CloseDesktop(*impl_);
-  delete impl_;
 }
 
 World *World::Current() { return g_current; }
-void World::MakeCurrent() { g_current = this; }
+void World::MakeCurrent() {
+  g_current = this;
+  g_current_impl = impl_.get();
+}
 
 OBJHANDLE World::AddBody(const BodySpec &desc) {
   impl_->bodies.push_back(desc);
@@ -175,6 +135,9 @@ std::vector<OBJHANDLE> World::LiveVessels() const {
   for (const size_t index : impl_->live) live.push_back(impl_->vessels[index].handle);
   return live;
 }
+
+void World::ReserveAttachmentPoints(size_t count) { impl_->attachments.reserve(count); }
+size_t World::AttachmentPointCount() const { return impl_->attachments.size(); }
 
 const AttachmentRecord *World::Attachment(ATTACHMENTHANDLE att) const {
   return impl_->Attachment(att);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -220,11 +221,15 @@ class World {
   void ClearEvents();
   uint64_t HostQueryCount() const;  // calls of any host interface function so far
 
-  struct Impl;
-  Impl &impl() { return *impl_; }
+  // The host's record of attachment points keeps every point ever made. Room for this many
+  // can be made ahead, so that a count of allocations sees none while it grows.
+  void ReserveAttachmentPoints(size_t count);
+  size_t AttachmentPointCount() const;
+
+  struct Impl;  // the host's tables, private to sim/
 
  private:
-  Impl *impl_;
+  std::unique_ptr<Impl> impl_;
 };
 
 // A rotation from yaw (about global up, from north towards east), pitch and roll, for a

@@ -9,6 +9,7 @@
 
 #include "sim/attachment_store.h"
 #include "sim/world.h"
+#include "terrain/query_memo.h"
 
 namespace sim {
 
@@ -16,9 +17,22 @@ namespace sim {
 // never given out twice in a world, so a stale handle can never name a newer object.
 enum class HandleKind : uintptr_t { kBody = 1, kVessel = 2, kAttachment = 3, kHook = 4 };
 
+// Handles are pointer-sized: the kind sits above 24 bits of serial number on a 32-bit
+// platform, above 36 on a 64-bit one.
+inline constexpr int kHandleKindShift = sizeof(uintptr_t) == 8 ? 40 : 28;
+inline constexpr int kSerialShift = 4;  // keeps handle values aligned like real pointers
+
 void *MakeHandle(HandleKind kind, uint64_t serial);
-// The serial number a handle of this kind carries, or 0 when it is not such a handle.
-uint64_t HandleSerial(const void *handle, HandleKind kind);
+
+// The serial number a handle of this kind carries, or 0 when it is not such a handle. Every
+// host call decodes one or more, so this and the lookups below are inline.
+inline uint64_t HandleSerial(const void *handle, HandleKind kind) {
+  const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+  if ((value >> kHandleKindShift) != static_cast<uintptr_t>(kind)) return 0;
+  const uintptr_t low = value & ((uintptr_t{1} << kHandleKindShift) - 1);
+  if ((low & ((uintptr_t{1} << kSerialShift) - 1)) != 0) return 0;
+  return low >> kSerialShift;
+}
 
 struct Desktop;  // what the platform's desktop keeps for one world
 
@@ -44,6 +58,8 @@ struct World::Impl {
   std::string executable_path;
   TerrainMode terrain_mode = TerrainMode::kPresent;
   DorvakConfig terrain_config;
+  // The program asks about resting vessels in every step too (the run's account).
+  mutable terrain::QueryMemo terrain_memo;
   OBJHANDLE terrain_body = nullptr;
   std::vector<void *> terrain_libraries;  // held so the configuration stays loaded
 
@@ -78,10 +94,44 @@ struct World::Impl {
   int64_t CallStep() const { return in_init_module ? 0 : steps; }
 };
 
+inline VesselRecord *World::Impl::LiveVessel(OBJHANDLE handle) {
+  const uint64_t serial = HandleSerial(handle, HandleKind::kVessel);
+  if (serial == 0 || serial > by_serial.size()) return nullptr;
+  VesselRecord *v = by_serial[serial - 1].first;
+  return v->alive ? v : nullptr;
+}
+
+inline const BodySpec *World::Impl::Body(OBJHANDLE handle) const {
+  const uint64_t serial = HandleSerial(handle, HandleKind::kBody);
+  if (serial == 0 || serial > bodies.size()) return nullptr;
+  return &bodies[serial - 1];
+}
+
+inline VESSEL *World::Impl::Interface(OBJHANDLE vessel) {
+  const uint64_t serial = HandleSerial(vessel, HandleKind::kVessel);
+  if (serial == 0 || serial > by_serial.size()) return nullptr;
+  const auto [v, iface] = by_serial[serial - 1];
+  return v->alive ? iface : nullptr;
+}
+
+inline AttachmentRecord *World::Impl::Attachment(ATTACHMENTHANDLE handle) {
+  const uint64_t serial = HandleSerial(handle, HandleKind::kAttachment);
+  if (serial == 0 || serial > attachments.size()) return nullptr;
+  return &attachments[serial - 1];
+}
+
+// The current world's tables (world.cpp keeps it with the current world).
+extern World::Impl *g_current_impl;
+
 // The current world's tables, or null when no world is current.
-World::Impl *CurrentImpl();
+inline World::Impl *CurrentImpl() { return g_current_impl; }
+
 // Counts one call of a host or desktop function and returns the current world's tables.
-World::Impl *HostQuery();
+inline World::Impl *HostQuery() {
+  World::Impl *w = g_current_impl;
+  if (w != nullptr) ++w->queries;
+  return w;
+}
 
 // --- attachments (attachments.cpp) ---
 // Puts a child where its own point meets its parent's point, and its children after it.

@@ -3,5 +3,7 @@
 #include "terrain/terrain_radius.h"
 
 extern "C" __attribute__((visibility("default"))) double dorgetaltbyvec(VECTOR3 pos_rel_body) {
-  return terrain::TerrainRadius(terrain::ActiveConfig(), pos_rel_body);
+  return terrain::RememberedRadius(terrain::ActiveMemo(), pos_rel_body, [](const VECTOR3 &pos) {
+    return terrain::TerrainRadius(terrain::ActiveConfig(), pos);
+  });
 }

@@ -7,12 +7,16 @@ namespace terrain {
 
 namespace {
 DorvakConfig g_config = DefaultConfig();
+QueryMemo g_memo;
 }  // namespace
 
 const DorvakConfig &ActiveConfig() { return g_config; }
+QueryMemo &ActiveMemo() { return g_memo; }
 
 }  // namespace terrain
 
 extern "C" __attribute__((visibility("default"))) void dorvakConfigure(const DorvakConfig *config) {
-  if (config != nullptr) terrain::g_config = *config;
+  if (config == nullptr) return;
+  terrain::g_config = *config;
+  terrain::g_memo.Forget();
 }

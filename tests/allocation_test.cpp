@@ -122,7 +122,7 @@ TEST_F(Allocation, ABusyThousandStepsAllocateNothing) {
   // The host's record of attachment points grows with every anchoring, and its lists of
   // children with the first ones; they are given their room up front, so that what is
   // counted is the module's step and the host's queries.
-  world.impl().attachments.reserve(4096);
+  world.ReserveAttachmentPoints(4096);
   for (OBJHANDLE v : world.LiveVessels()) world.Vessel(v)->children.reserve(16);
 
   Run(150);  // the landers fall, touch down, come to rest and are anchored

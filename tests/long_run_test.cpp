@@ -76,7 +76,7 @@ class LongRun : public ModuleWorld {
     // The host keeps every attachment point ever made: each anchoring makes two, by design,
     // and they are counted below. Their record is made resident up front, so that the
     // resident size shows whether anything else grows.
-    world.impl().attachments.reserve(kPointRoom);
+    world.ReserveAttachmentPoints(kPointRoom);
 
     for (int i = 0; i < kLanders; ++i) {
       // Over the mean radius; the hills reach 2 m.
@@ -152,7 +152,7 @@ TEST_F(LongRun, AHundredVesselsKeepTheirMemoryAndTheirPlaces) {
     if (step + 1 == early) atEarly = Measure();
   }
   const Checkpoint atEnd = Measure();
-  const size_t points = world.impl().attachments.size();
+  const size_t points = world.AttachmentPointCount();
   ASSERT_LE(points, kPointRoom);
 
   std::printf(

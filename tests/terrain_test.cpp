@@ -7,6 +7,7 @@
 
 #include "host/terrain_api.h"
 #include "math/vector.h"
+#include "sim/world.h"
 #include "terrain/horizon.h"
 #include "terrain/terrain_radius.h"
 
@@ -119,3 +120,22 @@ TEST(Terrain, CraterIsASmoothBowlThatCanDipBelowTheMeanRadius) {
 }
 
 }  // namespace
+
+// Resting vessels are asked about at the same position in every step, so answers are
+// remembered; a remembered answer must never outlive the relief it was computed under, nor
+// stand in for a neighbouring position.
+TEST(Terrain, RememberedAnswersAreExactAndForgottenWithTheRelief) {
+  const VECTOR3 place = td::VecScale(Dir(0.3, 0.2), kR);
+  DorvakConfig hills = Relief(kDorvakHills);
+  hills.amplitude_m = 5.0;
+  sim::World world;
+  world.ConfigureTerrain(hills);
+  const double hills_m = world.TerrainRadius(place);
+  EXPECT_EQ(world.TerrainRadius(place), hills_m);
+  VECTOR3 beside = place;
+  beside.x = std::nextafter(beside.x, 2.0 * kR);
+  EXPECT_EQ(world.TerrainRadius(beside), terrain::TerrainRadius(hills, beside));
+  world.ConfigureTerrain(Relief(kDorvakFlat));
+  EXPECT_EQ(world.TerrainRadius(place), terrain::TerrainRadius(Relief(kDorvakFlat), place));
+  EXPECT_NE(world.TerrainRadius(place), hills_m);
+}
