@@ -34,7 +34,7 @@ bool IsStepCode(MoveCode code) {
 }
 
 // The direction of a step in the vessel's own axes. Turns have none; they never ask.
-VECTOR3 StepAxis_local(MoveCode code) {
+VECTOR3 StepAxisLocal(MoveCode code) {
   switch (code) {
     case MoveCode::kForward:
       return Vec3(0, 0, 1);
@@ -58,7 +58,7 @@ bool StepShift(VESSEL &vessel, MoveCode code, double simdt, double speed_mps,
   VECTOR3 pos_global, carrier_global;
   vessel.GetGlobalPos(pos_global);
   carrier.GetGlobalPos(carrier_global);
-  const VECTOR3 axis_global = DirLocalToGlobal(vessel, pos_global, StepAxis_local(code));
+  const VECTOR3 axis_global = DirLocalToGlobal(vessel, pos_global, StepAxisLocal(code));
   const VECTOR3 axis_carrier = DirGlobalToLocal(carrier, carrier_global, axis_global);
   // Within the carrier's x-z plane, not rescaled: a vessel tilted out of it steps shorter.
   VECTOR3 step_carrier = VecScale(axis_carrier, simdt);

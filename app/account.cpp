@@ -142,7 +142,7 @@ long Account::Note(Track &track, double t_s, std::string text) {
 }
 
 void Account::Ensure(const StepContext &ctx) {
-  const auto &entries = ctx.roster.entries();
+  const auto &entries = ctx.roster.Entries();
   while (tracks_.size() < entries.size()) {
     Track track;
     if (const sim::VesselRecord *v = ctx.world.Vessel(entries[tracks_.size()].handle)) {
@@ -167,7 +167,7 @@ void Account::EndKeyHold(const StepContext &ctx, int vk, const KeyHold &hold, bo
   Track &track = tracks_[static_cast<size_t>(hold.vessel)];
   std::string text = "key " + KeyName(vk) + " held " + Fixed(hold.t_s, 3) + "-" +
                      Fixed(hold.end_s, 3) + " s" + (at_end ? " (still down at the end)" : "");
-  const RosterEntry &entry = ctx.roster.entries()[static_cast<size_t>(hold.vessel)];
+  const RosterEntry &entry = ctx.roster.Entries()[static_cast<size_t>(hold.vessel)];
   const sim::VesselRecord *v = entry.alive ? ctx.world.Vessel(entry.handle) : nullptr;
   const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
   if (IsMovementKey(vk) && body != nullptr) {
@@ -216,7 +216,7 @@ void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
     case ScenarioAction::kDelete: {
       OBJHANDLE deleted = nullptr;
       for (size_t i = 0; i < tracks_.size(); ++i) {
-        const RosterEntry &entry = ctx.roster.entries()[i];
+        const RosterEntry &entry = ctx.roster.Entries()[i];
         if (entry.name != action.vessel) continue;
         Note(tracks_[i], t, "deleted");
         deleted = entry.handle;
@@ -226,7 +226,7 @@ void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
         Track &track = tracks_[i];
         // The host frees the children of a vessel it removes; children gone before have
         // nothing left to be freed from.
-        if (!ctx.roster.entries()[i].alive || track.parent == nullptr || track.parent != deleted)
+        if (!ctx.roster.Entries()[i].alive || track.parent == nullptr || track.parent != deleted)
           continue;
         ++track.releases["its parent was deleted"];
         Note(track, t, "released: its parent was deleted");
@@ -236,7 +236,7 @@ void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
     }
     case ScenarioAction::kThrust:
       for (size_t i = 0; i < tracks_.size(); ++i) {
-        if (ctx.roster.entries()[i].name != action.vessel) continue;
+        if (ctx.roster.Entries()[i].name != action.vessel) continue;
         Note(tracks_[i], t,
              Format("thrust set to (%g, %g, %g) N", action.thrust_N.x + 0.0,
                     action.thrust_N.y + 0.0, action.thrust_N.z + 0.0));
@@ -247,7 +247,7 @@ void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
 
 // The module moves only anchored vessels with its keys.
 void Account::FollowKeyHold(const StepContext &ctx, KeyHold &hold) {
-  const RosterEntry &entry = ctx.roster.entries()[static_cast<size_t>(hold.vessel)];
+  const RosterEntry &entry = ctx.roster.Entries()[static_cast<size_t>(hold.vessel)];
   const sim::VesselRecord *v = entry.alive ? ctx.world.Vessel(entry.handle) : nullptr;
   if (v == nullptr) return;
   if (v->parent != nullptr) {
@@ -262,7 +262,7 @@ bool Account::FocusStrayed(const StepContext &ctx) const {
   if (carrier < 0 || focus == nullptr) return false;
   const sim::VesselRecord *f = ctx.world.Vessel(focus);
   const sim::VesselRecord *c =
-      ctx.world.Vessel(ctx.roster.entries()[static_cast<size_t>(carrier)].handle);
+      ctx.world.Vessel(ctx.roster.Entries()[static_cast<size_t>(carrier)].handle);
   const sim::BodySpec *fb = f != nullptr ? SurfaceBody(ctx.world, *f) : nullptr;
   const sim::BodySpec *cb = c != nullptr ? SurfaceBody(ctx.world, *c) : nullptr;
   if (fb == nullptr || cb == nullptr) return false;
@@ -270,7 +270,7 @@ bool Account::FocusStrayed(const StepContext &ctx) const {
 }
 
 void Account::BeforePostStep(const StepContext &ctx) {
-  const auto &entries = ctx.roster.entries();
+  const auto &entries = ctx.roster.Entries();
   for (size_t i = 0; i < entries.size(); ++i) {
     const RosterEntry &entry = entries[i];
     if (!entry.alive) continue;
@@ -357,7 +357,7 @@ std::string Account::ReleaseCause(const StepContext &ctx, const sim::VesselRecor
 // What the host's state between steps cannot show: anchorings undone within the step they
 // were made in, and the forces the module applied.
 void Account::ReadHostCalls(const StepContext &ctx) {
-  const auto &entries = ctx.roster.entries();
+  const auto &entries = ctx.roster.Entries();
   for (size_t i = 0; i < entries.size(); ++i) {
     if (!entries[i].alive) continue;
     const sim::VesselRecord *v = ctx.world.Vessel(entries[i].handle);
@@ -380,7 +380,7 @@ void Account::ReadHostCalls(const StepContext &ctx) {
 
 void Account::AfterPostStep(const StepContext &ctx) {
   ReadHostCalls(ctx);
-  const auto &entries = ctx.roster.entries();
+  const auto &entries = ctx.roster.Entries();
   const long carrier = ctx.roster.CarrierIndex();
   const OBJHANDLE carrier_handle =
       carrier >= 0 ? entries[static_cast<size_t>(carrier)].handle : nullptr;
@@ -430,7 +430,7 @@ void Account::AfterPostStep(const StepContext &ctx) {
 }
 
 std::string Account::FinalState(const StepContext &ctx, size_t index) const {
-  const RosterEntry &entry = ctx.roster.entries()[index];
+  const RosterEntry &entry = ctx.roster.Entries()[index];
   if (!entry.alive) return "deleted";
   const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
   const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
@@ -465,7 +465,7 @@ void Account::OnFinish(const StepContext &ctx) {
   anchored_at_end_.clear();
   for (size_t i = 0; i < tracks_.size(); ++i) {
     tracks_[i].final_state = FinalState(ctx, i);
-    const RosterEntry &entry = ctx.roster.entries()[i];
+    const RosterEntry &entry = ctx.roster.Entries()[i];
     const sim::VesselRecord *v = entry.alive ? ctx.world.Vessel(entry.handle) : nullptr;
     anchored_at_end_.push_back(v != nullptr && v->parent != nullptr && !v->fixed_to_body);
   }
@@ -478,7 +478,7 @@ void Account::OnFinish(const StepContext &ctx) {
   }
   names_.clear();
   plain_names_.clear();
-  for (const RosterEntry &entry : ctx.roster.entries()) {
+  for (const RosterEntry &entry : ctx.roster.Entries()) {
     names_.push_back(entry.name + " (" +
                      (entry.class_name ? "class " + *entry.class_name : "no class") + ")");
     plain_names_.push_back(entry.name);

@@ -190,8 +190,8 @@ void EventLog::WriteHostEvents(const StepContext &ctx) {
 }
 
 void EventLog::OnStart(const StepContext &ctx) {
-  for (; vessels_written_ < ctx.roster.entries().size(); ++vessels_written_) {
-    WriteVessel(ctx, ctx.roster.entries()[vessels_written_]);
+  for (; vessels_written_ < ctx.roster.Entries().size(); ++vessels_written_) {
+    WriteVessel(ctx, ctx.roster.Entries()[vessels_written_]);
   }
   WriteHostEvents(ctx);
 }
@@ -213,8 +213,8 @@ void EventLog::OnAction(const StepContext &ctx, const ScenarioAction &action) {
       Record(out, ctx.step, ctx.simt, LogKind::kDelete).String("vessel", action.vessel).End();
       break;
     case ScenarioAction::kCreate:
-      for (; vessels_written_ < ctx.roster.entries().size(); ++vessels_written_) {
-        WriteVessel(ctx, ctx.roster.entries()[vessels_written_]);
+      for (; vessels_written_ < ctx.roster.Entries().size(); ++vessels_written_) {
+        WriteVessel(ctx, ctx.roster.Entries()[vessels_written_]);
       }
       break;
     case ScenarioAction::kThrust:
@@ -230,7 +230,7 @@ void EventLog::OnAction(const StepContext &ctx, const ScenarioAction &action) {
 void EventLog::BeforePostStep(const StepContext &ctx) {
   WriteHostEvents(ctx);
   if (!Keeps(LogKind::kState) || ctx.step % state_every_ != 0) return;
-  for (const RosterEntry &entry : ctx.roster.entries()) {
+  for (const RosterEntry &entry : ctx.roster.Entries()) {
     if (entry.alive) WriteState(ctx, entry);
   }
   out_.MaybeFlush();

@@ -22,7 +22,7 @@ std::string Show(const VECTOR3 &v) {
 }  // namespace
 
 void FiniteWatch::Check(const StepContext &ctx) {
-  const auto &entries = ctx.roster.entries();
+  const auto &entries = ctx.roster.Entries();
   last_.resize(entries.size());
   for (size_t i = 0; i < entries.size(); ++i) {
     if (!entries[i].alive) continue;

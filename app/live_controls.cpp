@@ -23,7 +23,7 @@ double WeightOf(const sim::World &world, const sim::VesselRecord &v) {
 }  // namespace
 
 std::optional<std::string> NextFocus(const sim::World &world, const Roster &roster) {
-  const auto &entries = roster.entries();
+  const auto &entries = roster.Entries();
   const long focus = roster.IndexOf(world.Focus());
   const size_t n = entries.size();
   for (size_t k = 1; k <= n; ++k) {

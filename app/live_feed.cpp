@@ -41,7 +41,7 @@ void LiveFeed::OnStart(const StepContext &ctx) {
 
 void LiveFeed::OnAction(const StepContext &ctx, const ScenarioAction &action) {
   recorder_.OnAction(ctx, action);
-  if (ctx.roster.entries().size() != vessels_in_scene_) PublishScene(ctx);
+  if (ctx.roster.Entries().size() != vessels_in_scene_) PublishScene(ctx);
 }
 
 void LiveFeed::AfterPostStep(const StepContext &ctx) {

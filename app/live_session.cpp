@@ -138,7 +138,7 @@ void LiveSession::Apply(const LiveInput &input, double now_s) {
       }
       break;
     case LiveInput::kFocus:
-      for (const RosterEntry &e : roster_->entries()) {
+      for (const RosterEntry &e : roster_->Entries()) {
         if (e.alive && e.name == input.vessel) act(FocusAction{e.name});
       }
       break;

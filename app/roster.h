@@ -28,7 +28,7 @@ class Roster {
              bool fixed_to_body);
   void MarkDeleted(OBJHANDLE handle);
 
-  const std::vector<RosterEntry> &entries() const { return entries_; }
+  const std::vector<RosterEntry> &Entries() const { return entries_; }
   // The index of a vessel that was ever in the run, or -1.
   long IndexOf(OBJHANDLE handle) const;
   // The vessel's name; "" for the null handle and "?" for a handle never seen.

@@ -69,7 +69,7 @@ RunRecorder::RunRecorder(const Scenario &scenario, bool clear_host_events)
 }
 
 void RunRecorder::Ensure(const StepContext &ctx) {
-  const auto &entries = ctx.roster.entries();
+  const auto &entries = ctx.roster.Entries();
   while (watch_.size() < entries.size()) {
     const RosterEntry &entry = entries[watch_.size()];
     VesselTrack track;
@@ -100,7 +100,7 @@ void RunRecorder::OnStart(const StepContext &ctx) {
   Ensure(ctx);
   record_.carrier = ctx.roster.CarrierIndex();
   // The stage is centred on the carrier; without one on the first vessel that has a body.
-  const auto &entries = ctx.roster.entries();
+  const auto &entries = ctx.roster.Entries();
   bool placed = false;
   for (size_t i = 0; i < entries.size() && !placed; ++i) {
     const size_t index = record_.carrier >= 0 ? static_cast<size_t>(record_.carrier) : i;
@@ -160,7 +160,7 @@ void RunRecorder::OnAction(const StepContext &ctx, const ScenarioAction &action)
 // Anchorings and releases: the module's in opcPostStep, the host's when it frees the
 // children of a deleted vessel.
 void RunRecorder::NoteParentChanges(const StepContext &ctx) {
-  const auto &entries = ctx.roster.entries();
+  const auto &entries = ctx.roster.Entries();
   for (size_t i = 0; i < entries.size(); ++i) {
     const sim::VesselRecord *v = entries[i].alive ? ctx.world.Vessel(entries[i].handle) : nullptr;
     if (v == nullptr || v->parent == watch_[i].parent) continue;
@@ -176,7 +176,7 @@ void RunRecorder::NoteParentChanges(const StepContext &ctx) {
 void RunRecorder::BeforePostStep(const StepContext &ctx) {
   Ensure(ctx);
   NoteParentChanges(ctx);
-  const auto &entries = ctx.roster.entries();
+  const auto &entries = ctx.roster.Entries();
   for (size_t i = 0; i < entries.size(); ++i) {
     if (!entries[i].alive || entries[i].fixed_to_body) continue;
     const sim::VesselRecord *v = ctx.world.Vessel(entries[i].handle);
@@ -237,7 +237,7 @@ void RunRecorder::TakeSample(const StepContext &ctx) {
   const size_t frame = record_.frame_t_s.size();
   record_.frame_t_s.push_back(ctx.simt);
   const SurfaceFrame &sf = record_.frame;
-  const auto &entries = ctx.roster.entries();
+  const auto &entries = ctx.roster.Entries();
   for (size_t i = 0; i < entries.size(); ++i) {
     const sim::VesselRecord *v = entries[i].alive ? ctx.world.Vessel(entries[i].handle) : nullptr;
     const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;

@@ -41,7 +41,7 @@ void Trace::OnStart(const StepContext &) {
 void Trace::BeforePostStep(const StepContext &ctx) {
   if (ctx.step % every_ != 0) return;
   std::string &out = out_.Buffer();
-  for (const RosterEntry &entry : ctx.roster.entries()) {
+  for (const RosterEntry &entry : ctx.roster.Entries()) {
     if (!entry.alive) continue;
     const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
     const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;

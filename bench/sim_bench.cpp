@@ -64,7 +64,8 @@ std::string FleetScenario(int vessels, double duration_s) {
   while (side * side < vessels - 1) ++side;
   const double spacing_deg = 18.0 / kMetresPerDegree;
   for (int i = 0; i < vessels - 1; ++i) {
-    text += Vessel("lander" + std::to_string(i), "ShuttlePB", (i / side) * spacing_deg,
+    const int row = i / side;
+    text += Vessel("lander" + std::to_string(i), "ShuttlePB", row * spacing_deg,
                    (i % side + 1) * spacing_deg);
   }
   return text;
@@ -174,7 +175,7 @@ int Register() {
   return 0;
 }
 
-const int registered = Register();
+const int kRegistered = Register();
 
 }  // namespace
 

@@ -1,7 +1,8 @@
-// The module's invariant checks. They are compiled in only where the build defines
-// TD_ASSERTS (the debug, asan and fuzz builds): there a broken invariant stops the program
-// at its cause. The plug-in's release build has none, since it must never stop the host; the
-// condition is then not evaluated, so a check can never change what the module does.
+// Invariant checks of the module, which the stand-in host uses for its own too. They are
+// compiled in only where the build defines TD_ASSERTS (the debug, asan and fuzz builds):
+// there a broken invariant stops the program at its cause. The plug-in's release build has
+// none, since it must never stop the host; the condition is then not evaluated, so a check
+// can never change what the module does.
 #pragma once
 
 #if defined(TD_ASSERTS)

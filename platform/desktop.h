@@ -39,6 +39,9 @@ TD_DESKTOP_FUNC BOOL UnhookWindowsHookEx(HHOOK hook);
 
 // Keystroke flag word bits (lParam of a keyboard hook call).
 inline constexpr LPARAM kKeyWasDownBit = LPARAM{1} << 30;
+// Bit 31 of the 32-bit flag word: zero-extended where LPARAM is 64 bits wide, the sign bit
+// where it is 32, as Windows delivers it either way.
+// NOLINTNEXTLINE(bugprone-misplaced-widening-cast)
 inline constexpr LPARAM kKeyReleasingBit = static_cast<LPARAM>(uint32_t{1} << 31);
 
 // A looked-up procedure as the function type it really has. Going through void(*)() is the

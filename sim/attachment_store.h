@@ -13,22 +13,22 @@ namespace sim {
 
 class AttachmentStore {
  public:
-  size_t size() const { return size_; }
+  size_t Size() const { return size_; }
   AttachmentRecord &operator[](size_t i) { return blocks_[i / kBlock][i % kBlock]; }
   const AttachmentRecord &operator[](size_t i) const { return blocks_[i / kBlock][i % kBlock]; }
 
-  void push_back(const AttachmentRecord &point) {
-    reserve(size_ + 1);
+  void PushBack(const AttachmentRecord &point) {
+    Reserve(size_ + 1);
     (*this)[size_++] = point;
   }
   // Room for so many points, made now rather than when they come.
-  void reserve(size_t points) {
+  void Reserve(size_t points) {
     while (blocks_.size() * kBlock < points) {
       blocks_.push_back(std::make_unique<AttachmentRecord[]>(kBlock));
     }
   }
   // Forgets the points and keeps their room.
-  void clear() {
+  void Clear() {
     for (size_t i = 0; i < size_; ++i) (*this)[i] = AttachmentRecord{};
     size_ = 0;
   }

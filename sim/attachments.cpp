@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "math/vector.h"
+#include "module/td_assert.h"
 #include "sim/world_impl.h"
 
 namespace sim {
@@ -71,6 +72,8 @@ void PlaceChild(World::Impl &w, VesselRecord &child) {
   // whose parent and points have not moved since, and that nothing else has moved, stays.
   // Most children hang on a carrier that never moves.
   static_assert(sizeof(ChildPlacement) == 48 * sizeof(double), "doubles only, no padding");
+  // Bits, not values, on purpose: -0 and +0 or two NaNs would place a child differently.
+  // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison)
   if (!child.placed_valid || std::memcmp(&now, &child.placed, sizeof now) != 0) {
     const VECTOR3 dir_global = parent->rot.Mul(pp->dir);
     const VECTOR3 rot_global = parent->rot.Mul(pp->rot);
@@ -98,10 +101,17 @@ void FreeChild(World::Impl &w, VesselRecord &child, const VECTOR3 &vel_global) {
   if (VesselRecord *parent = w.LiveVessel(child.parent)) {
     std::vector<OBJHANDLE> &siblings = parent->children;
     const auto it = std::find(siblings.begin(), siblings.end(), child.handle);
+    TD_ASSERT(it != siblings.end());  // a live parent always lists the children it carries
     if (it != siblings.end()) siblings.erase(it);
   }
-  if (AttachmentRecord *pp = w.Attachment(child.parent_point)) pp->attached = nullptr;
-  if (AttachmentRecord *cp = w.Attachment(child.own_point)) cp->attached = nullptr;
+  if (AttachmentRecord *pp = w.Attachment(child.parent_point)) {
+    TD_ASSERT(pp->attached == child.handle);
+    pp->attached = nullptr;
+  }
+  if (AttachmentRecord *cp = w.Attachment(child.own_point)) {
+    TD_ASSERT(cp->attached == child.parent);
+    cp->attached = nullptr;
+  }
   child.parent = nullptr;
   child.parent_point = nullptr;
   child.own_point = nullptr;
@@ -124,8 +134,8 @@ ATTACHMENTHANDLE VESSEL::CreateAttachment(bool toparent, const VECTOR3 &pos, con
   a.rot = rot;
   a.id = id != nullptr ? id : "";
   a.loose = loose;
-  a.serial = static_cast<int>(w->attachments.size()) + 1;
-  w->attachments.push_back(a);
+  a.serial = static_cast<int>(w->attachments.Size()) + 1;
+  w->attachments.PushBack(a);
   ATTACHMENTHANDLE handle = sim::MakeHandle(sim::HandleKind::kAttachment, a.serial);
   if (!w->Recording()) return handle;
 
@@ -157,6 +167,8 @@ bool VESSEL::AttachChild(OBJHANDLE child, ATTACHMENTHANDLE attachment,
     pp->attached = child;
     cp->attached = hVessel_;
     c->parent = hVessel_;
+    TD_ASSERT(std::find(parent->children.begin(), parent->children.end(), child) ==
+              parent->children.end());
     parent->children.push_back(child);
     c->parent_point = attachment;
     c->own_point = child_attachment;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "module/td_assert.h"
 #include "sim/world_impl.h"
 #include "terrain/terrain_radius.h"
 
@@ -84,6 +85,7 @@ OBJHANDLE World::AddVessel(const VesselSpec &desc) {
   impl_->vessels.push_back(v);
   impl_->interfaces.emplace_back(v.handle);
   impl_->by_serial.emplace_back(&impl_->vessels.back(), &impl_->interfaces.back());
+  TD_ASSERT(impl_->by_serial.size() == impl_->vessels.size());
   return v.handle;
 }
 
@@ -136,8 +138,8 @@ std::vector<OBJHANDLE> World::LiveVessels() const {
   return live;
 }
 
-void World::ReserveAttachmentPoints(size_t count) { impl_->attachments.reserve(count); }
-size_t World::AttachmentPointCount() const { return impl_->attachments.size(); }
+void World::ReserveAttachmentPoints(size_t count) { impl_->attachments.Reserve(count); }
+size_t World::AttachmentPointCount() const { return impl_->attachments.Size(); }
 
 const AttachmentRecord *World::Attachment(ATTACHMENTHANDLE att) const {
   return impl_->Attachment(att);
@@ -145,7 +147,7 @@ const AttachmentRecord *World::Attachment(ATTACHMENTHANDLE att) const {
 
 std::vector<ATTACHMENTHANDLE> World::AttachmentsOf(OBJHANDLE vessel) const {
   std::vector<ATTACHMENTHANDLE> points;
-  for (size_t i = 0; i < impl_->attachments.size(); ++i) {
+  for (size_t i = 0; i < impl_->attachments.Size(); ++i) {
     const AttachmentRecord &a = impl_->attachments[i];
     if (a.owner == vessel) points.push_back(MakeHandle(HandleKind::kAttachment, a.serial));
   }

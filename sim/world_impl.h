@@ -116,7 +116,7 @@ inline VESSEL *World::Impl::Interface(OBJHANDLE vessel) {
 
 inline AttachmentRecord *World::Impl::Attachment(ATTACHMENTHANDLE handle) {
   const uint64_t serial = HandleSerial(handle, HandleKind::kAttachment);
-  if (serial == 0 || serial > attachments.size()) return nullptr;
+  if (serial == 0 || serial > attachments.Size()) return nullptr;
   return &attachments[serial - 1];
 }
 

@@ -92,18 +92,18 @@ class Allocation : public ModuleWorld {
   void Run(int to, std::initializer_list<int> keys = {}) {
     const Counted counted;
     for (int vk : keys) world.KeyDown(vk);
-    for (; step_ < to; ++step_) {
+    for (; step_count < to; ++step_count) {
       Step(kStep_s);
       for (int vk : keys) world.KeyRepeat(vk);
     }
     for (int vk : keys) world.KeyUp(vk);
-    allocations_ += counted.Allocations();
+    allocations += counted.Allocations();
   }
 
   VECTOR3 Pos(OBJHANDLE v) const { return world.Vessel(v)->pos_global; }
 
-  int step_ = 0;
-  long allocations_ = 0;
+  int step_count = 0;
+  long allocations = 0;
 };
 
 TEST_F(Allocation, ABusyThousandStepsAllocateNothing) {
@@ -129,10 +129,10 @@ TEST_F(Allocation, ABusyThousandStepsAllocateNothing) {
   for (OBJHANDLE v : landers) ASSERT_TRUE(Anchored(v));
   ASSERT_TRUE(Anchored(walker));
 
-  const VECTOR3 walkerStart = Pos(walker);
+  const VECTOR3 walker_start = Pos(walker);
   Run(250, {td::kKeyW});
   Run(300, {td::kKeyW, td::kKeyD});
-  EXPECT_GT(td::VecLength(td::VecSub(Pos(walker), walkerStart)), 10.0);
+  EXPECT_GT(td::VecLength(td::VecSub(Pos(walker), walker_start)), 10.0);
   EXPECT_TRUE(Anchored(walker));
 
   // Engine on: released; engine off: down again and anchored anew.
@@ -151,9 +151,9 @@ TEST_F(Allocation, ABusyThousandStepsAllocateNothing) {
 
   // The car takes the focus and drives sideways, turning; a lander leaves the simulation.
   world.SetFocus(car);
-  const VECTOR3 carStart = Pos(car);
+  const VECTOR3 car_start = Pos(car);
   Run(700, {td::kKeyNext, td::kKeyLeft});
-  EXPECT_GT(td::VecLength(td::VecSub(Pos(car), carStart)), 10.0);
+  EXPECT_GT(td::VecLength(td::VecSub(Pos(car), car_start)), 10.0);
   world.DeleteVessel(landers[5]);
   Run(702);
   EXPECT_EQ(td::FindAnchorSlot(landers[5]), -1);
@@ -166,7 +166,7 @@ TEST_F(Allocation, ABusyThousandStepsAllocateNothing) {
   EXPECT_TRUE(Anchored(walker));
   EXPECT_TRUE(Anchored(landers[1]));
 
-  EXPECT_EQ(allocations_, 0);
+  EXPECT_EQ(allocations, 0);
 }
 
 // The counter itself: with the host's event log on, the log grows in the step, and that is
@@ -176,7 +176,7 @@ TEST_F(Allocation, TheCounterSeesTheHostsEventLogGrow) {
   Start();
   Resting("v");
   Run(1);
-  EXPECT_GT(allocations_, 0);
+  EXPECT_GT(allocations, 0);
 }
 
 }  // namespace

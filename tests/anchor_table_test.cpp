@@ -75,20 +75,20 @@ TEST_F(AnchorTable, AnchoringKeepsTheAttitudeAndLiftsTheVesselOntoTheTerrain) {
 TEST_F(AnchorTable, ReleaseDetachesOnceAndKeepsThePoints) {
   const OBJHANDLE v = Resting("v");
   Anchor(v);
-  const ATTACHMENTHANDLE firstCarrierPoint = td::test_access::SlotCarrierPoint(0);
+  const ATTACHMENTHANDLE first_carrier_point = td::test_access::SlotCarrierPoint(0);
   world.ClearEvents();
   Release(v, 3.0);
   Release(v, 3.0);
   const auto detaches = Events(EventKind::kDetachChild);
   ASSERT_EQ(detaches.size(), 1u);
   EXPECT_EQ(detaches[0].value, 3.0);
-  EXPECT_EQ(detaches[0].att[0], firstCarrierPoint);
+  EXPECT_EQ(detaches[0].att[0], first_carrier_point);
   EXPECT_EQ(world.Vessel(v)->parent, nullptr);
-  EXPECT_EQ(td::test_access::SlotCarrierPoint(0), firstCarrierPoint);  // entries kept
+  EXPECT_EQ(td::test_access::SlotCarrierPoint(0), first_carrier_point);  // entries kept
   // Anchoring again makes a second pair; the first stays on the vessels.
   Anchor(v);
   EXPECT_EQ(Events(EventKind::kCreateAttachment).size(), 2u);
-  EXPECT_NE(td::test_access::SlotCarrierPoint(0), firstCarrierPoint);
+  EXPECT_NE(td::test_access::SlotCarrierPoint(0), first_carrier_point);
   EXPECT_EQ(world.AttachmentsOf(carrier).size(), 2u);
   EXPECT_EQ(world.AttachmentsOf(v).size(), 2u);
 }

@@ -29,12 +29,12 @@ class ContactPass : public ModuleWorld {
   // At latitude 0 / longitude 0 an upright vessel's axes are: x east = global +z,
   // y up = global +x, z north = global +y.
   OBJHANDLE Sunk(double clearance_m, VECTOR3 vel_global, double mass_kg = 10.0,
-                 const char *className = "Lander") {
+                 const char *class_name = "Lander") {
     VesselPlacement p;
     p.clearance_m = clearance_m;
     p.vel_global = vel_global;
     p.mass_kg = mass_kg;
-    p.class_name = className != nullptr ? std::optional<std::string>(className) : std::nullopt;
+    p.class_name = class_name != nullptr ? std::optional<std::string>(class_name) : std::nullopt;
     return AddVessel(p);
   }
 
@@ -77,12 +77,12 @@ TEST_F(ContactPass, StoppingForceOnlyWhileMovingDownInTheCarriersFrame) {
   // Moving away from the centre, downwards for the carrier: the force pulls down.
   const OBJHANDLE leaving = Sunk(-0.1, Vec3(1.0, 0, 0));
   Step(0.02);
-  const auto onClosing = ForcesOn(closing);
-  ASSERT_EQ(onClosing.size(), 3u);
-  EXPECT_GT(onClosing[0].v[0].y, 0.0);  // support comes first now
-  const auto onLeaving = ForcesOn(leaving);
-  ASSERT_EQ(onLeaving.size(), 4u);
-  ExpectVecNear(onLeaving[0].v[0], Vec3(0, -500.0, 0), 1e-6);
+  const auto on_closing = ForcesOn(closing);
+  ASSERT_EQ(on_closing.size(), 3u);
+  EXPECT_GT(on_closing[0].v[0].y, 0.0);  // support comes first now
+  const auto on_leaving = ForcesOn(leaving);
+  ASSERT_EQ(on_leaving.size(), 4u);
+  ExpectVecNear(on_leaving[0].v[0], Vec3(0, -500.0, 0), 1e-6);
 }
 
 TEST_F(ContactPass, BrakeIsTwoHundredAndOneTimesHarderWithThePeriodKey) {

@@ -31,8 +31,8 @@ std::string LongRun() { return std::string("[simulation]\nsteps = 20000000\n") +
 TEST_F(Files, AnOutputThatIsTheScenarioOrAnotherOutputIsRefusedNamingBoth) {
   const std::string scenario =
       Write("v.toml", std::string("[simulation]\nsteps = 10\n") + kMoonAndGround);
-  const std::string d = dir_.string();
-  fs::create_symlink(scenario, dir_ / "link.toml");
+  const std::string d = work_dir.string();
+  fs::create_symlink(scenario, work_dir / "link.toml");
   const struct {
     std::string args, first, second;
   } clashes[] = {
@@ -40,7 +40,7 @@ TEST_F(Files, AnOutputThatIsTheScenarioOrAnotherOutputIsRefusedNamingBoth) {
       {"--events " + d + "/link.toml", "--events", "the scenario"},  // same inode
       {"--events " + d + "/same.out --trace " + d + "/./same.out", "--trace", "--events"},
       {"--events " + d + "/r.html --replay " +
-           fs::relative(dir_ / "r.html", fs::current_path()).string(),
+           fs::relative(work_dir / "r.html", fs::current_path()).string(),
        "--replay", "--events"},
       {"--plot " + d + "/plots --trace " + d + "/plots/map.png", "--trace", "--plot"},
   };
@@ -58,7 +58,8 @@ TEST_F(Files, AnOutputThatIsTheScenarioOrAnotherOutputIsRefusedNamingBoth) {
 }
 
 TEST_F(Files, AFailedOrTwiceInterruptedRunLeavesThePreviousOutputsAndNoTemporaryFile) {
-  const std::string events = (dir_ / "kept.jsonl").string(), trace = (dir_ / "kept.csv").string();
+  const std::string events = (work_dir / "kept.jsonl").string(),
+                    trace = (work_dir / "kept.csv").string();
   std::ofstream(events) << kPrevious;
   std::ofstream(trace) << kPrevious;
   const std::string outputs = " --events " + events + " --trace " + trace;
@@ -69,7 +70,7 @@ TEST_F(Files, AFailedOrTwiceInterruptedRunLeavesThePreviousOutputsAndNoTemporary
   EXPECT_TRUE(killed.status == 130 || killed.status == 143) << killed.status;  // the second
   EXPECT_EQ(Slurp(events), kPrevious);
   EXPECT_EQ(Slurp(trace), kPrevious);
-  EXPECT_TRUE(Temporaries(dir_).empty()) << Temporaries(dir_).front();
+  EXPECT_TRUE(Temporaries(work_dir).empty()) << Temporaries(work_dir).front();
 }
 
 TEST_F(Files, AnInterruptedRunCompletesItsOutputsAndSaysWhere) {
@@ -80,7 +81,7 @@ TEST_F(Files, AnInterruptedRunCompletesItsOutputsAndSaysWhere) {
   ASSERT_FALSE(run.events.empty());  // every line parsed as JSON
   EXPECT_FALSE(run.trace.empty());   // every row whole
   EXPECT_EQ(run.events_text.back(), '\n');
-  EXPECT_TRUE(Temporaries(dir_).empty());
+  EXPECT_TRUE(Temporaries(work_dir).empty());
 }
 
 TEST_F(Files, AScenarioThatCannotBeReadSaysWhyOnOneLine) {
@@ -89,8 +90,8 @@ TEST_F(Files, AScenarioThatCannotBeReadSaysWhyOnOneLine) {
   const struct {
     std::string path, reason;
   } cases[] = {
-      {dir_.string(), "is a folder, not a scenario file"},
-      {(dir_ / "missing.toml").string(), "No such file or directory"},
+      {work_dir.string(), "is a folder, not a scenario file"},
+      {(work_dir / "missing.toml").string(), "No such file or directory"},
       {unreadable, geteuid() == 0 ? "" : "Permission denied"},  // root reads anything
   };
   for (const auto &c : cases) {

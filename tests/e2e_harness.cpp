@@ -85,13 +85,13 @@ void E2E::SetUp() {
   for (char &c : name) {
     if (c == '/') c = '_';
   }
-  dir_ =
+  work_dir =
       std::filesystem::temp_directory_path() / ("touchdown-e2e-" + std::to_string(getpid())) / name;
-  std::filesystem::create_directories(dir_);
+  std::filesystem::create_directories(work_dir);
 }
 
 void E2E::TearDown() {
-  if (!HasFailure()) std::filesystem::remove_all(dir_);
+  if (!HasFailure()) std::filesystem::remove_all(work_dir);
 }
 
 std::string E2E::Shipped(const std::string &name) {
@@ -103,15 +103,15 @@ std::string E2E::TestScenario(const std::string &name) {
 }
 
 std::string E2E::Write(const std::string &name, const std::string &text) const {
-  const std::filesystem::path path = dir_ / name;
+  const std::filesystem::path path = work_dir / name;
   std::ofstream(path, std::ios::binary) << text;
   return path.string();
 }
 
 Outcome E2E::Exec(const std::string &scenario, bool with_events, bool with_trace,
                   const std::string &extra, const std::string &signals) const {
-  const std::filesystem::path events = dir_ / "events.jsonl", trace = dir_ / "trace.csv",
-                              out = dir_ / "out.txt", err = dir_ / "err.txt";
+  const std::filesystem::path events = work_dir / "events.jsonl", trace = work_dir / "trace.csv",
+                              out = work_dir / "out.txt", err = work_dir / "err.txt";
   std::filesystem::remove(events);
   std::filesystem::remove(trace);
   std::string command = std::string("'") + TD_SIM_PROGRAM + "'";
@@ -120,7 +120,13 @@ Outcome E2E::Exec(const std::string &scenario, bool with_events, bool with_trace
   if (with_trace) command += " --trace '" + trace.string() + "'";
   command += " " + extra + " > '" + out.string() + "' 2> '" + err.string() + "'";
   if (!signals.empty()) {
-    command += " & p=$!; sleep 0.5; for s in " + signals + "; do kill -$s $p; done; wait $p";
+    // A program started with & by sh begins with SIGINT ignored: a signal sent before it has
+    // put in its own handler (Linux shows that in SigCgt, SIGINT being bit 1) would be lost,
+    // and the run would go on to its end. Then half a second of steps for the outputs to hold.
+    command +=
+        " & p=$!; while kill -0 $p 2>/dev/null && ! grep -qE '^SigCgt:.*[2367abef]$' "
+        "/proc/$p/status; do sleep 0.02; done; sleep 0.5; for s in " +
+        signals + "; do kill -$s $p; done; wait $p";
   }
   const int raw = std::system(command.c_str());
   Outcome run;

@@ -83,7 +83,7 @@ class E2E : public ::testing::Test {
   Outcome Exec(const std::string &scenario, bool with_events, bool with_trace,
                const std::string &extra = "", const std::string &signals = "") const;
 
-  std::filesystem::path dir_;
+  std::filesystem::path work_dir;
 };
 
 }  // namespace e2e

@@ -14,19 +14,19 @@ class GroundProbe : public ModuleWorld {
   struct Result {
     double clearance_m;
     VECTOR3 drop_global;
-    double terrainAlt_m;
+    double terrain_alt_m;
   };
 
   Result Probe(OBJHANDLE vessel) {
     Result r;
-    r.clearance_m = td::ProbeGround(*Iface(vessel), r.drop_global, r.terrainAlt_m);
+    r.clearance_m = td::ProbeGround(*Iface(vessel), r.drop_global, r.terrain_alt_m);
     return r;
   }
 
   // A vessel whose origin stands at the given altitude over the mean radius, at a place off
   // the axes so every component of the drop vector matters.
   OBJHANDLE VesselAtAltitude(double origin_alt_m, double cog_elev_m) {
-    VesselPlacement p = At("probed", 0.4, -1.1, origin_alt_m - cog_elev_m - terrainOffset_m);
+    VesselPlacement p = At("probed", 0.4, -1.1, origin_alt_m - cog_elev_m - terrain_offset_m);
     p.cog_elev_m = cog_elev_m;
     return AddVessel(p);
   }
@@ -41,7 +41,7 @@ TEST_F(GroundProbe, TheDropVectorSetsTheTouchdownPlaneOnTheTerrainFromAboveAndBe
   for (const double clearance_m : {10.0, -0.3}) {
     const OBJHANDLE v = VesselAtAltitude(3.0 + 2.0 + clearance_m, 2.0);
     const Result r = Probe(v);
-    EXPECT_EQ(r.terrainAlt_m, 3.0);
+    EXPECT_EQ(r.terrain_alt_m, 3.0);
     EXPECT_NEAR(r.clearance_m, clearance_m, 1e-9);
     tdtest::ExpectVecNear(r.drop_global, td::VecScale(UpAt(v), -clearance_m), 1e-8);
     world.Vessel(v)->pos_global = td::VecAdd(world.Vessel(v)->pos_global, r.drop_global);
@@ -58,7 +58,7 @@ TEST_F(GroundProbe, TerrainAltitudeIsFlooredAtMinusOneMetre) {
        {Case{-5.0, -1.0}, Case{-1.0, -1.0}, Case{-0.5, -0.5}, Case{0.0, 0.0}, Case{-1e9, -1.0}}) {
     Reconfigure(FlatTerrain(c.offset_m));
     const Result r = Probe(VesselAtAltitude(4.0, 1.0));
-    EXPECT_EQ(r.terrainAlt_m, c.expected_m) << c.offset_m;
+    EXPECT_EQ(r.terrain_alt_m, c.expected_m) << c.offset_m;
     // The clearance is measured from the floored altitude.
     EXPECT_NEAR(r.clearance_m, 3.0 - c.expected_m, 1e-9) << c.offset_m;
   }
@@ -69,7 +69,7 @@ TEST_F(GroundProbe, TerrainAltitudeIsFlooredAtMinusOneMetre) {
 TEST_F(GroundProbe, NotANumberTerrainGivesNotANumberThroughout) {
   Start(sim::TerrainMode::kPresent, tdtest::NaNTerrain());
   const Result r = Probe(VesselAtAltitude(5.0, 1.0));
-  EXPECT_TRUE(std::isnan(r.terrainAlt_m));
+  EXPECT_TRUE(std::isnan(r.terrain_alt_m));
   EXPECT_TRUE(std::isnan(r.clearance_m));
   EXPECT_TRUE(std::isnan(r.drop_global.x) && std::isnan(r.drop_global.y) &&
               std::isnan(r.drop_global.z));
@@ -85,7 +85,7 @@ TEST_F(GroundProbe, UsesTheVesselsOwnBody) {
   p.cog_elev_m = 1.0;
   const Result r = Probe(AddVessel(p));
   EXPECT_NEAR(r.clearance_m, 7.0, 1e-9);
-  EXPECT_EQ(r.terrainAlt_m, 0.0);
+  EXPECT_EQ(r.terrain_alt_m, 0.0);
 }
 
 }  // namespace

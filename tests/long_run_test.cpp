@@ -56,7 +56,7 @@ struct Checkpoint {
   double t_s = 0.0;
   long peak_kB = 0;
   long resident_kB = 0;
-  double worstClearance_m = 0.0;  // of the landers anchored then, by size
+  double worst_clearance_m = 0.0;  // of the landers anchored then, by size
   int anchored = 0;
 };
 
@@ -80,14 +80,15 @@ class LongRun : public ModuleWorld {
 
     for (int i = 0; i < kLanders; ++i) {
       // Over the mean radius; the hills reach 2 m.
+      const int row = i / 10;
       VesselPlacement p = At("lander" + std::to_string(i), 2e-5 * (i % 10) - 1e-4,
-                             2e-5 * (i / 10) - 1e-4, 2.5 + 0.2 * i);
+                             2e-5 * row - 1e-4, 2.5 + 0.2 * i);
       p.yaw_rad = 0.3 * i;
       p.vel_global = Vec3(-0.5, 0.0, 0.0);
-      landers_.push_back(AddVessel(p));
+      landers.push_back(AddVessel(p));
     }
-    walker_ = Falling("walker", -3e-4, 0.0, 2.5, "UMmu");  // the hills reach 2 m
-    car_ = Falling("car", 3e-4, 0.0, 2.5, "UCGO\\Cars\\Rover");
+    walker = Falling("walker", -3e-4, 0.0, 2.5, "UMmu");  // the hills reach 2 m
+    car = Falling("car", 3e-4, 0.0, 2.5, "UCGO\\Cars\\Rover");
   }
 
   void Hold(int vk, bool down) { down ? world.KeyDown(vk) : world.KeyUp(vk); }
@@ -96,26 +97,26 @@ class LongRun : public ModuleWorld {
   // (odd minutes) goes round in circles for 20 s and backs up for 5 s; three landers take off
   // for a second every two minutes; G releases everything at half time.
   void Schedule(long step, double total_s) {
-    const long perMinute = std::lround(60.0 / kStep_s);
-    const long inMinute = step % perMinute;
+    const long per_minute = std::lround(60.0 / kStep_s);
+    const long in_minute = step % per_minute;
     const long second = std::lround(1.0 / kStep_s);
-    const bool walkerMinute = (step / perMinute) % 2 == 0;
-    if (inMinute == 0) world.SetFocus(walkerMinute ? walker_ : car_);
-    const int forward = walkerMinute ? td::kKeyW : td::kKeyNext;
-    const int turn = walkerMinute ? td::kKeyD : td::kKeyLeft;
-    if (inMinute == 5 * second || inMinute == 25 * second) {
-      Hold(forward, inMinute == 5 * second);
-      Hold(turn, inMinute == 5 * second);
+    const bool walker_minute = (step / per_minute) % 2 == 0;
+    if (in_minute == 0) world.SetFocus(walker_minute ? walker : car);
+    const int forward = walker_minute ? td::kKeyW : td::kKeyNext;
+    const int turn = walker_minute ? td::kKeyD : td::kKeyLeft;
+    if (in_minute == 5 * second || in_minute == 25 * second) {
+      Hold(forward, in_minute == 5 * second);
+      Hold(turn, in_minute == 5 * second);
     }
-    if (inMinute == 30 * second || inMinute == 35 * second) {
-      Hold(td::kKeyS, inMinute == 30 * second);
+    if (in_minute == 30 * second || in_minute == 35 * second) {
+      Hold(td::kKeyS, in_minute == 30 * second);
     }
 
-    const long inCycle = step % (2 * perMinute);
+    const long in_cycle = step % (2 * per_minute);
     for (int i = 0; i < 3; ++i) {
-      sim::VesselRecord &v = *world.Vessel(landers_[i]);
-      if (inCycle == 40 * second) v.thrust_local_N = Vec3(0, 5000.0, 0);
-      if (inCycle == 41 * second) v.thrust_local_N = Vec3(0, 0, 0);
+      sim::VesselRecord &v = *world.Vessel(landers[i]);
+      if (in_cycle == 40 * second) v.thrust_local_N = Vec3(0, 5000.0, 0);
+      if (in_cycle == 41 * second) v.thrust_local_N = Vec3(0, 0, 0);
     }
     const long release = std::lround(total_s / 2.0 / kStep_s) + 50 * second;
     if (step == release || step == release + second) Hold(td::kKeyG, step == release);
@@ -126,18 +127,18 @@ class LongRun : public ModuleWorld {
     c.t_s = world.SimTime();
     c.peak_kB = StatusKb("VmHWM:");
     c.resident_kB = StatusKb("VmRSS:");
-    for (OBJHANDLE l : landers_) {
+    for (OBJHANDLE l : landers) {
       if (!Anchored(l)) continue;
       ++c.anchored;
       const double h = std::fabs(Clearance(l));
-      if (h > c.worstClearance_m) c.worstClearance_m = h;
+      if (h > c.worst_clearance_m) c.worst_clearance_m = h;
     }
     return c;
   }
 
-  std::vector<OBJHANDLE> landers_;
-  OBJHANDLE walker_ = nullptr;
-  OBJHANDLE car_ = nullptr;
+  std::vector<OBJHANDLE> landers;
+  OBJHANDLE walker = nullptr;
+  OBJHANDLE car = nullptr;
 };
 
 TEST_F(LongRun, AHundredVesselsKeepTheirMemoryAndTheirPlaces) {
@@ -145,13 +146,13 @@ TEST_F(LongRun, AHundredVesselsKeepTheirMemoryAndTheirPlaces) {
   const double total_s = g_minutes * 60.0;
   const long steps = std::lround(total_s / kStep_s);
   const long early = steps / 6;  // ten minutes of the hour
-  Checkpoint atEarly;
+  Checkpoint at_early;
   for (long step = 0; step < steps; ++step) {
     Schedule(step, total_s);
     Step(kStep_s);
-    if (step + 1 == early) atEarly = Measure();
+    if (step + 1 == early) at_early = Measure();
   }
-  const Checkpoint atEnd = Measure();
+  const Checkpoint at_end = Measure();
   const size_t points = world.AttachmentPointCount();
   ASSERT_LE(points, kPointRoom);
 
@@ -159,19 +160,19 @@ TEST_F(LongRun, AHundredVesselsKeepTheirMemoryAndTheirPlaces) {
       "long run: %.1f min simulated, %ld steps, %d vessels, %zu attachment points made "
       "(%zu kB of the host's record)\n",
       total_s / 60.0, steps, kLanders + 3, points, points * sizeof(sim::AttachmentRecord) / 1024);
-  for (const Checkpoint &c : {atEarly, atEnd}) {
+  for (const Checkpoint &c : {at_early, at_end}) {
     std::printf(
         "  t = %6.1f min: peak resident %ld kB, resident %ld kB, %d landers anchored, "
         "worst |clearance| %.3g m\n",
-        c.t_s / 60.0, c.peak_kB, c.resident_kB, c.anchored, c.worstClearance_m);
+        c.t_s / 60.0, c.peak_kB, c.resident_kB, c.anchored, c.worst_clearance_m);
     EXPECT_EQ(c.anchored, kLanders);
-    EXPECT_LT(c.worstClearance_m, 1e-3);
+    EXPECT_LT(c.worst_clearance_m, 1e-3);
   }
-  EXPECT_TRUE(Anchored(walker_));
-  EXPECT_TRUE(Anchored(car_));
+  EXPECT_TRUE(Anchored(walker));
+  EXPECT_TRUE(Anchored(car));
   // AddressSanitizer keeps freed memory in quarantine: its resident size says nothing here.
   if (!UnderAddressSanitizer()) {
-    EXPECT_LE(atEnd.peak_kB, atEarly.peak_kB * 101 / 100);
+    EXPECT_LE(at_end.peak_kB, at_early.peak_kB * 101 / 100);
   }
 }
 

@@ -77,15 +77,15 @@ TEST_F(Mends, LibraryInTheCurrentDirectoryIsNotLoaded) {
   const fs::path work = fs::temp_directory_path() / ("td-cwd-" + std::to_string(getpid()));
   fs::create_directories(work / "modules");
   fs::copy_file(real, work / "modules" / "dorvak.so", fs::copy_options::overwrite_existing);
-  const fs::path emptyHostDir = work / "host";
-  fs::create_directories(emptyHostDir);
-  const fs::path oldCwd = fs::current_path();
+  const fs::path empty_host_dir = work / "host";
+  fs::create_directories(empty_host_dir);
+  const fs::path old_cwd = fs::current_path();
   fs::current_path(work);
 
-  world.SetExecutablePath((emptyHostDir / "orbiter").string());
+  world.SetExecutablePath((empty_host_dir / "orbiter").string());
   Start(sim::TerrainMode::kPresent);
 
-  fs::current_path(oldCwd);
+  fs::current_path(old_cwd);
   fs::remove_all(work);
   ASSERT_EQ(world.MessageBoxes().size(), 1u);
   EXPECT_EQ(world.MessageBoxes()[0].text, "Dorvak module Not Found!");

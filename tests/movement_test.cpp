@@ -28,10 +28,10 @@ class Movement : public ModuleWorld {
   }
 
   // A vessel of the class given, anchored where it stands and made the focus.
-  OBJHANDLE AnchoredFocus(const char *className, double pitch_rad = 0.0) {
+  OBJHANDLE AnchoredFocus(const char *class_name, double pitch_rad = 0.0) {
     VesselPlacement p;
     p.name = "mover";
-    p.class_name = className != nullptr ? std::optional<std::string>(className) : std::nullopt;
+    p.class_name = class_name != nullptr ? std::optional<std::string>(class_name) : std::nullopt;
     p.clearance_m = -0.01;
     p.pitch_rad = pitch_rad;
     const OBJHANDLE v = AddVessel(p);
@@ -74,10 +74,10 @@ TEST_F(Movement, StepsComeBeforeTurnsAndAnArrowWithItsLetterCountsOnce) {
 }
 
 TEST_F(Movement, OnlyWalkersAndCarsThatHaveTheFocusMove) {
-  for (const char *className : {"UMmu1", "ummu", "UCGO\\Car", "Lander", "", "UMmuturbopack"}) {
-    SCOPED_TRACE(className);
+  for (const char *class_name : {"UMmu1", "ummu", "UCGO\\Car", "Lander", "", "UMmuturbopack"}) {
+    SCOPED_TRACE(class_name);
     Start();
-    AnchoredFocus(className);
+    AnchoredFocus(class_name);
     world.KeyDown(td::kKeyW);
     world.KeyDown(td::kKeyD);
     world.CallPostStep(0.1, 0.1, 0.0);
@@ -131,6 +131,7 @@ TEST_F(Movement, CarsTurnAsFastAsWalkersAndTurningForNoTimeIsBitForBit) {
   world.ClearEvents();
   Move(v, td::MoveCode::kTurnLeft, 0.0, 30.0);
   ASSERT_EQ(Edits().size(), 1u);
+  // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison): the very bits, not an equal value
   EXPECT_EQ(std::memcmp(&Edits()[0].v[2], &rot, sizeof rot), 0);
 }
 

@@ -112,21 +112,21 @@ class Robustness : public ModuleWorld {
   // For a while everyone stays where they stand; once the terrain is back the walker walks
   // again, on the terrain.
   void TerrainNotANumber() {
-    const VECTOR3 walkerBefore = world.Vessel(walker)->pos_global;
+    const VECTOR3 walker_before = world.Vessel(walker)->pos_global;
     Reconfigure(tdtest::NaNTerrain());
     for (int vk : {td::kKeyW, td::kKeyD, td::kKeyPeriod}) world.KeyDown(vk);
     for (int i = 0; i < 25; ++i) Step();
     EXPECT_EQ(Count(EventKind::kAddForce), 0u);
     EXPECT_EQ(Count(EventKind::kDetachChild), 0u);
     EXPECT_EQ(Count(EventKind::kSetAttachmentParams), 25u);  // turns only
-    EXPECT_LT(td::VecLength(td::VecSub(world.Vessel(walker)->pos_global, walkerBefore)), 1e-9);
+    EXPECT_LT(td::VecLength(td::VecSub(world.Vessel(walker)->pos_global, walker_before)), 1e-9);
     ExpectNothingNonFinite();
 
     Reconfigure(FlatTerrain());
     world.KeyUp(td::kKeyD);
     world.ClearEvents();
     for (int i = 0; i < 25; ++i) Step();
-    EXPECT_GT(td::VecLength(td::VecSub(world.Vessel(walker)->pos_global, walkerBefore)), 1.5);
+    EXPECT_GT(td::VecLength(td::VecSub(world.Vessel(walker)->pos_global, walker_before)), 1.5);
     EXPECT_TRUE(Anchored(walker));
     EXPECT_TRUE(Anchored(lander));
   }
@@ -304,8 +304,8 @@ TEST_F(Robustness, HundredAndFiftyRestingVesselsFillTheTableAndTheRestWaitForASl
 
 // --- class names of any bytes ---
 
-std::string RandomBytes(std::mt19937 &rng, size_t size, bool withNul) {
-  std::uniform_int_distribution<int> byte(withNul ? 0 : 1, 255);
+std::string RandomBytes(std::mt19937 &rng, size_t size, bool with_nul) {
+  std::uniform_int_distribution<int> byte(with_nul ? 0 : 1, 255);
   std::string s(size, '\0');
   for (char &c : s) c = static_cast<char>(byte(rng));
   return s;
@@ -324,19 +324,19 @@ TEST_F(Robustness, ClassNamesOfAnyBytesAreReadUpToTheirEndAndNoFurther) {
   }
   // Known names with 4 KiB after them: none of them is the carrier, a walker or a jetpack.
   const std::string tail = RandomBytes(rng, 4096, false);
-  const OBJHANDLE notCarrier = Resting("not carrier", 2e-4, 0.0, "DynamicPlanet" + tail);
-  const OBJHANDLE notWalker = Resting("not walker", 3e-4, 0.0, "UMmu" + tail);
-  const OBJHANDLE notJetpack = Resting("not jetpack", 4e-4, 0.0, "UMmuturbopack" + tail);
+  const OBJHANDLE not_carrier = Resting("not carrier", 2e-4, 0.0, "DynamicPlanet" + tail);
+  const OBJHANDLE not_walker = Resting("not walker", 3e-4, 0.0, "UMmu" + tail);
+  const OBJHANDLE not_jetpack = Resting("not jetpack", 4e-4, 0.0, "UMmuturbopack" + tail);
   // A car's name is only a prefix.
   const OBJHANDLE car = Resting("car", 5e-4, 0.0, "UCGO\\Cars" + tail);
   for (int i = 0; i < 3; ++i) Step();
   for (OBJHANDLE v : plain) EXPECT_TRUE(Anchored(v));
-  EXPECT_TRUE(Anchored(notCarrier));
-  EXPECT_TRUE(Anchored(notJetpack));
+  EXPECT_TRUE(Anchored(not_carrier));
+  EXPECT_TRUE(Anchored(not_jetpack));
   EXPECT_TRUE(Anchored(car));
 
   world.KeyDown(td::kKeyW);
-  world.SetFocus(notWalker);
+  world.SetFocus(not_walker);
   world.ClearEvents();
   Step();
   EXPECT_EQ(Count(EventKind::kSetAttachmentParams), 0u);
@@ -360,11 +360,11 @@ TEST_F(Robustness, ClassNamesOfAnyBytesAreReadUpToTheirEndAndNoFurther) {
 
 TEST(FiniteWatch, StopsTheRunAtTheFirstStateNotANumberAndNamesTheLastFiniteOne) {
   sim::World world;
-  sim::VesselSpec landerDesc;
-  landerDesc.name = "lander";
-  landerDesc.body = world.AddBody({"Moon", 1000.0, 0.0, td::Vec3(0, 0, 0)});
-  landerDesc.pos_global = td::Vec3(1001, 0, 0);
-  const OBJHANDLE lander = world.AddVessel(landerDesc);
+  sim::VesselSpec lander_desc;
+  lander_desc.name = "lander";
+  lander_desc.body = world.AddBody({"Moon", 1000.0, 0.0, td::Vec3(0, 0, 0)});
+  lander_desc.pos_global = td::Vec3(1001, 0, 0);
+  const OBJHANDLE lander = world.AddVessel(lander_desc);
   app::Roster roster;
   roster.Add(lander, "lander", std::nullopt, false);
   app::FiniteWatch watch;

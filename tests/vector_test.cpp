@@ -12,7 +12,10 @@ namespace {
 
 using td::Vec3;
 
-bool BitEqual(const VECTOR3 &a, const VECTOR3 &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+// The very bits: -0 is not +0 here, and a NaN equals its own copy.
+bool BitEqual(const VECTOR3 &a, const VECTOR3 &b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;  // NOLINT(bugprone-suspicious-memory-comparison)
+}
 
 TEST(VecUnit, ShortVectorsComeBackUnchangedNotANumberPropagates) {
   EXPECT_TRUE(BitEqual(td::VecUnit(Vec3(0.0005, 0, 0)), Vec3(0.0005, 0, 0)));

@@ -62,7 +62,7 @@ class ModuleWorld : public ::testing::Test {
   // Starts the module against the current terrain settings.
   void Start(sim::TerrainMode mode = sim::TerrainMode::kPresent,
              const DorvakConfig &terrain = FlatTerrain()) {
-    terrainOffset_m = terrain.offset_m;
+    terrain_offset_m = terrain.offset_m;
     world.SetTerrainMode(mode);
     world.ConfigureTerrain(terrain);
     world.SetModule({&InitModule, &ExitModule, &GetModuleVersion, &opcPostStep}, kInstance);
@@ -72,7 +72,7 @@ class ModuleWorld : public ::testing::Test {
 
   // Changes the terrain under a running module (the library keeps one configuration).
   void Reconfigure(const DorvakConfig &terrain) {
-    terrainOffset_m = terrain.offset_m;
+    terrain_offset_m = terrain.offset_m;
     world.ConfigureTerrain(terrain);
   }
 
@@ -95,7 +95,7 @@ class ModuleWorld : public ::testing::Test {
     desc.class_name = p.class_name;
     desc.body = p.body != nullptr ? p.body : moon;
     const sim::BodySpec &body = *world.Body(desc.body);
-    const double radius_m = body.radius_m + terrainOffset_m + p.cog_elev_m + p.clearance_m;
+    const double radius_m = body.radius_m + terrain_offset_m + p.cog_elev_m + p.clearance_m;
     desc.pos_global = sim::SurfacePoint(body, p.lat_rad, p.lon_rad, radius_m);
     desc.vel_global = p.vel_global;
     desc.rot = sim::UprightAttitude(p.lat_rad, p.lon_rad, p.yaw_rad, p.pitch_rad, p.roll_rad);
@@ -128,8 +128,9 @@ class ModuleWorld : public ::testing::Test {
                                       double dlat_rad, double dlon_rad) {
     std::vector<OBJHANDLE> fleet;
     for (int i = 0; i < n; ++i) {
+      const int row = i / per_row;
       fleet.push_back(
-          Resting(prefix + std::to_string(i), dlat_rad * (i % per_row), dlon_rad * (i / per_row)));
+          Resting(prefix + std::to_string(i), dlat_rad * (i % per_row), dlon_rad * row));
     }
     return fleet;
   }
@@ -191,10 +192,10 @@ class ModuleWorld : public ::testing::Test {
   // Moves an anchored vessel by editing its point on the carrier, as a host user could.
   void ShiftAnchored(OBJHANDLE carrier, int slot, const VECTOR3 &delta_carrier);
 
-  HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(0x7d00);
+  static inline const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(0x7d00);
   sim::World world;
   OBJHANDLE moon = nullptr;
-  double terrainOffset_m = 0.0;
+  double terrain_offset_m = 0.0;
 
  private:
   bool started_ = false;

@@ -11,15 +11,15 @@ using Browser = E2E;
 
 TEST_F(Browser, PlaysTheTourAndALandingToTheEndWithoutErrors) {
   TD_NEED_REPLAY_SCRIPT();
-  const std::string tour = (dir_ / "tour.html").string();
-  const std::string landing = (dir_ / "landing.html").string();
+  const std::string tour = (work_dir / "tour.html").string();
+  const std::string landing = (work_dir / "landing.html").string();
   ASSERT_EQ(Exec("", false, false, "--replay '" + tour + "'").status, 0);
   ASSERT_EQ(Exec(std::string(TD_SOURCE_DIR) + "/tests/visual/landing.toml", false, false,
                  "--replay '" + landing + "'")
                 .status,
             0);
   visual::RunBrowserScript("replay_browser", "'" + tour + "' '" + landing + "'",
-                           dir_ / "browser.txt");
+                           work_dir / "browser.txt");
 }
 
 }  // namespace

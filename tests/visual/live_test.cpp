@@ -12,7 +12,7 @@ TEST_F(Live, KeysReachTheModuleAndTheRecordingReplaysTheRun) {
   visual::RunBrowserScript(
       "live_browser",
       "'" + std::string(TD_SIM_PROGRAM) + "' '" + TD_SOURCE_DIR + "/tests/visual/live.toml'",
-      dir_ / "live.txt");
+      work_dir / "live.txt");
 }
 
 }  // namespace

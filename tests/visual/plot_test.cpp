@@ -19,7 +19,7 @@ class Plots : public E2E {
     TD_NEED_GNUPLOT();
   }
   std::string PlotArgs(const std::string &name = "plots") const {
-    return "--plot '" + (dir_ / name).string() + "'";
+    return "--plot '" + (work_dir / name).string() + "'";
   }
 };
 
@@ -81,7 +81,7 @@ TEST_F(Plots, TheTourGivesEveryFigureWithItsSeriesMarksAndForces) {
   ASSERT_EQ(run.status, 0) << run.err;
   ASSERT_EQ(plain.status, 0) << plain.err;
   EXPECT_NE(run.out.find("plots: 5 figures (PNG and SVG)"), std::string::npos) << run.out;
-  const fs::path plots = dir_ / "plots";
+  const fs::path plots = work_dir / "plots";
   EXPECT_FALSE(fs::exists(plots / "gnuplot.log")) << Slurp(plots / "gnuplot.log");
   for (const char *figure :
        {"vessel-1-lander", "vessel-2-crew", "vessel-3-rover", "forces", "map"}) {
@@ -141,14 +141,14 @@ TEST_F(Plots, TheTourGivesEveryFigureWithItsSeriesMarksAndForces) {
   // The touchdown's stopping force dwarfs the support that follows.
   EXPECT_GT(rows[408][4], 100 * 3570.0);
   for (const char *file : {"vessel-1.dat", "vessel-2.dat", "vessel-3.dat", "terrain.dat"}) {
-    EXPECT_TRUE(Slurp(plots / file) == Slurp(dir_ / "without" / file)) << file;
+    EXPECT_TRUE(Slurp(plots / file) == Slurp(work_dir / "without" / file)) << file;
   }
 }
 
 TEST_F(Plots, OddNamesAndTerrainsWithoutHeightsStillDraw) {
   const Outcome run = Exec(TestScenario("odd_names.toml"), false, false, PlotArgs());
   ASSERT_EQ(run.status, 0) << run.err;
-  const fs::path plots = dir_ / "plots";
+  const fs::path plots = work_dir / "plots";
   const std::string map = Slurp(plots / "map.svg");
   // In the legend and as the label at its place, as written.
   const std::string text = "<text>it's \"odd\", &lt;b> &amp; ü</text>";
@@ -163,7 +163,7 @@ TEST_F(Plots, OddNamesAndTerrainsWithoutHeightsStillDraw) {
 TEST_F(Plots, ALongRunIsRecordedInAtMostFiveThousandFrames) {
   const Outcome run = Exec(TestScenario("long_probe.toml"), false, false, PlotArgs());
   ASSERT_EQ(run.status, 0) << run.err;
-  const auto rows = DataRows(dir_ / "plots" / "vessel-1.dat");
+  const auto rows = DataRows(work_dir / "plots" / "vessel-1.dat");
   EXPECT_LE(rows.size(), 5002u);
   EXPECT_GE(rows.size(), 4000u);
   EXPECT_DOUBLE_EQ(rows.back()[0], 60.0);  // the last step is always kept
@@ -171,14 +171,14 @@ TEST_F(Plots, ALongRunIsRecordedInAtMostFiveThousandFrames) {
 
 TEST_F(E2E, PlotsWithoutGnuplotStopBeforeTheRunWithStatus1) {
   ASSERT_EQ(setenv("GNUPLOT", "/nonexistent/gnuplot", 1), 0);
-  const Outcome run = Exec("", true, false, "--plot '" + (dir_ / "plots").string() + "'");
+  const Outcome run = Exec("", true, false, "--plot '" + (work_dir / "plots").string() + "'");
   unsetenv("GNUPLOT");
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(run.out.empty()) << run.out;
   EXPECT_TRUE(run.events_text.empty()) << "it ran";
   EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
   EXPECT_NE(run.err.find("gnuplot-nox"), std::string::npos) << run.err;
-  EXPECT_FALSE(fs::exists(dir_ / "plots"));
+  EXPECT_FALSE(fs::exists(work_dir / "plots"));
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ class ReplayPage : public E2E {
   }
   // Runs a scenario ("" for the tour) and returns the page.
   std::string Page(const std::string &scenario) {
-    const std::string page = (dir_ / "replay.html").string();
+    const std::string page = (work_dir / "replay.html").string();
     const Outcome run = Exec(scenario, false, false, "--replay '" + page + "'");
     EXPECT_EQ(run.status, 0) << run.err;
     return Slurp(page);
@@ -85,19 +85,20 @@ TEST_F(ReplayPage, NamesCannotEndTheScriptTheyStandIn) {
 
 TEST_F(E2E, ReplayWithoutThePlayerBesideTheProgramStopsWithStatus1) {
   // The program alone, with its plug-ins but without replay/replay.js beside it.
-  const fs::path bin = dir_ / "bin";
+  const fs::path bin = work_dir / "bin";
   fs::create_directories(bin);
   fs::copy_file(TD_SIM_PROGRAM, bin / "touchdown-sim");
   fs::permissions(bin / "touchdown-sim", fs::perms::owner_all);
   fs::create_directory_symlink(fs::path(TD_SIM_PROGRAM).parent_path() / "modules", bin / "modules");
-  const std::string command = "'" + (bin / "touchdown-sim").string() + "' --replay '" +
-                              (dir_ / "page.html").string() + "' >'" + (dir_ / "out").string() +
-                              "' 2>'" + (dir_ / "err").string() + "'";
+  const std::string command =
+      "'" + (bin / "touchdown-sim").string() + "' --replay '" + (work_dir / "page.html").string() +
+      "' >'" + (work_dir / "out").string() + "' 2>'" + (work_dir / "err").string() + "'";
   const int raw = std::system(command.c_str());
   EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
-  EXPECT_TRUE(Slurp(dir_ / "out").empty());
-  EXPECT_NE(Slurp(dir_ / "err").find("replay/replay.js"), std::string::npos) << Slurp(dir_ / "err");
-  EXPECT_FALSE(fs::exists(dir_ / "page.html"));
+  EXPECT_TRUE(Slurp(work_dir / "out").empty());
+  EXPECT_NE(Slurp(work_dir / "err").find("replay/replay.js"), std::string::npos)
+      << Slurp(work_dir / "err");
+  EXPECT_FALSE(fs::exists(work_dir / "page.html"));
 }
 
 }  // namespace
