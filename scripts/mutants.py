@@ -27,8 +27,9 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 MODULE_DIRS = ("module", "contact", "anchor", "math", "host", "platform")
-# Built only for Windows; the suite here never compiles them.
-NOT_BUILT_HERE = re.compile(r"_win\.cpp$")
+# Built only for Windows, or only compiled for the names it references and never linked: the
+# suite here never runs them.
+NOT_BUILT_HERE = re.compile(r"(_win|^host_calls)\.cpp$")
 # Not the module's behaviour: the invariant checks (compiled out of the build the suite runs,
 # so a fault in them could never be seen) and the interface that only tests link.
 NOT_BEHAVIOUR = re.compile(r"^(td_assert\.h|test_access\.(cpp|h))$")
