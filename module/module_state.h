@@ -43,7 +43,7 @@ struct AnchorTableState {
 
 struct TerrainState {
   TerrainRadiusFn radius;  // null while unbound
-  HMODULE library;
+  HMODULE module;          // the loaded terrain library, null while none
 };
 
 typedef void (*ExitModuleFn)(HINSTANCE);

@@ -8,7 +8,7 @@
 namespace td {
 
 namespace {
-HMODULE &Library() { return g_module_state.terrain.library; }
+HMODULE &Library() { return g_module_state.terrain.module; }
 }  // namespace
 
 void LoadTerrainLibrary() {
