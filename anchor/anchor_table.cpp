@@ -25,7 +25,9 @@ bool IsSlot(int slot) { return slot >= 0 && slot < kAnchorSlotCount; }
 // or -1. Every vessel of every step comes through here, most of them not anchored, so the
 // whole table is walked; unrolled, the compares of ten slots do not each wait on a loop branch.
 int FirstSlotHolding(OBJHANDLE entry, int first = 0, int end = kAnchorSlotCount) {
-  const OBJHANDLE *const vessel = Table().vessel;
+  // The array itself, not a pointer to it: the sanitizer builds check every index against
+  // its bound.
+  const OBJHANDLE(&vessel)[kAnchorSlotCount] = Table().vessel;
 #pragma GCC unroll 10
   for (int slot = first; slot < end; ++slot) {
     if (vessel[slot] == entry) return slot;
@@ -185,7 +187,6 @@ void ReleaseSlot(int slot, double separation_mps) {
 }
 
 void ReleaseVessel(VESSEL *vessel, double separation_mps) {
-  if (Table().carrier == nullptr) return;
   const int slot = FindAnchorSlot(vessel->GetHandle());
   if (slot < 0) return;
   ReleaseSlot(slot, separation_mps);

@@ -167,9 +167,9 @@ void VisitVessel(const CarrierState &cs, const StepState &ss, VESSEL &vessel) {
 
 void RunContactPass(double /*simt*/, double simdt, double /*mjd*/) {
   VESSEL *const carrier = StepCarrier();
+  // The carrier was found among this step's vessels, so there is at least one.
   if (carrier == nullptr) return;
   const DWORD count = oapiGetVesselCount();
-  if (count == 0) return;
 
   CarrierState cs;
   cs.carrier = carrier;

@@ -6,7 +6,9 @@ platform/: a comparison flipped or made non-strict, an arithmetic or logical ope
 a named constant nudged, a call statement or an early return taken out, the first two
 arguments of a call swapped. For each, the tree is rebuilt incrementally and the suite run;
 a failing suite kills the mutant, a passing one lets it survive, a mutant that does not
-compile is stillborn and counts for nothing.
+compile is stillborn and counts for nothing. With --confirm-dir, a survivor is run again in a
+second build, the sanitizers' (out-of-bounds reads and writes, the invariant checks): the suite
+runs in both, so a fault either catches is caught.
 
     scripts/mutants.py list                       the catalogue, one mutant a line
     scripts/mutants.py run [--ids FILE] [--out F] run them (all, or those named in FILE)
@@ -30,8 +32,8 @@ MODULE_DIRS = ("module", "contact", "anchor", "math", "host", "platform")
 # Built only for Windows, or only compiled for the names it references and never linked: the
 # suite here never runs them.
 NOT_BUILT_HERE = re.compile(r"(_win|^host_calls)\.cpp$")
-# Not the module's behaviour: the invariant checks (compiled out of the build the suite runs,
-# so a fault in them could never be seen) and the interface that only tests link.
+# Not the module's behaviour: the invariant checks (a fault in a check is no fault of the
+# module) and the interface that only tests link.
 NOT_BEHAVIOUR = re.compile(r"^(td_assert\.h|test_access\.(cpp|h))$")
 # Tests that check no module behaviour: the benchmarks run once without asserting anything,
 # and the run-comparison script's own test.
@@ -121,24 +123,35 @@ def catalogue():
     return [m for path in sources() for m in mutants_of_file(path)]
 
 
-def run_one(mutant, build_dir, timeout_s):
+def run_suite(build_dir, timeout_s):
+    build = subprocess.run(["cmake", "--build", str(build_dir)], capture_output=True)
+    if build.returncode != 0:
+        return "stillborn"
+    try:
+        test = subprocess.run(
+            ["ctest", "--test-dir", str(build_dir), "-LE", "long|visual|valgrind", "-E",
+             NOT_MODULE_TESTS, "--stop-on-failure", "-j2", "--timeout", "120"],
+            capture_output=True, timeout=timeout_s)
+    except subprocess.TimeoutExpired:
+        return "killed"  # a suite that hangs has noticed
+    return "survived" if test.returncode == 0 else "killed"
+
+
+def run_one(mutant, build_dir, timeout_s, confirm_dir=None):
+    """The mutant's status, and the build that killed it. A survivor of the first build is
+    run again in the confirming one (the sanitizers' build, with the invariant checks on),
+    since the suite runs both."""
     path = ROOT / mutant["file"]
     original = path.read_text()
     lines = original.split("\n")
     lines[mutant["line"] - 1] = mutant["new"]
     try:
         path.write_text("\n".join(lines))
-        build = subprocess.run(["cmake", "--build", str(build_dir)], capture_output=True)
-        if build.returncode != 0:
-            return "stillborn"
-        try:
-            test = subprocess.run(
-                ["ctest", "--test-dir", str(build_dir), "-LE", "long|visual|valgrind", "-E",
-                 NOT_MODULE_TESTS, "--stop-on-failure", "-j2", "--timeout", "60"],
-                capture_output=True, timeout=timeout_s)
-        except subprocess.TimeoutExpired:
-            return "killed"  # a suite that hangs has noticed
-        return "survived" if test.returncode == 0 else "killed"
+        status = run_suite(build_dir, timeout_s)
+        if status == "survived" and confirm_dir is not None:
+            if run_suite(confirm_dir, timeout_s) == "killed":
+                return "killed", confirm_dir.name
+        return status, build_dir.name if status == "killed" else None
     finally:
         path.write_text(original)
 
@@ -150,6 +163,8 @@ def main():
     parser.add_argument("--build-dir", type=Path, default=ROOT / "build" / "default")
     parser.add_argument("--out", type=Path, help="write the results here (JSON Lines)")
     parser.add_argument("--timeout", type=float, default=300, help="seconds for one suite run")
+    parser.add_argument("--confirm-dir", type=Path,
+                        help="run each survivor again in this build (the asan preset's)")
     parser.add_argument("--require-killed", action="store_true",
                         help="exit 1 if any mutant run survives or is stillborn")
     args = parser.parse_args()
@@ -168,20 +183,26 @@ def main():
             print(f"{m['id']}  {m['file']}:{m['line']}  {m['what']}")
         return 0
 
-    subprocess.run(["cmake", "--build", str(args.build_dir)], check=True, capture_output=True)
+    for build_dir in filter(None, (args.build_dir, args.confirm_dir)):
+        subprocess.run(["cmake", "--build", str(build_dir)], check=True, capture_output=True)
     counts = {"killed": 0, "survived": 0, "stillborn": 0}
     out = args.out.open("w") if args.out else None
     start = time.monotonic()
     for i, mutant in enumerate(mutants, 1):
-        status = run_one(mutant, args.build_dir, args.timeout)
+        status, killed_in = run_one(mutant, args.build_dir, args.timeout, args.confirm_dir)
         counts[status] += 1
+        where = f" (in {killed_in})" if killed_in and killed_in != args.build_dir.name else ""
         print(f"[{i}/{len(mutants)} {time.monotonic() - start:.0f} s] {status:9} {mutant['id']}"
-              f"  {mutant['file']}:{mutant['line']} {mutant['what']}", flush=True)
+              f"  {mutant['file']}:{mutant['line']} {mutant['what']}{where}", flush=True)
         if out:
-            out.write(json.dumps({"id": mutant["id"], "status": status, "what": mutant["what"],
-                                  "at": f"{mutant['file']}:{mutant['line']}"}) + "\n")
+            record = {"id": mutant["id"], "status": status, "what": mutant["what"],
+                      "at": f"{mutant['file']}:{mutant['line']}"}
+            if killed_in:
+                record["killed_in"] = killed_in
+            out.write(json.dumps(record) + "\n")
             out.flush()
-    subprocess.run(["cmake", "--build", str(args.build_dir)], capture_output=True)
+    for build_dir in filter(None, (args.build_dir, args.confirm_dir)):
+        subprocess.run(["cmake", "--build", str(build_dir)], capture_output=True)
     live = counts["killed"] + counts["survived"]
     score = 100.0 * counts["killed"] / live if live else 100.0
     print(f"killed {counts['killed']}, survived {counts['survived']}, "

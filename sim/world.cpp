@@ -89,6 +89,11 @@ OBJHANDLE World::AddVessel(const VesselSpec &desc) {
   return v.handle;
 }
 
+void World::WithholdInterface(OBJHANDLE vessel) {
+  if (impl_->LiveVessel(vessel) == nullptr) return;
+  impl_->by_serial[HandleSerial(vessel, HandleKind::kVessel) - 1].second = nullptr;
+}
+
 void World::DeleteVessel(OBJHANDLE vessel) {
   VesselRecord *v = impl_->LiveVessel(vessel);
   if (v == nullptr) return;

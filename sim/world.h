@@ -159,6 +159,9 @@ class World {
   // its children are detached, and it is detached from its parent.
   void DeleteVessel(OBJHANDLE vessel);
   void SetFocus(OBJHANDLE vessel);  // null: no focus vessel
+  // From now on the host answers a null interface for this vessel, as a host may for one it
+  // is tearing down; the vessel stays in the list and keeps its index.
+  void WithholdInterface(OBJHANDLE vessel);
   OBJHANDLE Focus() const;
 
   VesselRecord *Vessel(OBJHANDLE vessel);  // null when not a live vessel

@@ -36,6 +36,10 @@ TEST(LibraryPath, BuiltBesideTheExecutableOrRefused) {
   EXPECT_STREQ(out, "/a/0123456789ab");
   EXPECT_FALSE(td::BuildSiblingPath("/a/h", "0123456789abc", out, sizeof out));
   EXPECT_STREQ(out, "");
+  // No room at all: not even the terminator is written.
+  out[0] = 'x';
+  EXPECT_FALSE(td::BuildSiblingPath("/a/h", "b", out, 0));
+  EXPECT_EQ(out[0], 'x');
 }
 
 }  // namespace

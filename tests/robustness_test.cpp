@@ -356,6 +356,18 @@ TEST_F(Robustness, ClassNamesOfAnyBytesAreReadUpToTheirEndAndNoFurther) {
   ExpectNothingNonFinite();
 }
 
+TEST_F(Robustness, AVesselTheHostGivesNoInterfaceForIsPassedOver) {
+  Start();
+  // First in the host's list, so the carrier search meets it before the carrier.
+  const OBJHANDLE ghost = Resting("ghost", 2e-4);
+  world.WithholdInterface(ghost);
+  BuildScene();
+  Step();
+  EXPECT_TRUE(Anchored(lander));
+  EXPECT_FALSE(Anchored(ghost));
+  for (const sim::HostEvent &e : world.Events()) EXPECT_NE(e.vessel, ghost);
+}
+
 // --- a state that stops being a number ends a touchdown-sim run ---
 
 TEST(FiniteWatch, StopsTheRunAtTheFirstStateNotANumberAndNamesTheLastFiniteOne) {
