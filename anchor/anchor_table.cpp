@@ -1,5 +1,6 @@
 #include "anchor/anchor_table.h"
 
+#include "anchor/anchor_index.h"
 #include "anchor/ground_probe.h"
 #include "host/frames.h"
 #include "host/terrain.h"
@@ -22,14 +23,13 @@ const VECTOR3 kOrigin_local = {{0.0, 0.0, 0.0}};
 bool IsSlot(int slot) { return slot >= 0 && slot < kAnchorSlotCount; }
 
 // The lowest slot from `first` on whose vessel handle is exactly `entry` (null: a free slot),
-// or -1. Every vessel of every step comes through here, most of them not anchored, so the
-// whole table is walked; unrolled, the compares of ten slots do not each wait on a loop branch.
-int FirstSlotHolding(OBJHANDLE entry, int first = 0, int end = kAnchorSlotCount) {
+// or -1. Unrolled, the compares of ten slots do not each wait on a loop branch.
+int FirstSlotHolding(OBJHANDLE entry, int first = 0) {
   // The array itself, not a pointer to it: the sanitizer builds check every index against
   // its bound.
   const OBJHANDLE(&vessel)[kAnchorSlotCount] = Table().vessel;
 #pragma GCC unroll 10
-  for (int slot = first; slot < end; ++slot) {
+  for (int slot = first; slot < kAnchorSlotCount; ++slot) {
     if (vessel[slot] == entry) return slot;
   }
   return -1;
@@ -42,12 +42,9 @@ bool HeldOnce(OBJHANDLE handle) {
   return count == 1;
 }
 
-bool MarksHold() {
+bool MarkHolds() {
   for (int slot = 0; slot < Table().used_below; ++slot) {
     if (Table().vessel[slot] == nullptr) return false;
-  }
-  for (int slot = Table().used_end; slot < kAnchorSlotCount; ++slot) {
-    if (Table().vessel[slot] != nullptr) return false;
   }
   return true;
 }
@@ -56,14 +53,14 @@ bool MarksHold() {
 void FreeSlot(int slot) {
   TD_ASSERT(IsSlot(slot));
   AnchorTableState &table = Table();
+  UnindexSlot(table, slot);
   table.vessel[slot] = nullptr;
   if (slot < table.used_below) table.used_below = slot;
-  while (table.used_end > 0 && table.vessel[table.used_end - 1] == nullptr) --table.used_end;
 }
 
 // The lowest free slot, or -1 when the table is full.
 int TakeFreeSlot() {
-  TD_ASSERT(MarksHold());
+  TD_ASSERT(MarkHolds());
   const int free_slot = FirstSlotHolding(nullptr, Table().used_below);
   Table().used_below = free_slot < 0 ? kAnchorSlotCount : free_slot;
   return free_slot;
@@ -99,7 +96,7 @@ void AttachInSlot(int slot, VESSEL &vessel, OBJHANDLE handle, VESSEL &carrier) {
 
   AnchorTableState &table = Table();
   table.vessel[slot] = handle;
-  if (slot >= table.used_end) table.used_end = slot + 1;
+  IndexSlot(table, slot);
   const VECTOR3 down_local = Vec3(-carrier_up_local.x, -carrier_up_local.y, -carrier_up_local.z);
   table.child_point[slot] = vessel.CreateAttachment(true, kOrigin_local, down_local,
                                                     carrier_x_local, kAnchorPointId, false);
@@ -137,21 +134,17 @@ VESSEL *StepCarrier() { return Table().carrier; }
 
 void ResetAnchorTable() {
   for (OBJHANDLE &vessel : Table().vessel) vessel = nullptr;
+  ClearIndex(Table());
   Table().used_below = 0;
-  Table().used_end = 0;
   Table().slots_carrier = nullptr;
 }
 
 int FindAnchorSlot(OBJHANDLE vessel) {
   // A null handle would match every free slot; no live vessel has one.
   if (vessel == nullptr) return -1;
-  AnchorTableState &table = Table();
-  // A vessel stands in one slot at most, so a hit at the guess is the lowest slot holding it.
-  int slot = table.next_guess;
-  if (slot >= table.used_end || table.vessel[slot] != vessel) {
-    slot = FirstSlotHolding(vessel, 0, table.used_end);
-  }
-  table.next_guess = slot + 1;
+  const int slot = IndexedSlot(Table(), vessel);
+  // A vessel stands in one slot at most, so the index's slot is the lowest holding it.
+  TD_ASSERT(slot == FirstSlotHolding(vessel));
   return slot;
 }
 
@@ -170,7 +163,7 @@ void AnchorVesselFoundIn(VESSEL *vessel, OBJHANDLE found_handle, int found_slot)
   if (handle == nullptr) return;
 
   // Called for every resting vessel in every step: the common case, a vessel already
-  // anchored, costs the host's handle and at most one walk over the table.
+  // anchored, costs the host's handle and at most one look in the index.
   const bool anchored = handle == found_handle ? found_slot >= 0 : FindAnchorSlot(handle) >= 0;
   if (anchored) return;
   const int free_slot = TakeFreeSlot();

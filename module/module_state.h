@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "anchor/anchor_index.h"
 #include "anchor/anchor_table.h"
 #include "host/terrain_api.h"
 #include "module/key_table.h"
@@ -33,12 +34,8 @@ struct AnchorTableState {
   // free slot starts here and moves it up, so a step that anchors many vessels does not walk
   // the used slots again for each.
   int used_below;
-  // One past the highest slot in use: a vessel that is not anchored is looked for below it
-  // only, which in a step with nothing anchored is nowhere.
-  int used_end;
-  // The slot after the one last found. The contact pass asks in the host's order, and
-  // vessels anchored in that order stand in consecutive slots: most lookups end here.
-  int next_guess;
+  // The slot of each vessel in use, by its handle (anchor/anchor_index.h).
+  uint8_t index[kAnchorIndexSize];
 };
 
 struct TerrainState {

@@ -1,5 +1,6 @@
 #include "module/test_access.h"
 
+#include "anchor/anchor_index.h"
 #include "module/module_state.h"
 
 namespace td::test_access {
@@ -12,11 +13,11 @@ ATTACHMENTHANDLE SlotCarrierPoint(int slot) { return g_module_state.anchors.carr
 
 void SetSlotVessel(int slot, OBJHANDLE vessel) {
   AnchorTableState &table = g_module_state.anchors;
+  if (table.vessel[slot] != nullptr) UnindexSlot(table, slot);
   table.vessel[slot] = vessel;
-  // Nothing is known about the slots below any more; the used ones end at the last held.
+  if (vessel != nullptr) IndexSlot(table, slot);
+  // Nothing is known about the slots below any more.
   table.used_below = 0;
-  table.used_end = kAnchorSlotCount;
-  while (table.used_end > 0 && table.vessel[table.used_end - 1] == nullptr) --table.used_end;
 }
 
 TerrainRadiusFn TerrainFunction() { return g_module_state.terrain.radius; }
