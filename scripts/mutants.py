@@ -50,6 +50,8 @@ NAMED_CONSTANT = re.compile(r"^(\s*(?:static )?constexpr (?:double|int) k\w+ = )
 CALL_STATEMENT = re.compile(r"^(\s*)((?:[A-Za-z_]\w*(?:\.|->|::))*[A-Za-z_]\w*\()")
 EARLY_EXIT = re.compile(r"^(\s*)if \((.*)\) (return|continue|break)\b(.*;)\s*$")
 TWO_ARGS = re.compile(r"\b([A-Z]\w*|oapi\w+)\(([A-Za-z_][\w.]*), ([A-Za-z_][\w.]*)([,)])")
+# A definition starts at the beginning of a line: a return type, the name, its parameters.
+FUNCTION_START = re.compile(r"^(?:[A-Za-z_][\w:<>,]*[\s*&]+)+([A-Za-z_]\w*)\([^;]*\{")
 KEYWORDS = ("return", "if", "for", "while", "switch", "sizeof", "static_cast", "case")
 
 
@@ -68,20 +70,59 @@ def sources():
                 yield path
 
 
-def mutants_of_file(path):
+def check_lines(lines):
+    """The numbers of the lines that belong to an invariant check's statement."""
+    inside, in_check = set(), False
+    for number, line in enumerate(lines):
+        stripped = code_part(line).strip()
+        if "TD_ASSERT(" in stripped or in_check:
+            inside.add(number)
+            in_check = not stripped.endswith(";")
+    return inside
+
+
+def function_bodies(lines):
+    """(name, first line, last line) of each function defined at the start of a line."""
+    for number, line in enumerate(lines):
+        m = FUNCTION_START.match(code_part(line))
+        if not m:
+            continue
+        end = number
+        if not code_part(line).rstrip().endswith("}"):
+            end = next((n for n in range(number + 1, len(lines)) if lines[n] == "}"), number)
+        yield m.group(1), number, end
+
+
+def check_only_lines(texts):
+    """Per file, the lines of functions that only the invariant checks call: helpers of the
+    checks, as much outside the module's behaviour as the checks themselves."""
+    files = {rel: text.split("\n") for rel, text in texts.items()}
+    in_checks = {rel: check_lines(lines) for rel, lines in files.items()}
+    skipped = {rel: set() for rel in files}
+    for rel, lines in files.items():
+        for name, first, last in function_bodies(lines):
+            call = re.compile(rf"\b{name}\(")
+            uses = [(other, n) for other, other_lines in files.items()
+                    for n, text in enumerate(other_lines)
+                    if call.search(code_part(text)) and not (other == rel and first <= n <= last)]
+            if uses and all(n in in_checks[other] for other, n in uses):
+                skipped[rel].update(range(first, last + 1))
+    return skipped
+
+
+def mutants_of_file(path, skipped_lines=frozenset()):
     rel = path.relative_to(ROOT).as_posix()
     lines = path.read_text().split("\n")
+    in_checks = check_lines(lines)
     seen = {}
     previous = ";"
-    in_check = False
     for number, line in enumerate(lines):
         code = code_part(line)
         stripped = code.strip()
         if not stripped or stripped.startswith(("#", "*", "/*")):
             continue
-        # An invariant check, to the end of its statement.
-        if "TD_ASSERT(" in code or in_check:
-            in_check = not stripped.endswith(";")
+        # An invariant check, to the end of its statement, or a helper only the checks call.
+        if number in in_checks or number in skipped_lines:
             continue
         key = hashlib.sha1(line.strip().encode()).hexdigest()[:8]
         seen[key] = seen.get(key, 0) + 1
@@ -120,7 +161,11 @@ def mutants_of_file(path):
 
 
 def catalogue():
-    return [m for path in sources() for m in mutants_of_file(path)]
+    paths = list(sources())
+    texts = {path.relative_to(ROOT).as_posix(): path.read_text() for path in paths}
+    skipped = check_only_lines(texts)
+    return [m for path in paths
+            for m in mutants_of_file(path, skipped[path.relative_to(ROOT).as_posix()])]
 
 
 def run_suite(build_dir, timeout_s):

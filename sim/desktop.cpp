@@ -16,7 +16,9 @@ HMODULE LoadLibraryA(const char *name) {
   if (w == nullptr || name == nullptr) return nullptr;
   const std::string file = sim::TerrainLibraryFile(*w, name);
   if (file.empty()) return nullptr;
-  return static_cast<HMODULE>(dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL));
+  void *library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (library != nullptr) ++w->libraries_held;
+  return static_cast<HMODULE>(library);
 }
 
 FARPROC GetProcAddress(HMODULE module, const char *name) {
@@ -27,9 +29,10 @@ FARPROC GetProcAddress(HMODULE module, const char *name) {
 }
 
 BOOL FreeLibrary(HMODULE module) {
-  sim::HostQuery();
-  if (module == nullptr) return 0;
-  return dlclose(module) == 0 ? 1 : 0;
+  sim::World::Impl *w = sim::HostQuery();
+  if (module == nullptr || dlclose(module) != 0) return 0;
+  if (w != nullptr) --w->libraries_held;
+  return 1;
 }
 
 int MessageBoxA(HWND owner, const char *text, const char *caption, unsigned type) {
@@ -89,5 +92,7 @@ void CloseDesktop(World::Impl &w) {
 void CollectDesktopRecords(World::Impl &) {}
 
 const std::vector<MessageBoxRecord> &World::MessageBoxes() const { return impl_->message_boxes; }
+
+int World::LibrariesHeld() const { return impl_->libraries_held; }
 
 }  // namespace sim

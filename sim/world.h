@@ -199,6 +199,9 @@ class World {
   void KeyUp(int vk);
   void SendKeystroke(WPARAM vk, LPARAM flags);
   bool HookInstalled() const;
+  // Libraries the module has loaded and not freed again (where the world stands in for the
+  // desktop, as HookInstalled).
+  int LibrariesHeld() const;
 
   const std::vector<MessageBoxRecord> &MessageBoxes() const;
   // The instance handles InitLib has been called with, in order (a plug-in's entry stub

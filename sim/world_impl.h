@@ -67,6 +67,8 @@ struct World::Impl {
   std::vector<KeyboardHook> hooks;  // the newest last
   uint64_t hook_serial = 0;
   std::vector<MessageBoxRecord> message_boxes;
+  // Libraries the module has loaded and not yet freed (the stand-in desktop only).
+  int libraries_held = 0;
   std::vector<HINSTANCE> init_lib_instances;
 
   ModuleEntryPoints entry;

@@ -1,5 +1,6 @@
-// Start-up and shut-down: a restart after a failed load, and the terrain library's path.
+// Start-up and shut-down: what a restart must not keep, and the terrain library's path.
 // The messages of a missing library are the plug-in load test's.
+#include "anchor/anchor_table.h"
 #include "host/terrain.h"
 #include "module/terrain_library.h"
 #include "platform/library_path.h"
@@ -21,6 +22,25 @@ TEST_F(Lifecycle, RestartAfterAFailedLoadLeavesNoStaleFunctionAndNoSecondMessage
   ExitModule(kInstance);
   EXPECT_EQ(world.MessageBoxes().size(), 1u);
   Start(TerrainMode::kMissing);
+}
+
+TEST_F(Lifecycle, ExitFreesTheLibraryAndARestartForgetsTheAnchoredAndTheOldLibrary) {
+  Start(TerrainMode::kPresent);
+  AddCarrier();
+  const OBJHANDLE v = Resting("v");
+  Step();
+  ASSERT_TRUE(Anchored(v));
+  EXPECT_EQ(world.LibrariesHeld(), 1);
+  ExitModule(kInstance);
+  EXPECT_EQ(world.LibrariesHeld(), 0);
+  EXPECT_FALSE(td::TerrainBound());
+  // Started again where no path to the library can be built: nothing of the first start's
+  // library may stand in for it, and no slot is still taken.
+  world.SetExecutablePath("orbiter.exe");
+  Start(TerrainMode::kPresent);
+  EXPECT_FALSE(td::TerrainBound());
+  EXPECT_EQ(world.MessageBoxes().size(), 1u);
+  EXPECT_EQ(td::FindAnchorSlot(v), -1);
 }
 
 TEST(LibraryPath, BuiltBesideTheExecutableOrRefused) {

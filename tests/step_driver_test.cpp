@@ -33,17 +33,21 @@ TEST_F(StepDriver, OnlyTheExactClassNameMakesACarrier) {
   EXPECT_TRUE(world.Events().empty());
 }
 
+// Away from the equator and the prime meridian, where a sum of the two places' angles
+// would not pass for their difference.
 TEST_F(StepDriver, FocusBeyondAHundredthOfARadianReleasesEveryStepWithinItNone) {
-  AddCarrier();
-  const OBJHANDLE v = Resting("v");
-  const OBJHANDLE w = Resting("w");
-  const OBJHANDLE near = FocusAt(0.0099, 0.0099);
+  constexpr double kLat = 0.6, kLon = -0.4;
+  AddCarrier(kLat, kLon);
+  const OBJHANDLE v = Resting("v", kLat, kLon);
+  const OBJHANDLE w = Resting("w", kLat, kLon);
+  const OBJHANDLE near = FocusAt(kLat + 0.0099, kLon + 0.0099);
   Step();
   Step();
   EXPECT_TRUE(Anchored(v));
   EXPECT_EQ(Detaches(), 0u);
   world.DeleteVessel(near);
-  FocusAt(0.0101, 0.0);  // the longitude's side is the mends test's, across the antimeridian
+  // The longitude's side is the mends test's, across the antimeridian.
+  FocusAt(kLat + 0.0101, kLon);
   world.ClearEvents();
   Step();
   EXPECT_EQ(Detaches(), 2u);
