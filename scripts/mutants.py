@@ -119,7 +119,7 @@ def mutants_of_file(path, skipped_lines=frozenset()):
     for number, line in enumerate(lines):
         code = code_part(line)
         stripped = code.strip()
-        if not stripped or stripped.startswith(("#", "*", "/*")):
+        if not stripped or stripped.startswith(("#", "*", "/*", "static_assert")):
             continue
         # An invariant check, to the end of its statement, or a helper only the checks call.
         if number in in_checks or number in skipped_lines:
