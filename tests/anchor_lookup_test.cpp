@@ -99,6 +99,7 @@ TEST_F(AnchorSlots, EveryHandleIsFoundInItsSlotThroughEveryCollisionAndRemoval) 
     model.slots[slot] = vessel;
     td::test_access::SetSlotVessel(slot, vessel);
     for (OBJHANDLE v : pool) ASSERT_EQ(td::FindAnchorSlot(v), model.Find(v)) << "round " << round;
+    ASSERT_EQ(td::FindAnchorSlot(nullptr), -1);  // not the first free slot
   }
 }
 

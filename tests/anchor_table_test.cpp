@@ -31,6 +31,7 @@ class AnchorTable : public ModuleWorld {
 TEST_F(AnchorTable, AnchoringCreatesTwoVbsPointsAndAttachesToTheCarrier) {
   const OBJHANDLE v = Resting("v");
   Anchor(v);
+  Anchor(v);  // already anchored: nothing more
   ASSERT_EQ(td::FindAnchorSlot(v), 0);
   const auto created = Events(EventKind::kCreateAttachment);
   ASSERT_EQ(created.size(), 2u);

@@ -28,6 +28,7 @@ TEST_F(Lifecycle, ExitFreesTheLibraryAndARestartForgetsTheAnchoredAndTheOldLibra
   Start(TerrainMode::kPresent);
   AddCarrier();
   const OBJHANDLE v = Resting("v");
+  Resting("u", 2e-4);
   Step();
   ASSERT_TRUE(Anchored(v));
   EXPECT_EQ(world.LibrariesHeld(), 1);
@@ -36,11 +37,19 @@ TEST_F(Lifecycle, ExitFreesTheLibraryAndARestartForgetsTheAnchoredAndTheOldLibra
   EXPECT_FALSE(td::TerrainBound());
   // Started again where no path to the library can be built: nothing of the first start's
   // library may stand in for it, and no slot is still taken.
+  const std::string executable = world.ExecutablePath();
   world.SetExecutablePath("orbiter.exe");
   Start(TerrainMode::kPresent);
   EXPECT_FALSE(td::TerrainBound());
   EXPECT_EQ(world.MessageBoxes().size(), 1u);
   EXPECT_EQ(td::FindAnchorSlot(v), -1);
+  // With the library back, the first vessel to rest takes the first slot again.
+  ExitModule(kInstance);
+  world.SetExecutablePath(executable);
+  Start(TerrainMode::kPresent);
+  const OBJHANDLE w = Resting("w", 1e-4);
+  Step();
+  EXPECT_EQ(td::FindAnchorSlot(w), 0);
 }
 
 TEST(LibraryPath, BuiltBesideTheExecutableOrRefused) {

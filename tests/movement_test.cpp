@@ -73,8 +73,36 @@ TEST_F(Movement, StepsComeBeforeTurnsAndAnArrowWithItsLetterCountsOnce) {
   ExpectVecNear(edits[1].v[2], Vec3(std::cos(angle), 0, -std::sin(angle)), 1e-15);
 }
 
+// Each movement key alone, on a walker anchored afresh: an arrow and its letter alike.
+TEST_F(Movement, EachKeyAloneStepsOrTurnsTheFocusItsOwnWay) {
+  const double turn_z = std::sin(0.1 * 1.570796326794895);
+  const struct {
+    int vk;
+    VECTOR3 shift_carrier;
+    double rot_z;
+  } kCases[] = {{td::kKeyUp, Vec3(0, 0, 0.4), 0.0},     {td::kKeyW, Vec3(0, 0, 0.4), 0.0},
+                {td::kKeyDown, Vec3(0, 0, -0.4), 0.0},  {td::kKeyS, Vec3(0, 0, -0.4), 0.0},
+                {td::kKeyEnd, Vec3(-0.4, 0, 0), 0.0},   {td::kKeyNext, Vec3(0.4, 0, 0), 0.0},
+                {td::kKeyLeft, Vec3(0, 0, 0), turn_z},  {td::kKeyA, Vec3(0, 0, 0), turn_z},
+                {td::kKeyRight, Vec3(0, 0, 0), -turn_z}, {td::kKeyD, Vec3(0, 0, 0), -turn_z}};
+  for (const auto &c : kCases) {
+    SCOPED_TRACE(c.vk);
+    ExitModule(kInstance);
+    Start();
+    const OBJHANDLE v = AnchoredFocus("UMmu");
+    const VECTOR3 before = Point(v).pos;
+    world.KeyDown(c.vk);
+    world.CallPostStep(0.1, 0.1, 0.0);
+    world.KeyUp(c.vk);
+    ASSERT_EQ(Edits().size(), 1u);
+    ExpectVecNear(td::VecSub(Point(v).pos, before), c.shift_carrier, 1e-6);
+    EXPECT_NEAR(Point(v).rot.z, c.rot_z, 1e-12);
+  }
+}
+
 TEST_F(Movement, OnlyWalkersAndCarsThatHaveTheFocusMove) {
-  for (const char *class_name : {"UMmu1", "ummu", "UCGO\\Car", "Lander", "", "UMmuturbopack"}) {
+  for (const char *class_name :
+       {"UMmu1", "ummu", "UCGO\\Car", "Lander", "", "UMmuturbopack", static_cast<const char *>(nullptr)}) {
     SCOPED_TRACE(class_name);
     Start();
     AnchoredFocus(class_name);
