@@ -27,10 +27,13 @@ void ApplyForce(const VESSEL &vessel, const VECTOR3 &force_local) {
   if (IsFinite(force_local)) vessel.AddForce(force_local, kOrigin);
 }
 
-double ThrustLength(const VESSEL &vessel) {
+// The thrust's squared length. Compared with zero it says what the length would (the root
+// of a sum of squares is zero, positive or not a number with it), without a root on the way
+// to a branch.
+double ThrustSquared(const VESSEL &vessel) {
   VECTOR3 thrust_local;
   vessel.GetThrustVector(thrust_local);
-  return VecLength(thrust_local);
+  return VecLengthSquared(thrust_local);
 }
 
 // What stays the same for every vessel of one pass: the carrier and its body.
@@ -97,14 +100,15 @@ void MeasureMotion(const CarrierState &cs, const VESSEL &vessel, Measurement &m)
 // the products are kept as they are: every build and platform then hands the host the same
 // force to the last bit.
 void ApplyStop(const StepState &ss, const VESSEL &vessel, const Measurement &m) {
-  if (!ss.step_usable) return;
+  // Only a vessel moving down in the carrier's frame is stopped.
+  if (!ss.step_usable || !(m.rel_vel_carrier.y < 0.0)) return;
   const double closing_mps = -VecDot(m.rel_vel_local, m.up_local);
   const double impulse_Ns = closing_mps / (1.0 / m.mass_kg);
   const double per_step = ss.per_step;
   const VECTOR3 stop_local =
       Vec3((m.up_local.x * impulse_Ns) * per_step, (m.up_local.y * impulse_Ns) * per_step,
            (m.up_local.z * impulse_Ns) * per_step);
-  if (VecLength(stop_local) != 0.0 && m.rel_vel_carrier.y < 0.0) ApplyForce(vessel, stop_local);
+  if (VecLengthSquared(stop_local) != 0.0) ApplyForce(vessel, stop_local);
 }
 
 void ApplySupport(const CarrierState &cs, const VESSEL &vessel, const Measurement &m) {
@@ -138,7 +142,7 @@ void VisitVessel(const CarrierState &cs, const StepState &ss, VESSEL &vessel) {
   const OBJHANDLE handle = vessel.GetHandle();
   const int slot = FindAnchorSlot(handle);
   const bool anchored = slot >= 0;
-  if (anchored && ThrustLength(vessel) > 0.0) {
+  if (anchored && ThrustSquared(vessel) > 0.0) {
     ReleaseSlot(slot, kNoSeparation_mps);
     return;
   }
@@ -158,7 +162,7 @@ void VisitVessel(const CarrierState &cs, const StepState &ss, VESSEL &vessel) {
   ApplyStop(ss, vessel, m);
   ApplySupport(cs, vessel, m);
   ApplyBrakes(ss, vessel, m);
-  if (VecLength(m.rel_vel_carrier) < kAnchorSpeed_mps && ThrustLength(vessel) == 0.0) {
+  if (VecLength(m.rel_vel_carrier) < kAnchorSpeed_mps && ThrustSquared(vessel) == 0.0) {
     AnchorVesselFoundIn(&vessel, handle, slot);
   }
 }

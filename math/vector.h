@@ -42,7 +42,8 @@ inline double VecDot(const VECTOR3 &a, const VECTOR3 &b) {
   return (a.y * b.y + a.x * b.x) + a.z * b.z;
 }
 
-inline double VecLength(const VECTOR3 &a) { return std::sqrt((a.y * a.y + a.x * a.x) + a.z * a.z); }
+inline double VecLengthSquared(const VECTOR3 &a) { return (a.y * a.y + a.x * a.x) + a.z * a.z; }
+inline double VecLength(const VECTOR3 &a) { return std::sqrt(VecLengthSquared(a)); }
 
 // Turns v about the y axis; a positive angle turns +z towards +x. An angle of exactly 0
 // returns v bit for bit, without evaluating any trigonometry.
