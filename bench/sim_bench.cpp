@@ -4,8 +4,8 @@
 // the CPU time of the run's thread, which another busy program on the machine moves far less
 // than the wall clock (the run is single-threaded: on an idle machine the two agree).
 //
-// sim/vessels/<n>: a fleet of n vessels (the carrier among them) resting on hills, the first
-//   hundred anchored and the rest asking to be, every step; vessel-steps per second.
+// sim/vessels/<n>: a fleet of n vessels (the carrier among them) resting on hills, each
+//   lander held in contact by a little thrust and never anchored; vessel-steps per second.
 // sim/release_every_step/<s>: two landers on a 15 degree slope while the focus vessel stands
 //   a degree away, so that the module releases both in every step and they are anchored
 //   again in the next: s simulated seconds; steps per second over the first and the last
@@ -33,6 +33,7 @@ double CpuSeconds() {
 }
 
 constexpr double kStep_s = 0.01;
+constexpr double kLanderThrustUp_N = 1500.0 * 1.62 / 20.0;
 constexpr double kMetresPerDegree = 1737400.0 * 3.14159265358979323846 / 180.0;
 
 std::string Header(double duration_s, const char *focus, const char *terrain) {
@@ -47,16 +48,21 @@ std::string Header(double duration_s, const char *focus, const char *terrain) {
 }
 
 std::string Vessel(const std::string &name, const char *class_name, double lat_deg,
-                   double lon_deg) {
-  char text[256];
+                   double lon_deg, double thrust_up_N = 0.0) {
+  char text[320];
   std::snprintf(text, sizeof text,
                 "\n[[vessel]]\nname = \"%s\"\nclass = \"%s\"\nlat_deg = %.7f\nlon_deg = %.7f\n"
-                "height_over_terrain_m = 0.0\nmass_kg = 1500.0\ncog_elev_m = 1.2\n",
-                name.c_str(), class_name, lat_deg, lon_deg);
+                "height_over_terrain_m = 0.0\nmass_kg = 1500.0\ncog_elev_m = 1.2\n"
+                "thrust_N = [0.0, %g, 0.0]\n",
+                name.c_str(), class_name, lat_deg, lon_deg, thrust_up_N);
   return text;
 }
 
-// n vessels in all: the carrier and a square grid of landers 18 m apart.
+// n vessels in all: the carrier and a square grid of landers 18 m apart. Each lander's
+// engine pushes up with a twentieth of its weight, so it rests on the terrain, in contact
+// and braked in every step, but is never anchored: every lander asks the same of the module
+// and the host whether there are a hundred or ten thousand (with resting ones, a hundred
+// would all hang on the carrier and ten thousand would nearly all wait for a slot).
 std::string FleetScenario(int vessels, double duration_s) {
   std::string text = Header(duration_s, "lander0",
                             "relief = \"hills\"\namplitude_m = 8.0\nwavelength_m = 120.0\n");
@@ -66,7 +72,7 @@ std::string FleetScenario(int vessels, double duration_s) {
   for (int i = 0; i < vessels - 1; ++i) {
     const int row = i / side;
     text += Vessel("lander" + std::to_string(i), "ShuttlePB", row * spacing_deg,
-                   (i % side + 1) * spacing_deg);
+                   (i % side + 1) * spacing_deg, kLanderThrustUp_N);
   }
   return text;
 }
