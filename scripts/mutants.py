@@ -14,6 +14,8 @@ runs in both, so a fault either catches is caught.
     scripts/mutants.py run [--ids FILE] [--out F] run them (all, or those named in FILE)
     scripts/mutants.py run --ids FILE --require-killed
                                                   exit 1 if any of them survives
+    scripts/mutants.py run --confirm-dir build/asan
+                                                  survivors run again in the asan build
 
 A mutant's id names its file, a hash of the line it edits, which of the equal lines it is, and
 the edit; it stays the same when other lines of the file move.
