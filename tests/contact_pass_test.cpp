@@ -2,9 +2,11 @@
 // resting vessels, and the thrust and float-free releases.
 #include "contact/contact_pass.h"
 
+#include <cmath>
 #include <limits>
 
 #include "anchor/anchor_table.h"
+#include "anchor/ground_probe.h"
 #include "module/key_table.h"
 #include "module/test_access.h"
 #include "world_fixture.h"
@@ -174,6 +176,9 @@ TEST_F(ContactPass, AnchoredVesselFloatsFreeOnlyWellAboveTerrainBelowTheMeanRadi
   EXPECT_FALSE(Anchored(v));
   ASSERT_EQ(Events(EventKind::kDetachChild).size(), 1u);
   EXPECT_EQ(Events(EventKind::kDetachChild)[0].value, 0.0);
+  // The edge itself: exactly 0.1 m is not more than 0.1 m.
+  EXPECT_FALSE(td::FloatsFree(td::kFloatFreeClearance_m, -0.5));
+  EXPECT_TRUE(td::FloatsFree(std::nextafter(td::kFloatFreeClearance_m, 1.0), -0.5));
 }
 
 TEST_F(ContactPass, StepLengthThatIsNotAPositiveNumberLeavesOutStoppingAndBrakes) {
