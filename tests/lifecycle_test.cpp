@@ -52,6 +52,21 @@ TEST_F(Lifecycle, ExitFreesTheLibraryAndARestartForgetsTheAnchoredAndTheOldLibra
   EXPECT_EQ(td::FindAnchorSlot(w), 0);
 }
 
+// A path the host cuts short at the buffer's end still ends in a folder; the library must not
+// be looked for there. Nor beside an executable whose path the host cannot give.
+TEST_F(Lifecycle, NoLibraryIsLookedForBesideAPathCutShortOrMissing) {
+  const std::string executable = world.ExecutablePath();
+  const std::string folder = executable.substr(0, executable.rfind('/') + 1);
+  for (const std::string &path : {folder + std::string(2 * td::kMaxPath, 'x'), std::string()}) {
+    world.SetExecutablePath(path);
+    Start(TerrainMode::kPresent);
+    EXPECT_FALSE(td::TerrainBound());
+    EXPECT_EQ(world.LibrariesHeld(), 0);
+    ExitModule(kInstance);
+  }
+  EXPECT_EQ(world.MessageBoxes().size(), 2u);
+}
+
 TEST(LibraryPath, BuiltBesideTheExecutableOrRefused) {
   char out[16];
   ASSERT_TRUE(td::BuildSiblingPath("C:/a\\h.exe", "x", out, sizeof out));
