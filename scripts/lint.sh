@@ -3,7 +3,7 @@
 # sources: the module, sim/, app/, terrain/, bench/, fuzz/ and tests/, with the headers they
 # include. Any finding fails the run (.clang-tidy makes every warning an error).
 #
-#   scripts/lint.sh [folder ...]     default: every folder above
+#   scripts/lint.sh [folder or source ...]     default: every folder above
 #
 # The compile database comes from a configuration of its own in build/lint/ (nothing is
 # built), with the fuzzers switched on so that fuzz/ is in it. Sources that only the Windows
@@ -21,7 +21,13 @@ cmake -S . -B build/lint -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_EXPORT_COMPIL
   -DTD_BUILD_FUZZERS=ON >/dev/null
 
 root=$(pwd)
-pattern="^$root/($(IFS='|'; echo "${folders[*]}"))/[^/]+\\.cpp\$"
+# A folder stands for its own sources; a source file for itself.
+parts=()
+for f in "${folders[@]}"; do
+  f=${f%/}
+  if [[ $f == *.cpp ]]; then parts+=("${f//./\\.}"); else parts+=("$f/[^/]+\\.cpp"); fi
+done
+pattern="^$root/($(IFS='|'; echo "${parts[*]}"))\$"
 start=$(date +%s)
 status=0
 # run-clang-tidy-14 asks for colour whatever the output is; the log is for reading.
