@@ -47,8 +47,8 @@ std::string Header(double duration_s, const char *focus, const char *terrain) {
   return text;
 }
 
-std::string Vessel(const std::string &name, const char *class_name, double lat_deg,
-                   double lon_deg, double thrust_up_N = 0.0) {
+std::string Vessel(const std::string &name, const char *class_name, double lat_deg, double lon_deg,
+                   double thrust_up_N = 0.0) {
   char text[320];
   std::snprintf(text, sizeof text,
                 "\n[[vessel]]\nname = \"%s\"\nclass = \"%s\"\nlat_deg = %.7f\nlon_deg = %.7f\n"

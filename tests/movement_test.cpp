@@ -80,10 +80,10 @@ TEST_F(Movement, EachKeyAloneStepsOrTurnsTheFocusItsOwnWay) {
     int vk;
     VECTOR3 shift_carrier;
     double rot_z;
-  } kCases[] = {{td::kKeyUp, Vec3(0, 0, 0.4), 0.0},     {td::kKeyW, Vec3(0, 0, 0.4), 0.0},
-                {td::kKeyDown, Vec3(0, 0, -0.4), 0.0},  {td::kKeyS, Vec3(0, 0, -0.4), 0.0},
-                {td::kKeyEnd, Vec3(-0.4, 0, 0), 0.0},   {td::kKeyNext, Vec3(0.4, 0, 0), 0.0},
-                {td::kKeyLeft, Vec3(0, 0, 0), turn_z},  {td::kKeyA, Vec3(0, 0, 0), turn_z},
+  } kCases[] = {{td::kKeyUp, Vec3(0, 0, 0.4), 0.0},      {td::kKeyW, Vec3(0, 0, 0.4), 0.0},
+                {td::kKeyDown, Vec3(0, 0, -0.4), 0.0},   {td::kKeyS, Vec3(0, 0, -0.4), 0.0},
+                {td::kKeyEnd, Vec3(-0.4, 0, 0), 0.0},    {td::kKeyNext, Vec3(0.4, 0, 0), 0.0},
+                {td::kKeyLeft, Vec3(0, 0, 0), turn_z},   {td::kKeyA, Vec3(0, 0, 0), turn_z},
                 {td::kKeyRight, Vec3(0, 0, 0), -turn_z}, {td::kKeyD, Vec3(0, 0, 0), -turn_z}};
   for (const auto &c : kCases) {
     SCOPED_TRACE(c.vk);
@@ -101,8 +101,8 @@ TEST_F(Movement, EachKeyAloneStepsOrTurnsTheFocusItsOwnWay) {
 }
 
 TEST_F(Movement, OnlyWalkersAndCarsThatHaveTheFocusMove) {
-  for (const char *class_name :
-       {"UMmu1", "ummu", "UCGO\\Car", "Lander", "", "UMmuturbopack", static_cast<const char *>(nullptr)}) {
+  for (const char *class_name : {"UMmu1", "ummu", "UCGO\\Car", "Lander", "", "UMmuturbopack",
+                                 static_cast<const char *>(nullptr)}) {
     SCOPED_TRACE(class_name);
     Start();
     AnchoredFocus(class_name);
