@@ -171,8 +171,8 @@ void VisitVessel(const CarrierState &cs, const StepState &ss, VESSEL &vessel) {
 
 void RunContactPass(double /*simt*/, double simdt, double /*mjd*/) {
   VESSEL *const carrier = StepCarrier();
-  // The carrier was found among this step's vessels, so there is at least one.
   if (carrier == nullptr) return;
+  // The carrier was found among this step's vessels, so the count is at least one.
   const DWORD count = oapiGetVesselCount();
 
   CarrierState cs;
