@@ -271,6 +271,7 @@ bool Account::FocusStrayed(const StepContext &ctx) const {
 
 void Account::BeforePostStep(const StepContext &ctx) {
   const auto &entries = ctx.roster.Entries();
+  const sim::BodySpec *terrain_body = ctx.world.Body(ctx.world.TerrainBody());
   for (size_t i = 0; i < entries.size(); ++i) {
     const RosterEntry &entry = entries[i];
     if (!entry.alive) continue;
@@ -298,9 +299,8 @@ void Account::BeforePostStep(const StepContext &ctx) {
       if (track.sphere_landings++ == 0) track.first_sphere_s = ctx.simt;
     }
     track.on_sphere = on_sphere;
-    const bool terrain_body = ctx.world.Body(ctx.world.TerrainBody()) == body;
     // High above every hill: no terrain query needed.
-    if (terrain_body && base_radius_m > terrain_top_radius_m_ + kAirborne_m) {
+    if (body == terrain_body && base_radius_m > terrain_top_radius_m_ + kAirborne_m) {
       track.airborne = true;
       continue;
     }
@@ -356,30 +356,24 @@ std::string Account::ReleaseCause(const StepContext &ctx, const sim::VesselRecor
 
 // What the host's state between steps cannot show: anchorings undone within the step they
 // were made in, and the forces the module applied.
-void Account::ReadHostCalls(const StepContext &ctx) {
-  const auto &entries = ctx.roster.Entries();
-  for (size_t i = 0; i < entries.size(); ++i) {
-    if (!entries[i].alive) continue;
-    const sim::VesselRecord *v = ctx.world.Vessel(entries[i].handle);
-    if (v == nullptr) continue;
-    if (v->forces_step == ctx.step) {
-      const double force_N = td::VecLength(v->forces_sum_N);
-      if (force_N > largest_force_.value) {
-        largest_force_ = {force_N, static_cast<long>(i), ctx.simt};
-      }
+// What the module's calls did to one vessel in this step, read off the host's record of it.
+void Account::ReadHostCalls(const StepContext &ctx, size_t index, const sim::VesselRecord &v) {
+  if (v.forces_step == ctx.step) {
+    const double force_N = td::VecLength(v.forces_sum_N);
+    if (force_N > largest_force_.value) {
+      largest_force_ = {force_N, static_cast<long>(index), ctx.simt};
     }
-    if (v->undone_step == ctx.step) {
-      Track &track = tracks_[i];
-      if (track.undone++ == 0) {
-        track.first_undone_s = ctx.simt;
-        Note(track, ctx.simt, "anchored and released again within the step");
-      }
+  }
+  if (v.undone_step == ctx.step) {
+    Track &track = tracks_[index];
+    if (track.undone++ == 0) {
+      track.first_undone_s = ctx.simt;
+      Note(track, ctx.simt, "anchored and released again within the step");
     }
   }
 }
 
 void Account::AfterPostStep(const StepContext &ctx) {
-  ReadHostCalls(ctx);
   const auto &entries = ctx.roster.Entries();
   const long carrier = ctx.roster.CarrierIndex();
   const OBJHANDLE carrier_handle =
@@ -389,6 +383,7 @@ void Account::AfterPostStep(const StepContext &ctx) {
     if (!entries[i].alive) continue;
     const sim::VesselRecord *v = ctx.world.Vessel(entries[i].handle);
     if (v == nullptr) continue;
+    ReadHostCalls(ctx, i, *v);
     if (v->parent != nullptr && v->parent == carrier_handle) ++anchored;
     Track &track = tracks_[i];
     if (v->parent == track.parent) continue;

@@ -76,7 +76,7 @@ class Account : public StepObserver {
   long Note(Track &track, double t_s, std::string text);  // the line's index, or -1
   std::string ReleaseCause(const StepContext &ctx, const sim::VesselRecord &v) const;
   bool FocusStrayed(const StepContext &ctx) const;
-  void ReadHostCalls(const StepContext &ctx);
+  void ReadHostCalls(const StepContext &ctx, size_t index, const sim::VesselRecord &v);
   void EndKeyHold(const StepContext &ctx, int vk, const KeyHold &hold, bool at_end);
   static void FollowKeyHold(const StepContext &ctx, KeyHold &hold);
   std::string FinalState(const StepContext &ctx, size_t index) const;

@@ -2,8 +2,9 @@
 // parent's point, its point's direction against the parent's, the two rotation vectors
 // alike; the host keeps it there until it is detached.
 #include <algorithm>
+#include <bit>
 #include <cmath>
-#include <cstring>
+#include <cstdint>
 
 #include "math/vector.h"
 #include "module/td_assert.h"
@@ -53,47 +54,81 @@ HostEvent AttachmentEvent(EventKind kind, OBJHANDLE vessel, ATTACHMENTHANDLE att
   return e;
 }
 
-}  // namespace
+// The bits in which two numbers differ. Bits, not values, on purpose: -0 and +0 or two NaNs
+// would place a child differently.
+uint64_t BitDiff(double a, double b) {
+  return std::bit_cast<uint64_t>(a) ^ std::bit_cast<uint64_t>(b);
+}
 
-void PlaceChild(World::Impl &w, VesselRecord &child) {
-  const VesselRecord *parent = w.LiveVessel(child.parent);
+uint64_t BitDiff(const VECTOR3 &a, const VECTOR3 &b) {
+  return BitDiff(a.x, b.x) | BitDiff(a.y, b.y) | BitDiff(a.z, b.z);
+}
+
+uint64_t BitDiff(const Mat3 &a, const Mat3 &b) {
+  uint64_t diff = 0;
+  for (int row = 0; row < 3; ++row) {
+    for (int col = 0; col < 3; ++col) diff |= BitDiff(a.m[row][col], b.m[row][col]);
+  }
+  return diff;
+}
+
+uint64_t BitDiff(const VECTOR3 (&placed)[3], const AttachmentRecord &point) {
+  return BitDiff(placed[0], point.pos) | BitDiff(placed[1], point.dir) |
+         BitDiff(placed[2], point.rot);
+}
+
+// Placed again from the very same numbers, a child would land on the very same bits: one
+// whose parent and points have not moved since, and that nothing else has moved, stays.
+// Most children hang on a carrier that never moves, so this is compared where it stands,
+// part by part, without a copy.
+bool PlacedFromSame(const VesselRecord &parent, const AttachmentRecord &pp,
+                    const AttachmentRecord &cp, const VesselRecord &child) {
+  static_assert(sizeof(ChildPlacement) == 48 * sizeof(double), "a new field is compared below");
+  const ChildPlacement &p = child.placed;
+  // Every part compared, without a branch between them: they are nearly always all equal.
+  const uint64_t diff = BitDiff(p.parent_rot, parent.rot) |
+                        BitDiff(p.parent_pos, parent.pos_global) |
+                        BitDiff(p.parent_vel, parent.vel_global) | BitDiff(p.parent_point, pp) |
+                        BitDiff(p.own_point, cp) | BitDiff(p.rot, child.rot) |
+                        BitDiff(p.pos, child.pos_global) | BitDiff(p.vel, child.vel_global);
+  return child.placed_valid && diff == 0;
+}
+
+void PlaceOn(World::Impl &w, const VesselRecord &parent, VesselRecord &child) {
+  TD_ASSERT(child.parent == parent.handle);
   const AttachmentRecord *pp = w.Attachment(child.parent_point);
   const AttachmentRecord *cp = w.Attachment(child.own_point);
-  if (parent == nullptr || pp == nullptr || cp == nullptr) return;
-  ChildPlacement now{parent->rot,
-                     parent->pos_global,
-                     parent->vel_global,
-                     {pp->pos, pp->dir, pp->rot},
-                     {cp->pos, cp->dir, cp->rot},
-                     child.rot,
-                     child.pos_global,
-                     child.vel_global};
-  // Placed again from the very same numbers, a child would land on the very same bits: one
-  // whose parent and points have not moved since, and that nothing else has moved, stays.
-  // Most children hang on a carrier that never moves.
-  static_assert(sizeof(ChildPlacement) == 48 * sizeof(double), "doubles only, no padding");
-  // Bits, not values, on purpose: -0 and +0 or two NaNs would place a child differently.
-  // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison)
-  if (!child.placed_valid || std::memcmp(&now, &child.placed, sizeof now) != 0) {
-    const VECTOR3 dir_global = parent->rot.Mul(pp->dir);
-    const VECTOR3 rot_global = parent->rot.Mul(pp->rot);
+  if (pp == nullptr || cp == nullptr) return;
+  if (!PlacedFromSame(parent, *pp, *cp, child)) {
+    const VECTOR3 dir_global = parent.rot.Mul(pp->dir);
+    const VECTOR3 rot_global = parent.rot.Mul(pp->rot);
     const Mat3 target = PointBasis(td::VecScale(dir_global, -1.0), rot_global);
     child.rot = target.Mul(PointBasis(cp->dir, cp->rot).Transposed());
-    const VECTOR3 point_global = td::VecAdd(parent->pos_global, parent->rot.Mul(pp->pos));
+    const VECTOR3 point_global = td::VecAdd(parent.pos_global, parent.rot.Mul(pp->pos));
     child.pos_global = td::VecSub(point_global, child.rot.Mul(cp->pos));
-    child.vel_global = parent->vel_global;
-    now.rot = child.rot;
-    now.pos = child.pos_global;
-    now.vel = child.vel_global;
-    child.placed = now;
+    child.vel_global = parent.vel_global;
+    child.placed = ChildPlacement{parent.rot,
+                                  parent.pos_global,
+                                  parent.vel_global,
+                                  {pp->pos, pp->dir, pp->rot},
+                                  {cp->pos, cp->dir, cp->rot},
+                                  child.rot,
+                                  child.pos_global,
+                                  child.vel_global};
     child.placed_valid = true;
   }
   CarryChildren(w, child);
 }
 
+}  // namespace
+
+void PlaceChild(World::Impl &w, VesselRecord &child) {
+  if (const VesselRecord *parent = w.LiveVessel(child.parent)) PlaceOn(w, *parent, child);
+}
+
 void CarryChildren(World::Impl &w, VesselRecord &parent) {
   for (const OBJHANDLE handle : parent.children) {
-    if (VesselRecord *child = w.LiveVessel(handle)) PlaceChild(w, *child);
+    if (VesselRecord *child = w.LiveVessel(handle)) PlaceOn(w, parent, *child);
   }
 }
 

@@ -18,20 +18,22 @@ struct Mat3 {
   Mat3 Transposed() const;
 };
 
-// Inline: a frame turn is behind every GetGlobalPos-to-local question the module asks.
+// Inline and written out: a frame turn is behind every GetGlobalPos-to-local question the
+// module asks, and the compiler keeps a loop of three as a loop. Each sum in the order
+// x, y, z, so every build gives the same bits.
 inline VECTOR3 Mat3::Mul(const VECTOR3 &v) const {
   VECTOR3 r;
-  for (int row = 0; row < 3; ++row) {
-    r.data[row] = m[row][0] * v.data[0] + m[row][1] * v.data[1] + m[row][2] * v.data[2];
-  }
+  r.x = m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z;
+  r.y = m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z;
+  r.z = m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z;
   return r;
 }
 
 inline VECTOR3 Mat3::MulTransposed(const VECTOR3 &v) const {
   VECTOR3 r;
-  for (int col = 0; col < 3; ++col) {
-    r.data[col] = m[0][col] * v.data[0] + m[1][col] * v.data[1] + m[2][col] * v.data[2];
-  }
+  r.x = m[0][0] * v.x + m[1][0] * v.y + m[2][0] * v.z;
+  r.y = m[0][1] * v.x + m[1][1] * v.y + m[2][1] * v.z;
+  r.z = m[0][2] * v.x + m[1][2] * v.y + m[2][2] * v.z;
   return r;
 }
 

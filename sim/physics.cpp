@@ -53,7 +53,7 @@ void IntegrateFreeVessels(World::Impl &w, double dt) {
   }
   // Children go where their parents went; a child's own children follow it in turn.
   for (VesselRecord &v : w.vessels) {
-    if (v.alive && v.parent == nullptr) CarryChildren(w, v);
+    if (v.alive && v.parent == nullptr && !v.children.empty()) CarryChildren(w, v);
   }
 }
 

@@ -6,7 +6,9 @@
 
 namespace {
 
-sim::VesselRecord *Query(OBJHANDLE handle, sim::World::Impl **world = nullptr) {
+// Behind every call below: a call of its own would cost as much as the answer.
+[[gnu::always_inline]] inline sim::VesselRecord *Query(OBJHANDLE handle,
+                                                       sim::World::Impl **world = nullptr) {
   sim::World::Impl *w = sim::HostQuery();
   if (world != nullptr) *world = w;
   return w != nullptr ? w->LiveVessel(handle) : nullptr;

@@ -42,7 +42,7 @@ void World::Impl::Record(HostEvent event) {
   events.push_back(std::move(event));
 }
 
-World::World() : impl_(std::make_unique<Impl>()) {
+World::World() : impl_(std::make_unique<Impl>()), vessel_table_(&impl_->by_serial) {
   OpenDesktop(*impl_);
   impl_->terrain_config = terrain::DefaultConfig();
   MakeCurrent();
@@ -115,10 +115,6 @@ void World::SetFocus(OBJHANDLE vessel) { impl_->focus = vessel; }
 OBJHANDLE World::Focus() const {
   return impl_->LiveVessel(impl_->focus) != nullptr ? impl_->focus : nullptr;
 }
-
-VesselRecord *World::Vessel(OBJHANDLE vessel) { return impl_->LiveVessel(vessel); }
-
-const VesselRecord *World::Vessel(OBJHANDLE vessel) const { return impl_->LiveVessel(vessel); }
 
 const BodySpec *World::Body(OBJHANDLE body) const { return impl_->Body(body); }
 

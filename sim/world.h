@@ -8,10 +8,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/orbiter_api.h"
 #include "platform/desktop.h"
+#include "sim/handles.h"
 #include "sim/mat3.h"
 #include "terrain/dorvak_config.h"
 
@@ -130,6 +132,19 @@ struct VesselRecord {
   int64_t undone_step = -1;    // the latest step in which that attachment was undone again
 };
 
+// Every vessel a world has made, by serial number less one, with its interface (null once
+// withheld). Records never move and deleted ones stay, marked not alive.
+using VesselTable = std::vector<std::pair<VesselRecord *, VESSEL *>>;
+
+// The live vessel a handle names, or null. Inline: the host's every call and the program's
+// account of every vessel in every step start here.
+inline VesselRecord *LiveVesselIn(const VesselTable &table, OBJHANDLE handle) {
+  const uint64_t serial = HandleSerial(handle, HandleKind::kVessel);
+  if (serial == 0 || serial > table.size()) return nullptr;
+  VesselRecord *v = table[serial - 1].first;
+  return v->alive ? v : nullptr;
+}
+
 // The module's entry points as the host calls them: linked in directly (tests) or found by
 // name in the loaded plug-in (touchdown-sim), whose InitModule has then already run, called by
 // InitLib while the plug-in loaded (init_module stays null).
@@ -164,8 +179,11 @@ class World {
   void WithholdInterface(OBJHANDLE vessel);
   OBJHANDLE Focus() const;
 
-  VesselRecord *Vessel(OBJHANDLE vessel);  // null when not a live vessel
-  const VesselRecord *Vessel(OBJHANDLE vessel) const;
+  // Null when not a live vessel.
+  VesselRecord *Vessel(OBJHANDLE vessel) { return LiveVesselIn(*vessel_table_, vessel); }
+  const VesselRecord *Vessel(OBJHANDLE vessel) const {
+    return LiveVesselIn(*vessel_table_, vessel);
+  }
   const BodySpec *Body(OBJHANDLE body) const;
   OBJHANDLE FindVessel(const std::string &name) const;  // live vessel of that name, or null
   OBJHANDLE FindBody(const std::string &name) const;
@@ -236,6 +254,7 @@ class World {
 
  private:
   std::unique_ptr<Impl> impl_;
+  const VesselTable *vessel_table_;  // impl_'s, for the inline lookups
 };
 
 // A rotation from yaw (about global up, from north towards east), pitch and roll, for a

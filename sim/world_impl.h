@@ -13,27 +13,6 @@
 
 namespace sim {
 
-// Handles are never pointers to anything: they carry a kind and a serial number that is
-// never given out twice in a world, so a stale handle can never name a newer object.
-enum class HandleKind : uintptr_t { kBody = 1, kVessel = 2, kAttachment = 3, kHook = 4 };
-
-// Handles are pointer-sized: the kind sits above 24 bits of serial number on a 32-bit
-// platform, above 36 on a 64-bit one.
-inline constexpr int kHandleKindShift = sizeof(uintptr_t) == 8 ? 40 : 28;
-inline constexpr int kSerialShift = 4;  // keeps handle values aligned like real pointers
-
-void *MakeHandle(HandleKind kind, uint64_t serial);
-
-// The serial number a handle of this kind carries, or 0 when it is not such a handle. Every
-// host call decodes one or more, so this and the lookups below are inline.
-inline uint64_t HandleSerial(const void *handle, HandleKind kind) {
-  const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
-  if ((value >> kHandleKindShift) != static_cast<uintptr_t>(kind)) return 0;
-  const uintptr_t low = value & ((uintptr_t{1} << kHandleKindShift) - 1);
-  if ((low & ((uintptr_t{1} << kSerialShift) - 1)) != 0) return 0;
-  return low >> kSerialShift;
-}
-
 struct Desktop;  // what the platform's desktop keeps for one world
 
 struct KeyboardHook {
@@ -52,7 +31,7 @@ struct World::Impl {
 
   // Index = serial - 1: a vessel and its interface, found without walking a deque's blocks,
   // as every host call must.
-  std::vector<std::pair<VesselRecord *, VESSEL *>> by_serial;
+  VesselTable by_serial;
   std::vector<size_t> live;  // indexes of the live vessels, in the host's order
 
   std::string executable_path;
@@ -97,10 +76,7 @@ struct World::Impl {
 };
 
 inline VesselRecord *World::Impl::LiveVessel(OBJHANDLE handle) {
-  const uint64_t serial = HandleSerial(handle, HandleKind::kVessel);
-  if (serial == 0 || serial > by_serial.size()) return nullptr;
-  VesselRecord *v = by_serial[serial - 1].first;
-  return v->alive ? v : nullptr;
+  return LiveVesselIn(by_serial, handle);
 }
 
 inline const BodySpec *World::Impl::Body(OBJHANDLE handle) const {
