@@ -44,6 +44,7 @@ std::string TerrainLibraryFile(const World::Impl &w, const char *requested_name)
 void World::ConfigureTerrain(const DorvakConfig &config) {
   impl_->terrain_config = config;
   impl_->terrain_memo.Forget();
+  impl_->terrain_function = nullptr;
   const std::string module_name = ExecutableDirectory(*impl_) + "/modules\\dorvak.dll";
   const std::string file = TerrainLibraryFile(*impl_, module_name.c_str());
   if (file.empty()) return;
@@ -52,6 +53,9 @@ void World::ConfigureTerrain(const DorvakConfig &config) {
   impl_->terrain_libraries.push_back(library);
   if (void *configure = dlsym(library, "dorvakConfigure")) {
     reinterpret_cast<DorvakConfigureFn>(configure)(&config);
+    impl_->terrain_function =
+        reinterpret_cast<TerrainRadiusFn>(dlsym(library, kTerrainFunctionName));
+    g_terrain_library_owner = impl_.get();
   }
 }
 

@@ -34,6 +34,7 @@ std::string ExecutableDirectory(const World::Impl &w) {
 void World::ConfigureTerrain(const DorvakConfig &config) {
   impl_->terrain_config = config;
   impl_->terrain_memo.Forget();
+  impl_->terrain_function = nullptr;
   const std::string file = ExecutableDirectory(*impl_) + kTerrainLibraryName;
   const HMODULE library = LoadLibraryA(file.c_str());
   TerrainMode found = TerrainMode::kMissing;
@@ -51,6 +52,9 @@ void World::ConfigureTerrain(const DorvakConfig &config) {
   impl_->terrain_libraries.push_back(library);
   if (const FARPROC configure = GetProcAddress(library, "dorvakConfigure")) {
     ProcAs<DorvakConfigureFn>(configure)(&config);
+    impl_->terrain_function =
+        ProcAs<TerrainRadiusFn>(GetProcAddress(library, kTerrainFunctionName));
+    g_terrain_library_owner = impl_.get();
   }
 }
 

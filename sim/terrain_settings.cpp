@@ -13,6 +13,9 @@ void World::SetTerrainMode(TerrainMode mode) { impl_->terrain_mode = mode; }
 const DorvakConfig &World::TerrainConfig() const { return impl_->terrain_config; }
 
 double World::TerrainRadius(const VECTOR3 &pos_rel_body) const {
+  if (impl_->terrain_function != nullptr && g_terrain_library_owner == impl_.get()) {
+    return impl_->terrain_function(pos_rel_body);
+  }
   const DorvakConfig &config = impl_->terrain_config;
   return terrain::RememberedRadius(
       impl_->terrain_memo, pos_rel_body,

@@ -15,6 +15,7 @@ World *g_current = nullptr;
 }  // namespace
 
 World::Impl *g_current_impl = nullptr;
+const World::Impl *g_terrain_library_owner = nullptr;
 
 void *MakeHandle(HandleKind kind, uint64_t serial) {
   // One more would carry into the kind, and a handle would name an object of another kind.
@@ -54,6 +55,7 @@ World::~World() {
     g_current = nullptr;
     g_current_impl = nullptr;
   }
+  if (g_terrain_library_owner == impl_.get()) g_terrain_library_owner = nullptr;
   CloseDesktop(*impl_);
 }
 

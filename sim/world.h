@@ -103,33 +103,35 @@ struct ChildPlacement {
   VECTOR3 pos, vel;
 };
 
+// Laid out by use: what the host's calls and the physics read of every vessel in every step
+// first, together; the placement a child keeps to compare with last.
 struct VesselRecord {
   OBJHANDLE handle = nullptr;
-  std::string name;
-  std::optional<std::string> class_name;
+  bool alive = true;
+  bool fixed_to_body = false;
+  OBJHANDLE parent = nullptr;  // when attached as a child
   OBJHANDLE body = nullptr;
   VECTOR3 pos_global{}, vel_global{};
   Mat3 rot = Mat3::Identity();
   double mass_kg = 0.0;
   double cog_elev_m = 0.0;
   VECTOR3 thrust_local_N{};
-  bool fixed_to_body = false;
-  bool alive = true;
-  OBJHANDLE parent = nullptr;               // when attached as a child
-  ATTACHMENTHANDLE parent_point = nullptr;  // the parent's point it hangs on
-  ATTACHMENTHANDLE own_point = nullptr;     // its own toparent point in use
-  VECTOR3 force_sum_local_N{};              // AddForce total for the coming step
-  // The vessels hanging on it now, in the order they were attached: what the host carries
-  // with it every step, however many points it has made over the run.
-  std::vector<OBJHANDLE> children;
-  ChildPlacement placed{};
-  bool placed_valid = false;
+  VECTOR3 force_sum_local_N{};  // AddForce total for the coming step
   // What the module did to it, kept whether or not host calls are recorded, so that a run's
   // account needs no record of every call. Steps are numbered as HostEvent::step.
   int64_t forces_step = -1;    // the step of the latest AddForce calls
   VECTOR3 forces_sum_N{};      // their sum, in the order made, in the frame given
   int64_t attached_step = -1;  // the step in which it was last attached as a child
   int64_t undone_step = -1;    // the latest step in which that attachment was undone again
+  std::optional<std::string> class_name;
+  ATTACHMENTHANDLE parent_point = nullptr;  // the parent's point it hangs on
+  ATTACHMENTHANDLE own_point = nullptr;     // its own toparent point in use
+  // The vessels hanging on it now, in the order they were attached: what the host carries
+  // with it every step, however many points it has made over the run.
+  std::vector<OBJHANDLE> children;
+  std::string name;
+  ChildPlacement placed{};
+  bool placed_valid = false;
 };
 
 // Every vessel a world has made, by serial number less one, with its interface (null once

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/terrain_api.h"
 #include "sim/attachment_store.h"
 #include "sim/world.h"
 #include "terrain/query_memo.h"
@@ -37,7 +38,11 @@ struct World::Impl {
   std::string executable_path;
   TerrainMode terrain_mode = TerrainMode::kPresent;
   DorvakConfig terrain_config;
-  // The program asks about resting vessels in every step too (the run's account).
+  // The program asks about resting vessels in every step too (the run's account): through
+  // the very library the module loads, when it is there, so that a place the program has
+  // just asked about is one the library remembers when the module asks in the same step;
+  // else computed here, with a memory of its own.
+  TerrainRadiusFn terrain_function = nullptr;
   mutable terrain::QueryMemo terrain_memo;
   OBJHANDLE terrain_body = nullptr;
   std::vector<void *> terrain_libraries;  // held so the configuration stays loaded
@@ -100,6 +105,10 @@ inline AttachmentRecord *World::Impl::Attachment(ATTACHMENTHANDLE handle) {
 
 // The current world's tables (world.cpp keeps it with the current world).
 extern World::Impl *g_current_impl;
+
+// The world that configured the terrain library last. The library's settings are process-wide:
+// only this world's questions may go to it, another's settings may differ.
+extern const World::Impl *g_terrain_library_owner;
 
 // The current world's tables, or null when no world is current.
 inline World::Impl *CurrentImpl() { return g_current_impl; }
