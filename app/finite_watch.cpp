@@ -9,8 +9,10 @@ namespace app {
 
 namespace {
 
-bool Finite(const VECTOR3 &v) {
-  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+// x - x is 0 for every finite x and not a number for the rest, and a sum is 0 only while
+// every term is: six numbers checked without a branch, for every vessel in every step.
+bool Finite(const VECTOR3 &a, const VECTOR3 &b) {
+  return ((a.x - a.x) + (a.y - a.y) + (a.z - a.z) + (b.x - b.x) + (b.y - b.y) + (b.z - b.z)) == 0.0;
 }
 
 std::string Show(const VECTOR3 &v) {
@@ -29,7 +31,7 @@ void FiniteWatch::Check(const StepContext &ctx) {
     const sim::VesselRecord *v = ctx.world.Vessel(entries[i].handle);
     if (v == nullptr) continue;
     Last &last = last_[i];
-    if (Finite(v->pos_global) && Finite(v->vel_global)) {
+    if (Finite(v->pos_global, v->vel_global)) {
       last = {ctx.step, v->pos_global, v->vel_global};
       continue;
     }

@@ -64,42 +64,39 @@ uint64_t BitDiff(const VECTOR3 &a, const VECTOR3 &b) {
   return BitDiff(a.x, b.x) | BitDiff(a.y, b.y) | BitDiff(a.z, b.z);
 }
 
-uint64_t BitDiff(const Mat3 &a, const Mat3 &b) {
-  uint64_t diff = 0;
+// Every part compared, without a branch between them: they are nearly always all equal.
+uint64_t BitDiff(const Pose &pose, const Mat3 &rot, const VECTOR3 &pos, const VECTOR3 &vel) {
+  uint64_t diff = BitDiff(pose.pos, pos) | BitDiff(pose.vel, vel);
   for (int row = 0; row < 3; ++row) {
-    for (int col = 0; col < 3; ++col) diff |= BitDiff(a.m[row][col], b.m[row][col]);
+    for (int col = 0; col < 3; ++col) diff |= BitDiff(pose.rot.m[row][col], rot.m[row][col]);
   }
   return diff;
 }
 
-uint64_t BitDiff(const VECTOR3 (&placed)[3], const AttachmentRecord &point) {
-  return BitDiff(placed[0], point.pos) | BitDiff(placed[1], point.dir) |
-         BitDiff(placed[2], point.rot);
+// The number of the parent's pose as it is now. Placed again from the very same numbers, a
+// child would land on the very same bits, so a child placed from this number need not be
+// placed again; most children hang on a carrier that never moves. The pose is compared
+// here, once for all of a parent's children, rather than trusted to have been kept.
+uint64_t ParentState(World::Impl &w, VesselRecord &parent) {
+  if (parent.carried_state == 0 ||
+      BitDiff(parent.carried, parent.rot, parent.pos_global, parent.vel_global) != 0) {
+    parent.carried = {parent.rot, parent.pos_global, parent.vel_global};
+    parent.carried_state = ++w.parent_states;
+  }
+  return parent.carried_state;
 }
 
-// Placed again from the very same numbers, a child would land on the very same bits: one
-// whose parent and points have not moved since, and that nothing else has moved, stays.
-// Most children hang on a carrier that never moves, so this is compared where it stands,
-// part by part, without a copy.
-bool PlacedFromSame(const VesselRecord &parent, const AttachmentRecord &pp,
-                    const AttachmentRecord &cp, const VesselRecord &child) {
-  static_assert(sizeof(ChildPlacement) == 48 * sizeof(double), "a new field is compared below");
-  const ChildPlacement &p = child.placed;
-  // Every part compared, without a branch between them: they are nearly always all equal.
-  const uint64_t diff = BitDiff(p.parent_rot, parent.rot) |
-                        BitDiff(p.parent_pos, parent.pos_global) |
-                        BitDiff(p.parent_vel, parent.vel_global) | BitDiff(p.parent_point, pp) |
-                        BitDiff(p.own_point, cp) | BitDiff(p.rot, child.rot) |
-                        BitDiff(p.pos, child.pos_global) | BitDiff(p.vel, child.vel_global);
-  return child.placed_valid && diff == 0;
-}
-
-void PlaceOn(World::Impl &w, const VesselRecord &parent, VesselRecord &child) {
+// The two points a child hangs by change only through SetAttachmentParams and AttachChild,
+// which place the child afresh; so a child stays where it is as long as its parent's pose is
+// the one it was placed from and nothing else has moved the child itself.
+void PlaceOn(World::Impl &w, const VesselRecord &parent, uint64_t parent_state,
+             VesselRecord &child) {
   TD_ASSERT(child.parent == parent.handle);
   const AttachmentRecord *pp = w.Attachment(child.parent_point);
   const AttachmentRecord *cp = w.Attachment(child.own_point);
   if (pp == nullptr || cp == nullptr) return;
-  if (!PlacedFromSame(parent, *pp, *cp, child)) {
+  if (child.placed.parent_state != parent_state ||
+      BitDiff(child.placed.pose, child.rot, child.pos_global, child.vel_global) != 0) {
     const VECTOR3 dir_global = parent.rot.Mul(pp->dir);
     const VECTOR3 rot_global = parent.rot.Mul(pp->rot);
     const Mat3 target = PointBasis(td::VecScale(dir_global, -1.0), rot_global);
@@ -107,28 +104,25 @@ void PlaceOn(World::Impl &w, const VesselRecord &parent, VesselRecord &child) {
     const VECTOR3 point_global = td::VecAdd(parent.pos_global, parent.rot.Mul(pp->pos));
     child.pos_global = td::VecSub(point_global, child.rot.Mul(cp->pos));
     child.vel_global = parent.vel_global;
-    child.placed = ChildPlacement{parent.rot,
-                                  parent.pos_global,
-                                  parent.vel_global,
-                                  {pp->pos, pp->dir, pp->rot},
-                                  {cp->pos, cp->dir, cp->rot},
-                                  child.rot,
-                                  child.pos_global,
-                                  child.vel_global};
-    child.placed_valid = true;
+    child.placed = {parent_state, {child.rot, child.pos_global, child.vel_global}};
   }
   CarryChildren(w, child);
 }
 
 }  // namespace
 
-void PlaceChild(World::Impl &w, VesselRecord &child) {
-  if (const VesselRecord *parent = w.LiveVessel(child.parent)) PlaceOn(w, *parent, child);
+void PlaceChildAfresh(World::Impl &w, VesselRecord &child) {
+  VesselRecord *parent = w.LiveVessel(child.parent);
+  if (parent == nullptr) return;
+  child.placed.parent_state = 0;
+  PlaceOn(w, *parent, ParentState(w, *parent), child);
 }
 
 void CarryChildren(World::Impl &w, VesselRecord &parent) {
+  if (parent.children.empty()) return;
+  const uint64_t state = ParentState(w, parent);
   for (const OBJHANDLE handle : parent.children) {
-    if (VesselRecord *child = w.LiveVessel(handle)) PlaceOn(w, parent, *child);
+    if (VesselRecord *child = w.LiveVessel(handle)) PlaceOn(w, parent, state, *child);
   }
 }
 
@@ -209,7 +203,7 @@ bool VESSEL::AttachChild(OBJHANDLE child, ATTACHMENTHANDLE attachment,
     c->own_point = child_attachment;
     c->force_sum_local_N = VECTOR3{};
     c->attached_step = w->CallStep();
-    sim::PlaceChild(*w, *c);
+    sim::PlaceChildAfresh(*w, *c);
   }
   if (!w->Recording()) return ok;
   sim::HostEvent e = sim::AttachmentEvent(sim::EventKind::kAttachChild, hVessel_, attachment);
@@ -265,7 +259,7 @@ void VESSEL::SetAttachmentParams(ATTACHMENTHANDLE attachment, const VECTOR3 &pos
     a->rot = rot;
     // The child on the other side follows at once, whichever side's point moved.
     sim::VesselRecord *child = a->toparent ? w->LiveVessel(hVessel_) : w->LiveVessel(a->attached);
-    if (a->attached != nullptr && child != nullptr) sim::PlaceChild(*w, *child);
+    if (a->attached != nullptr && child != nullptr) sim::PlaceChildAfresh(*w, *child);
   }
   if (!w->Recording()) return;
   sim::HostEvent e =

@@ -46,10 +46,12 @@ void RestOnSphere(const World::Impl &w, VesselRecord &v) {
 
 void IntegrateFreeVessels(World::Impl &w, double dt) {
   for (VesselRecord &v : w.vessels) {
-    if (!MovesFreely(v)) continue;
-    v.vel_global = td::VecAdd(v.vel_global, td::VecScale(Acceleration(w, v), dt));
-    v.pos_global = td::VecAdd(v.pos_global, td::VecScale(v.vel_global, dt));
-    RestOnSphere(w, v);
+    if (MovesFreely(v)) {
+      v.vel_global = td::VecAdd(v.vel_global, td::VecScale(Acceleration(w, v), dt));
+      v.pos_global = td::VecAdd(v.pos_global, td::VecScale(v.vel_global, dt));
+      RestOnSphere(w, v);
+    }
+    v.force_sum_local_N = VECTOR3{};  // taken or not, they were for this step only
   }
   // Children go where their parents went; a child's own children follow it in turn.
   for (VesselRecord &v : w.vessels) {

@@ -92,15 +92,18 @@ struct AttachmentRecord {
   int serial = 0;                // 1, 2, ... in order of creation
 };
 
-// A child's placement as the host last made it: what it was made from (its parent's state
-// and the two points' pos, dir, rot) and what it gave. Nothing but doubles, compared bit for
-// bit.
-struct ChildPlacement {
-  Mat3 parent_rot;
-  VECTOR3 parent_pos, parent_vel;
-  VECTOR3 parent_point[3], own_point[3];
+// A vessel's rotation, position and velocity: what its children are placed from, and what a
+// placement gives a child.
+struct Pose {
   Mat3 rot;
   VECTOR3 pos, vel;
+};
+
+// A child's placement as the host last made it: from which state of its parent (the number
+// its parent gave that state; 0 for none, to be placed afresh) and what it gave.
+struct ChildPlacement {
+  uint64_t parent_state = 0;
+  Pose pose{};
 };
 
 // Laid out by use: what the host's calls and the physics read of every vessel in every step
@@ -131,7 +134,10 @@ struct VesselRecord {
   std::vector<OBJHANDLE> children;
   std::string name;
   ChildPlacement placed{};
-  bool placed_valid = false;
+  // As a parent: its pose when its children were last placed, and the number given to it, a
+  // new one whenever a bit of it has changed since (0: never looked at).
+  Pose carried{};
+  uint64_t carried_state = 0;
 };
 
 // Every vessel a world has made, by serial number less one, with its interface (null once

@@ -35,9 +35,13 @@ void InitModuleByName(World::Impl *w, HINSTANCE instance) {
 }
 
 void World::Step(double dt) {
-  if (impl_->physics) IntegrateFreeVessels(*impl_, dt);
-  // Forces the module added count for the one step that follows them, taken or not.
-  for (VesselRecord &v : impl_->vessels) v.force_sum_local_N = VECTOR3{};
+  // Forces the module added count for the one step that follows them, taken or not: the
+  // physics clears them as it goes.
+  if (impl_->physics) {
+    IntegrateFreeVessels(*impl_, dt);
+  } else {
+    for (VesselRecord &v : impl_->vessels) v.force_sum_local_N = VECTOR3{};
+  }
   impl_->simt += dt;
   impl_->mjd += dt / kSecondsPerDay;
   ++impl_->steps;

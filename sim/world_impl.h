@@ -65,6 +65,7 @@ struct World::Impl {
   bool in_init_module = false;  // what the module does in InitModule counts as step 0
   std::vector<HostEvent> events;
   uint64_t queries = 0;
+  uint64_t parent_states = 0;  // numbers given to parents' poses so far (VesselRecord::carried)
 
   VesselRecord *LiveVessel(OBJHANDLE handle);
   const BodySpec *Body(OBJHANDLE handle) const;
@@ -121,8 +122,9 @@ inline World::Impl *HostQuery() {
 }
 
 // --- attachments (attachments.cpp) ---
-// Puts a child where its own point meets its parent's point, and its children after it.
-void PlaceChild(World::Impl &w, VesselRecord &child);
+// Puts a child where its own point meets its parent's point, and its children after it:
+// when it has been attached, or one of its two points has changed.
+void PlaceChildAfresh(World::Impl &w, VesselRecord &child);
 // Re-places every child hanging on the vessel, and theirs in turn.
 void CarryChildren(World::Impl &w, VesselRecord &parent);
 // Frees a child from its parent, and its parent of it; its velocity becomes the given one.
@@ -135,6 +137,7 @@ void FreeChild(World::Impl &w, VesselRecord &child, const VECTOR3 &vel_global);
 void InitModuleByName(World::Impl *w, HINSTANCE instance);
 
 // --- physics (physics.cpp) ---
+// Moves the free vessels, clears every vessel's forces for the next step, carries children.
 void IntegrateFreeVessels(World::Impl &w, double dt);
 
 // --- the desktop (desktop.cpp stands in for one; desktop_win.cpp watches Windows' own) ---
