@@ -215,6 +215,35 @@ TEST_F(Physics, ChildrenAndFixedVesselsIgnoreForces) {
   EXPECT_EQ(world.Events().back().kind, sim::EventKind::kAddForce);  // recorded all the same
 }
 
+// The host keeps a child at its point: moved away by anything but its parent, it is back at
+// the next step, to the bit, though its parent and the points have not changed.
+TEST_F(Physics, AChildMovedAwayIsBackAtItsPointAfterTheNextStep) {
+  sim::VesselSpec ground;
+  ground.name = "ground";
+  ground.body = moon;
+  ground.pos_global = sim::SurfacePoint(*world.Body(moon), 0.1, 0.2, kMoonRadius);
+  ground.rot = sim::UprightAttitude(0.1, 0.2);
+  ground.fixed_to_body = true;
+  const OBJHANDLE parent = world.AddVessel(ground), child = AddVessel(0.1, 0.2, 30);
+  ASSERT_TRUE(V(parent).AttachChild(
+      child,
+      V(parent).CreateAttachment(false, td::Vec3(1, 2, 3), td::Vec3(0, 1, 0), td::Vec3(1, 0, 0),
+                                 "P"),
+      V(child).CreateAttachment(true, {}, td::Vec3(0, -1, 0), td::Vec3(1, 0, 0), "C")));
+  Run(0.2, 0.1);
+  const sim::VesselRecord hung = *world.Vessel(child);
+  sim::VesselRecord &moved = *world.Vessel(child);
+  moved.pos_global.x += 5.0;
+  moved.vel_global.y = 1.0;
+  moved.rot = sim::UprightAttitude(0.1, 0.2, 1.0);
+  Run(0.1, 0.1);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(moved.pos_global.data[i], hung.pos_global.data[i]);
+    EXPECT_EQ(moved.vel_global.data[i], hung.vel_global.data[i]);
+    for (int j = 0; j < 3; ++j) EXPECT_EQ(moved.rot.m[i][j], hung.rot.m[i][j]);
+  }
+}
+
 // The module anchors and releases with new points each time: the points stay on record, and
 // only the children hanging now move with their parent, at the same place relative to it.
 TEST_F(Physics, OnlyTheChildrenHangingNowAreCarriedHoweverManyPointsWereMade) {

@@ -139,3 +139,22 @@ TEST(Terrain, RememberedAnswersAreExactAndForgottenWithTheRelief) {
   EXPECT_EQ(world.TerrainRadius(place), terrain::TerrainRadius(Relief(kDorvakFlat), place));
   EXPECT_NE(world.TerrainRadius(place), hills_m);
 }
+
+// The program asks the library the module loads, whose settings are the process's: a world
+// configured before another asks it no longer, and keeps answering for its own relief.
+TEST(Terrain, AWorldKeepsItsReliefAfterAnotherConfiguresTheLibrary) {
+  const VECTOR3 place = td::VecScale(Dir(0.3, 0.2), kR);
+  DorvakConfig hills = Relief(kDorvakHills);
+  hills.amplitude_m = 5.0;
+  const DorvakConfig flat = Relief(kDorvakFlat);
+  sim::World first;
+  first.ConfigureTerrain(hills);
+  EXPECT_EQ(first.TerrainRadius(place), terrain::TerrainRadius(hills, place));
+  {
+    sim::World second;
+    second.ConfigureTerrain(flat);
+    EXPECT_EQ(second.TerrainRadius(place), terrain::TerrainRadius(flat, place));
+    EXPECT_EQ(first.TerrainRadius(place), terrain::TerrainRadius(hills, place));
+  }
+  EXPECT_EQ(first.TerrainRadius(place), terrain::TerrainRadius(hills, place));
+}
