@@ -13,13 +13,14 @@ namespace app {
 
 inline constexpr char kCarrierClass[] = "DynamicPlanet";
 
+// What every step reads of every vessel first, its name and class after.
 struct RosterEntry {
   OBJHANDLE handle = nullptr;
+  bool alive = true;
+  bool fixed_to_body = false;
+  bool carrier_class = false;  // class "DynamicPlanet": the module's ground
   std::string name;
   std::optional<std::string> class_name;
-  bool carrier_class = false;  // class "DynamicPlanet": the module's ground
-  bool fixed_to_body = false;
-  bool alive = true;
 };
 
 class Roster {

@@ -16,14 +16,17 @@ inline constexpr int kSerialShift = 4;  // keeps handle values aligned like real
 
 void *MakeHandle(HandleKind kind, uint64_t serial);
 
-// The serial number a handle of this kind carries, or 0 when it is not such a handle. Every
-// host call decodes one or more, so this and the lookups built on it are inline.
-inline uint64_t HandleSerial(const void *handle, HandleKind kind) {
-  const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
-  if ((value >> kHandleKindShift) != static_cast<uintptr_t>(kind)) return 0;
-  const uintptr_t low = value & ((uintptr_t{1} << kHandleKindShift) - 1);
-  if ((low & ((uintptr_t{1} << kSerialShift) - 1)) != 0) return 0;
-  return low >> kSerialShift;
+// The index (serial number less one) a handle of this kind carries, or a number past the end
+// of any table when it is not such a handle. Every host call decodes one or more, so this is
+// one subtraction and one test: a handle of another kind or of serial 0 comes out at 2^36
+// (2^24 on a 32-bit platform) or more once the first handle of the kind is taken off, beyond
+// every serial MakeHandle gives out; a misaligned one fails the test.
+inline uintptr_t HandleIndex(const void *handle, HandleKind kind) {
+  constexpr uintptr_t kAlignMask = (uintptr_t{1} << kSerialShift) - 1;
+  const uintptr_t first =
+      (static_cast<uintptr_t>(kind) << kHandleKindShift) | (uintptr_t{1} << kSerialShift);
+  const uintptr_t offset = reinterpret_cast<uintptr_t>(handle) - first;
+  return (offset & kAlignMask) == 0 ? offset >> kSerialShift : UINTPTR_MAX;
 }
 
 }  // namespace sim

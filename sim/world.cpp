@@ -93,7 +93,7 @@ OBJHANDLE World::AddVessel(const VesselSpec &desc) {
 
 void World::WithholdInterface(OBJHANDLE vessel) {
   if (impl_->LiveVessel(vessel) == nullptr) return;
-  impl_->by_serial[HandleSerial(vessel, HandleKind::kVessel) - 1].second = nullptr;
+  impl_->by_serial[HandleIndex(vessel, HandleKind::kVessel)].second = nullptr;
 }
 
 void World::DeleteVessel(OBJHANDLE vessel) {
@@ -107,7 +107,7 @@ void World::DeleteVessel(OBJHANDLE vessel) {
   }
   if (v->parent != nullptr) FreeChild(*impl_, *v, v->vel_global);
   v->alive = false;
-  const size_t index = HandleSerial(vessel, HandleKind::kVessel) - 1;
+  const size_t index = HandleIndex(vessel, HandleKind::kVessel);
   impl_->live.erase(std::find(impl_->live.begin(), impl_->live.end(), index));
   if (impl_->focus == vessel) impl_->focus = nullptr;
 }

@@ -147,9 +147,9 @@ using VesselTable = std::vector<std::pair<VesselRecord *, VESSEL *>>;
 // The live vessel a handle names, or null. Inline: the host's every call and the program's
 // account of every vessel in every step start here.
 inline VesselRecord *LiveVesselIn(const VesselTable &table, OBJHANDLE handle) {
-  const uint64_t serial = HandleSerial(handle, HandleKind::kVessel);
-  if (serial == 0 || serial > table.size()) return nullptr;
-  VesselRecord *v = table[serial - 1].first;
+  const uintptr_t index = HandleIndex(handle, HandleKind::kVessel);
+  if (index >= table.size()) return nullptr;
+  VesselRecord *v = table[index].first;
   return v->alive ? v : nullptr;
 }
 

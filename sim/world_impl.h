@@ -86,22 +86,20 @@ inline VesselRecord *World::Impl::LiveVessel(OBJHANDLE handle) {
 }
 
 inline const BodySpec *World::Impl::Body(OBJHANDLE handle) const {
-  const uint64_t serial = HandleSerial(handle, HandleKind::kBody);
-  if (serial == 0 || serial > bodies.size()) return nullptr;
-  return &bodies[serial - 1];
+  const uintptr_t index = HandleIndex(handle, HandleKind::kBody);
+  return index < bodies.size() ? &bodies[index] : nullptr;
 }
 
 inline VESSEL *World::Impl::Interface(OBJHANDLE vessel) {
-  const uint64_t serial = HandleSerial(vessel, HandleKind::kVessel);
-  if (serial == 0 || serial > by_serial.size()) return nullptr;
-  const auto [v, iface] = by_serial[serial - 1];
+  const uintptr_t index = HandleIndex(vessel, HandleKind::kVessel);
+  if (index >= by_serial.size()) return nullptr;
+  const auto [v, iface] = by_serial[index];
   return v->alive ? iface : nullptr;
 }
 
 inline AttachmentRecord *World::Impl::Attachment(ATTACHMENTHANDLE handle) {
-  const uint64_t serial = HandleSerial(handle, HandleKind::kAttachment);
-  if (serial == 0 || serial > attachments.Size()) return nullptr;
-  return &attachments[serial - 1];
+  const uintptr_t index = HandleIndex(handle, HandleKind::kAttachment);
+  return index < attachments.Size() ? &attachments[index] : nullptr;
 }
 
 // The current world's tables (world.cpp keeps it with the current world).

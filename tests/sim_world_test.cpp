@@ -60,6 +60,39 @@ TEST_F(SimWorld, DeletedHandlesStayInvalidForever) {
   EXPECT_EQ(oapiGetVesselByIndex(-1), nullptr);
 }
 
+// Only a handle the world gave out names anything, and only as the kind it was given for:
+// the same serial number under another kind, serial 0, one past the last, or an address a
+// few bytes off are nobody's.
+TEST_F(SimWorld, AHandleNamesOnlyWhatItWasGivenFor) {
+  const OBJHANDLE v = AddVessel(0, 0, 10);  // vessel 1, as the moon is body 1
+  const ATTACHMENTHANDLE att =
+      V(v).CreateAttachment(false, {}, td::Vec3(0, 1, 0), td::Vec3(1, 0, 0), "A");
+  const auto moved = [](const void *h, intptr_t by) {
+    return reinterpret_cast<void *>(reinterpret_cast<intptr_t>(h) + by);
+  };
+  const intptr_t kind = intptr_t{1} << sim::kHandleKindShift;
+  const intptr_t serial = intptr_t{1} << sim::kSerialShift;
+  ASSERT_TRUE(oapiIsVessel(v));
+  for (void *h : {moved(v, -serial), moved(v, serial), moved(v, 1), moved(v, serial / 2),
+                  moved(v, kind), moved(v, -kind), moved(v, 2 * kind), static_cast<void *>(moon),
+                  static_cast<void *>(att), static_cast<void *>(nullptr)}) {
+    EXPECT_FALSE(oapiIsVessel(h));
+    EXPECT_EQ(oapiGetVesselInterface(h), nullptr);
+  }
+  EXPECT_GT(oapiGetSize(moon), 0.0);
+  for (void *h : {moved(moon, kind), moved(moon, serial), moved(moon, serial / 2),
+                  static_cast<void *>(nullptr)}) {
+    EXPECT_EQ(oapiGetSize(h), 0.0);
+  }
+  VECTOR3 pos, dir, rot;
+  V(v).GetAttachmentParams(att, pos, dir, rot);
+  EXPECT_EQ(dir.y, 1.0);
+  for (void *h : {moved(att, -kind), moved(att, serial), moved(att, serial / 2)}) {
+    V(v).GetAttachmentParams(h, pos, dir, rot);
+    EXPECT_EQ(dir.y, 0.0);
+  }
+}
+
 TEST_F(SimWorld, FramesAgreeWithPlacesOnTheBody) {
   const double lat = 0.3, lon = -1.2;
   const OBJHANDLE v = AddVessel(lat, lon, 50, std::numbers::pi / 2);
