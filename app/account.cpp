@@ -272,7 +272,9 @@ bool Account::FocusStrayed(const StepContext &ctx) const {
 void Account::BeforePostStep(const StepContext &ctx) {
   const auto &entries = ctx.roster.Entries();
   const sim::BodySpec *terrain_body = ctx.world.Body(ctx.world.TerrainBody());
-  for (size_t i = 0; i < entries.size(); ++i) {
+  const size_t count = entries.size();  // read once: the calls below could change it, for all
+                                        // the compiler knows
+  for (size_t i = 0; i < count; ++i) {
     const RosterEntry &entry = entries[i];
     if (!entry.alive) continue;
     Track &track = tracks_[i];
@@ -364,12 +366,13 @@ void Account::ReadHostCalls(const StepContext &ctx, size_t index, const sim::Ves
       largest_force_ = {force_N, static_cast<long>(index), ctx.simt};
     }
   }
-  if (v.undone_step == ctx.step) {
-    Track &track = tracks_[index];
-    if (track.undone++ == 0) {
-      track.first_undone_s = ctx.simt;
-      Note(track, ctx.simt, "anchored and released again within the step");
-    }
+  if (v.undone_step == ctx.step) NoteUndone(ctx, tracks_[index]);
+}
+
+void Account::NoteUndone(const StepContext &ctx, Track &track) {
+  if (track.undone++ == 0) {
+    track.first_undone_s = ctx.simt;
+    Note(track, ctx.simt, "anchored and released again within the step");
   }
 }
 
@@ -379,7 +382,8 @@ void Account::AfterPostStep(const StepContext &ctx) {
   const OBJHANDLE carrier_handle =
       carrier >= 0 ? entries[static_cast<size_t>(carrier)].handle : nullptr;
   int anchored = 0;
-  for (size_t i = 0; i < entries.size(); ++i) {
+  const size_t count = entries.size();
+  for (size_t i = 0; i < count; ++i) {
     if (!entries[i].alive) continue;
     const sim::VesselRecord *v = ctx.world.Vessel(entries[i].handle);
     if (v == nullptr) continue;

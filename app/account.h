@@ -77,6 +77,7 @@ class Account : public StepObserver {
   std::string ReleaseCause(const StepContext &ctx, const sim::VesselRecord &v) const;
   bool FocusStrayed(const StepContext &ctx) const;
   void ReadHostCalls(const StepContext &ctx, size_t index, const sim::VesselRecord &v);
+  void NoteUndone(const StepContext &ctx, Track &track);
   void EndKeyHold(const StepContext &ctx, int vk, const KeyHold &hold, bool at_end);
   static void FollowKeyHold(const StepContext &ctx, KeyHold &hold);
   std::string FinalState(const StepContext &ctx, size_t index) const;

@@ -25,8 +25,9 @@ std::string Show(const VECTOR3 &v) {
 
 void FiniteWatch::Check(const StepContext &ctx) {
   const auto &entries = ctx.roster.Entries();
-  last_.resize(entries.size());
-  for (size_t i = 0; i < entries.size(); ++i) {
+  const size_t count = entries.size();
+  last_.resize(count);
+  for (size_t i = 0; i < count; ++i) {
     if (!entries[i].alive) continue;
     const sim::VesselRecord *v = ctx.world.Vessel(entries[i].handle);
     if (v == nullptr) continue;
