@@ -17,7 +17,7 @@ DWORD oapiGetVesselCount() {
 OBJHANDLE oapiGetVesselByIndex(int index) {
   sim::World::Impl *w = HostQuery();
   if (w == nullptr || index < 0 || static_cast<size_t>(index) >= w->live.size()) return nullptr;
-  return w->vessels[w->live[static_cast<size_t>(index)]].handle;
+  return w->by_serial[w->live[static_cast<size_t>(index)]].first->handle;
 }
 
 VESSEL *oapiGetVesselInterface(OBJHANDLE hVessel) {

@@ -45,7 +45,10 @@ void RestOnSphere(const World::Impl &w, VesselRecord &v) {
 }  // namespace
 
 void IntegrateFreeVessels(World::Impl &w, double dt) {
-  for (VesselRecord &v : w.vessels) {
+  // Through the table of records rather than the deque that holds them: a record is larger
+  // than a deque's block, so every step along the deque is a step to another block.
+  for (const auto &[record, iface] : w.by_serial) {
+    VesselRecord &v = *record;
     if (MovesFreely(v)) {
       v.vel_global = td::VecAdd(v.vel_global, td::VecScale(Acceleration(w, v), dt));
       v.pos_global = td::VecAdd(v.pos_global, td::VecScale(v.vel_global, dt));
@@ -54,8 +57,8 @@ void IntegrateFreeVessels(World::Impl &w, double dt) {
     v.force_sum_local_N = VECTOR3{};  // taken or not, they were for this step only
   }
   // Children go where their parents went; a child's own children follow it in turn.
-  for (VesselRecord &v : w.vessels) {
-    if (v.alive && v.parent == nullptr && !v.children.empty()) CarryChildren(w, v);
+  for (const auto &[record, iface] : w.by_serial) {
+    if (record->alive && record->parent == nullptr) CarryChildren(w, *record);
   }
 }
 

@@ -43,7 +43,10 @@ void World::Impl::Record(HostEvent event) {
   events.push_back(std::move(event));
 }
 
-World::World() : impl_(std::make_unique<Impl>()), vessel_table_(&impl_->by_serial) {
+World::World()
+    : impl_(std::make_unique<Impl>()),
+      vessel_table_(&impl_->by_serial),
+      body_table_(&impl_->bodies) {
   OpenDesktop(*impl_);
   impl_->terrain_config = terrain::DefaultConfig();
   MakeCurrent();
@@ -117,8 +120,6 @@ void World::SetFocus(OBJHANDLE vessel) { impl_->focus = vessel; }
 OBJHANDLE World::Focus() const {
   return impl_->LiveVessel(impl_->focus) != nullptr ? impl_->focus : nullptr;
 }
-
-const BodySpec *World::Body(OBJHANDLE body) const { return impl_->Body(body); }
 
 OBJHANDLE World::FindVessel(const std::string &name) const {
   for (const VesselRecord &v : impl_->vessels) {

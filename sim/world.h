@@ -153,6 +153,12 @@ inline VesselRecord *LiveVesselIn(const VesselTable &table, OBJHANDLE handle) {
   return v->alive ? v : nullptr;
 }
 
+// The body a handle names, or null.
+inline const BodySpec *BodyIn(const std::vector<BodySpec> &bodies, OBJHANDLE handle) {
+  const uintptr_t index = HandleIndex(handle, HandleKind::kBody);
+  return index < bodies.size() ? &bodies[index] : nullptr;
+}
+
 // The module's entry points as the host calls them: linked in directly (tests) or found by
 // name in the loaded plug-in (touchdown-sim), whose InitModule has then already run, called by
 // InitLib while the plug-in loaded (init_module stays null).
@@ -192,7 +198,7 @@ class World {
   const VesselRecord *Vessel(OBJHANDLE vessel) const {
     return LiveVesselIn(*vessel_table_, vessel);
   }
-  const BodySpec *Body(OBJHANDLE body) const;
+  const BodySpec *Body(OBJHANDLE body) const { return BodyIn(*body_table_, body); }
   OBJHANDLE FindVessel(const std::string &name) const;  // live vessel of that name, or null
   OBJHANDLE FindBody(const std::string &name) const;
   std::vector<OBJHANDLE> LiveVessels() const;  // in the host's index order
@@ -262,7 +268,9 @@ class World {
 
  private:
   std::unique_ptr<Impl> impl_;
-  const VesselTable *vessel_table_;  // impl_'s, for the inline lookups
+  // impl_'s, for the inline lookups
+  const VesselTable *vessel_table_;
+  const std::vector<BodySpec> *body_table_;
 };
 
 // A rotation from yaw (about global up, from north towards east), pitch and roll, for a

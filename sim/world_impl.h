@@ -85,10 +85,7 @@ inline VesselRecord *World::Impl::LiveVessel(OBJHANDLE handle) {
   return LiveVesselIn(by_serial, handle);
 }
 
-inline const BodySpec *World::Impl::Body(OBJHANDLE handle) const {
-  const uintptr_t index = HandleIndex(handle, HandleKind::kBody);
-  return index < bodies.size() ? &bodies[index] : nullptr;
-}
+inline const BodySpec *World::Impl::Body(OBJHANDLE handle) const { return BodyIn(bodies, handle); }
 
 inline VESSEL *World::Impl::Interface(OBJHANDLE vessel) {
   const uintptr_t index = HandleIndex(vessel, HandleKind::kVessel);
