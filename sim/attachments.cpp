@@ -88,15 +88,16 @@ uint64_t ParentState(World::Impl &w, VesselRecord &parent) {
 
 // The two points a child hangs by change only through SetAttachmentParams and AttachChild,
 // which place the child afresh; so a child stays where it is as long as its parent's pose is
-// the one it was placed from and nothing else has moved the child itself.
+// the one it was placed from and nothing else has moved the child itself. Points are never
+// taken off the record, so the two a child was placed by are there still.
 void PlaceOn(World::Impl &w, const VesselRecord &parent, uint64_t parent_state,
              VesselRecord &child) {
   TD_ASSERT(child.parent == parent.handle);
-  const AttachmentRecord *pp = w.Attachment(child.parent_point);
-  const AttachmentRecord *cp = w.Attachment(child.own_point);
-  if (pp == nullptr || cp == nullptr) return;
   if (child.placed.parent_state != parent_state ||
       BitDiff(child.placed.pose, child.rot, child.pos_global, child.vel_global) != 0) {
+    const AttachmentRecord *pp = w.Attachment(child.parent_point);
+    const AttachmentRecord *cp = w.Attachment(child.own_point);
+    if (pp == nullptr || cp == nullptr) return;
     const VECTOR3 dir_global = parent.rot.Mul(pp->dir);
     const VECTOR3 rot_global = parent.rot.Mul(pp->rot);
     const Mat3 target = PointBasis(td::VecScale(dir_global, -1.0), rot_global);
@@ -106,6 +107,8 @@ void PlaceOn(World::Impl &w, const VesselRecord &parent, uint64_t parent_state,
     child.vel_global = parent.vel_global;
     child.placed = {parent_state, {child.rot, child.pos_global, child.vel_global}};
   }
+  TD_ASSERT(w.Attachment(child.parent_point) != nullptr &&
+            w.Attachment(child.own_point) != nullptr);
   CarryChildren(w, child);
 }
 
@@ -118,8 +121,7 @@ void PlaceChildAfresh(World::Impl &w, VesselRecord &child) {
   PlaceOn(w, *parent, ParentState(w, *parent), child);
 }
 
-void CarryChildren(World::Impl &w, VesselRecord &parent) {
-  if (parent.children.empty()) return;
+void CarryChildrenOf(World::Impl &w, VesselRecord &parent) {
   const uint64_t state = ParentState(w, parent);
   for (const OBJHANDLE handle : parent.children) {
     if (VesselRecord *child = w.LiveVessel(handle)) PlaceOn(w, parent, state, *child);
