@@ -134,6 +134,7 @@ void FreeChild(World::Impl &w, VesselRecord &child, const VECTOR3 &vel_global) {
     const auto it = std::find(siblings.begin(), siblings.end(), child.handle);
     TD_ASSERT(it != siblings.end());  // a live parent always lists the children it carries
     if (it != siblings.end()) siblings.erase(it);
+    if (siblings.empty()) std::erase(w.parents, parent);
   }
   if (AttachmentRecord *pp = w.Attachment(child.parent_point)) {
     TD_ASSERT(pp->attached == child.handle);
@@ -200,6 +201,7 @@ bool VESSEL::AttachChild(OBJHANDLE child, ATTACHMENTHANDLE attachment,
     c->parent = hVessel_;
     TD_ASSERT(std::find(parent->children.begin(), parent->children.end(), child) ==
               parent->children.end());
+    if (parent->children.empty()) w->parents.push_back(parent);
     parent->children.push_back(child);
     c->parent_point = attachment;
     c->own_point = child_attachment;

@@ -2,6 +2,7 @@
 // module's forces, integrated with semi-implicit Euler, then the body's smooth sphere that
 // nothing sinks through. Attitudes change only through attachments.
 #include "math/vector.h"
+#include "module/td_assert.h"
 #include "sim/world_impl.h"
 
 namespace sim {
@@ -52,18 +53,14 @@ void IntegrateFreeVessels(World::Impl &w, double dt) {
     if (MovesFreely(v)) {
       v.vel_global = td::VecAdd(v.vel_global, td::VecScale(Acceleration(w, v), dt));
       v.pos_global = td::VecAdd(v.pos_global, td::VecScale(v.vel_global, dt));
+      RestOnSphere(w, v);
     }
     v.force_sum_local_N = VECTOR3{};  // taken or not, they were for this step only
   }
-  // A pass of its own: each vessel's root and division above and root here follow one
-  // another, and apart they overlap with the next vessel's. No vessel's sphere depends on
-  // another's motion.
-  for (const auto &[record, iface] : w.by_serial) {
-    if (MovesFreely(*record)) RestOnSphere(w, *record);
-  }
   // Children go where their parents went; a child's own children follow it in turn.
-  for (const auto &[record, iface] : w.by_serial) {
-    if (record->alive && record->parent == nullptr) CarryChildren(w, *record);
+  for (VesselRecord *parent : w.parents) {
+    TD_ASSERT(parent->alive && !parent->children.empty());
+    if (parent->parent == nullptr) CarryChildrenOf(w, *parent);
   }
 }
 

@@ -87,6 +87,10 @@ OBJHANDLE World::AddVessel(const VesselSpec &desc) {
   v.thrust_local_N = desc.thrust_local_N;
   v.fixed_to_body = desc.fixed_to_body;
   impl_->live.push_back(impl_->vessels.size());
+  // Every vessel could become a parent; room made now is room no attachment has to make.
+  if (impl_->parents.capacity() <= impl_->vessels.size()) {
+    impl_->parents.reserve(2 * (impl_->vessels.size() + 1));
+  }
   impl_->vessels.push_back(v);
   impl_->interfaces.emplace_back(v.handle);
   impl_->by_serial.emplace_back(&impl_->vessels.back(), &impl_->interfaces.back());

@@ -34,6 +34,9 @@ struct World::Impl {
   // as every host call must.
   VesselTable by_serial;
   std::vector<size_t> live;  // indexes of the live vessels, in the host's order
+  // The vessels that carry children now: the physics carries from these alone rather than
+  // look at every vessel for children.
+  std::vector<VesselRecord *> parents;
 
   std::string executable_path;
   TerrainMode terrain_mode = TerrainMode::kPresent;

@@ -10,9 +10,10 @@
 
 namespace terrain {
 
-// Direct-mapped: one place per hash of the position, the newest answer wins. Its size holds
-// a fleet of a few hundred resting vessels with few collisions; beyond that, queries miss and
-// cost what they would without it, a hash and a compare more. Not for concurrent use.
+// Direct-mapped: one place per hash of the position, the newest answer wins. Its size (640 KiB)
+// holds a fleet of a few thousand resting vessels with few collisions, also when the host's
+// program asks about each place before the module does; beyond that, queries miss more often
+// and cost what they would without it, a hash and a compare more. Not for concurrent use.
 class QueryMemo {
  public:
   // The radius remembered for exactly this position, or false.
@@ -27,7 +28,7 @@ class QueryMemo {
     double radius_m;
     bool used;
   };
-  static constexpr unsigned kEntryCount = 1024;  // a power of two
+  static constexpr unsigned kEntryCount = 16384;  // a power of two
   static unsigned IndexOf(uint64_t x_bits, uint64_t y_bits, uint64_t z_bits);
 
   Entry entries_[kEntryCount]{};
