@@ -2,6 +2,7 @@
 // and mends tests'.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <numbers>
 
@@ -135,6 +136,11 @@ TEST(Terrain, RememberedAnswersAreExactAndForgottenWithTheRelief) {
   VECTOR3 beside = place;
   beside.x = std::nextafter(beside.x, 2.0 * kR);
   EXPECT_EQ(world.TerrainRadius(beside), terrain::TerrainRadius(hills, beside));
+  // The centre is what an empty place looks like: it is worked out each time it is asked.
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(std::bit_cast<uint64_t>(world.TerrainRadius({})),
+              std::bit_cast<uint64_t>(terrain::TerrainRadius(hills, {})));
+  }
   world.ConfigureTerrain(Relief(kDorvakFlat));
   EXPECT_EQ(world.TerrainRadius(place), terrain::TerrainRadius(Relief(kDorvakFlat), place));
   EXPECT_NE(world.TerrainRadius(place), hills_m);
