@@ -109,7 +109,7 @@ void PlaceOn(World::Impl &w, const VesselRecord &parent, uint64_t parent_state,
   }
   TD_ASSERT(w.Attachment(child.parent_point) != nullptr &&
             w.Attachment(child.own_point) != nullptr);
-  CarryChildren(w, child);
+  if (!child.children.empty()) CarryChildren(w, child);
 }
 
 }  // namespace
@@ -121,7 +121,7 @@ void PlaceChildAfresh(World::Impl &w, VesselRecord &child) {
   PlaceOn(w, *parent, ParentState(w, *parent), child);
 }
 
-void CarryChildrenOf(World::Impl &w, VesselRecord &parent) {
+void CarryChildren(World::Impl &w, VesselRecord &parent) {
   const uint64_t state = ParentState(w, parent);
   for (const OBJHANDLE handle : parent.children) {
     if (VesselRecord *child = w.LiveVessel(handle)) PlaceOn(w, parent, state, *child);

@@ -48,8 +48,8 @@ void RestOnSphere(const World::Impl &w, VesselRecord &v) {
 void IntegrateFreeVessels(World::Impl &w, double dt) {
   // Through the table of records rather than the deque that holds them: a record is larger
   // than a deque's block, so every step along the deque is a step to another block.
-  for (const auto &[record, iface] : w.by_serial) {
-    VesselRecord &v = *record;
+  for (const auto &entry : w.by_serial) {
+    VesselRecord &v = *entry.first;
     if (MovesFreely(v)) {
       v.vel_global = td::VecAdd(v.vel_global, td::VecScale(Acceleration(w, v), dt));
       v.pos_global = td::VecAdd(v.pos_global, td::VecScale(v.vel_global, dt));
@@ -60,7 +60,7 @@ void IntegrateFreeVessels(World::Impl &w, double dt) {
   // Children go where their parents went; a child's own children follow it in turn.
   for (VesselRecord *parent : w.parents) {
     TD_ASSERT(parent->alive && !parent->children.empty());
-    if (parent->parent == nullptr) CarryChildrenOf(w, *parent);
+    if (parent->parent == nullptr) CarryChildren(w, *parent);
   }
 }
 

@@ -124,11 +124,7 @@ inline World::Impl *HostQuery() {
 // when it has been attached, or one of its two points has changed.
 void PlaceChildAfresh(World::Impl &w, VesselRecord &child);
 // Re-places every child hanging on the vessel, and theirs in turn.
-void CarryChildrenOf(World::Impl &w, VesselRecord &parent);
-// The same, for any vessel: most have no children, and it costs them no call.
-inline void CarryChildren(World::Impl &w, VesselRecord &parent) {
-  if (!parent.children.empty()) CarryChildrenOf(w, parent);
-}
+void CarryChildren(World::Impl &w, VesselRecord &parent);
 // Frees a child from its parent, and its parent of it; its velocity becomes the given one.
 void FreeChild(World::Impl &w, VesselRecord &child, const VECTOR3 &vel_global);
 
