@@ -4,20 +4,26 @@
 // found here is the number the relief would compute again, bit for bit.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 #include "host/orbiter_api.h"
 
 namespace terrain {
 
-// Direct-mapped: one place per hash of the position, the newest answer wins. Its size (640 KiB)
-// holds a fleet of a few thousand resting vessels with few collisions, also when the host's
-// program asks about each place before the module does; beyond that, queries miss more often
-// and cost what they would without it, a hash and a compare more. Not for concurrent use.
+// Sets of two places, chosen by the metre-sized cell around the position: a vessel keeps its
+// set while it creeps, so its new positions take the place of its old ones instead of
+// spreading over the whole table, and a small fleet touches a few lines of it whatever its
+// size. The table (2 MiB) holds ten thousand resting vessels with few of them sharing a set
+// with two others. Not for concurrent use.
 class QueryMemo {
  public:
+  QueryMemo() { Forget(); }
   // The radius remembered for exactly this position, or false.
-  bool Recall(const VECTOR3 &pos_rel_body, double &radius_m) const;
+  bool Recall(const VECTOR3 &pos_rel_body, double &radius_m) const {
+    const Set &set = sets_[SetOf(pos_rel_body)];
+    return set.newer.Answers(pos_rel_body, radius_m) || set.older.Answers(pos_rel_body, radius_m);
+  }
   void Remember(const VECTOR3 &pos_rel_body, double radius_m);
   // Forgets everything: for when the relief changes.
   void Forget();
@@ -26,12 +32,34 @@ class QueryMemo {
   struct Entry {
     uint64_t x_bits, y_bits, z_bits;
     double radius_m;
-    bool used;
+    bool Answers(const VECTOR3 &pos, double &answer_m) const {
+      if (x_bits != std::bit_cast<uint64_t>(pos.x) || y_bits != std::bit_cast<uint64_t>(pos.y) ||
+          z_bits != std::bit_cast<uint64_t>(pos.z)) {
+        return false;
+      }
+      answer_m = radius_m;
+      return true;
+    }
   };
-  static constexpr unsigned kEntryCount = 16384;  // a power of two
-  static unsigned IndexOf(uint64_t x_bits, uint64_t y_bits, uint64_t z_bits);
+  // Both in one cache line; a new answer pushes the older one out.
+  struct alignas(64) Set {
+    Entry newer, older;
+  };
+  static constexpr unsigned kSetBits = 15;
+  // The coordinate rounded to whole metres, in the low bits: adding 1.5 * 2^52 leaves no
+  // room for a fraction. Beyond 2^51 m, and for values that are not numbers, the bits are
+  // still a fixed function of the coordinate, which is all a set index needs.
+  static uint64_t MetreCell(double coordinate_m) {
+    return std::bit_cast<uint64_t>(coordinate_m + 0x1.8p52);
+  }
+  static unsigned SetOf(const VECTOR3 &pos_rel_body) {
+    const uint64_t h = MetreCell(pos_rel_body.x) * 0x9E3779B97F4A7C15u ^
+                       MetreCell(pos_rel_body.y) * 0xC2B2AE3D27D4EB4Fu ^
+                       MetreCell(pos_rel_body.z) * 0x165667B19E3779F9u;
+    return static_cast<unsigned>(h >> (64 - kSetBits));
+  }
 
-  Entry entries_[kEntryCount]{};
+  Set sets_[1u << kSetBits];
 };
 
 // The relief's radius under a position, through a memo of the same relief.

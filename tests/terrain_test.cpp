@@ -136,6 +136,13 @@ TEST(Terrain, RememberedAnswersAreExactAndForgottenWithTheRelief) {
   VECTOR3 beside = place;
   beside.x = std::nextafter(beside.x, 2.0 * kR);
   EXPECT_EQ(world.TerrainRadius(beside), terrain::TerrainRadius(hills, beside));
+  // A vessel creeping a few centimetres: both places are remembered, each with its own answer.
+  const VECTOR3 crept = td::VecAdd(place, td::Vec3(0.02, 0.03, 0.0));
+  const double crept_m = terrain::TerrainRadius(hills, crept);
+  ASSERT_NE(crept_m, hills_m);
+  EXPECT_EQ(world.TerrainRadius(crept), crept_m);
+  EXPECT_EQ(world.TerrainRadius(place), hills_m);
+  EXPECT_EQ(world.TerrainRadius(crept), crept_m);
   // The centre is what an empty place looks like: it is worked out each time it is asked.
   for (int i = 0; i < 2; ++i) {
     EXPECT_EQ(std::bit_cast<uint64_t>(world.TerrainRadius({})),
