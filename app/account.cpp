@@ -216,10 +216,9 @@ void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
     case ScenarioAction::kDelete: {
       OBJHANDLE deleted = nullptr;
       for (size_t i = 0; i < tracks_.size(); ++i) {
-        const RosterEntry &entry = ctx.roster.Entries()[i];
-        if (entry.name != action.vessel) continue;
+        if (ctx.roster.Label(i).name != action.vessel) continue;
         Note(tracks_[i], t, "deleted");
-        deleted = entry.handle;
+        deleted = ctx.roster.Entries()[i].handle;
         tracks_[i].parent = nullptr;  // it is gone: nothing of it is released later
       }
       for (size_t i = 0; i < tracks_.size(); ++i) {
@@ -236,7 +235,7 @@ void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
     }
     case ScenarioAction::kThrust:
       for (size_t i = 0; i < tracks_.size(); ++i) {
-        if (ctx.roster.Entries()[i].name != action.vessel) continue;
+        if (ctx.roster.Label(i).name != action.vessel) continue;
         Note(tracks_[i], t,
              Format("thrust set to (%g, %g, %g) N", action.thrust_N.x + 0.0,
                     action.thrust_N.y + 0.0, action.thrust_N.z + 0.0));
@@ -477,10 +476,11 @@ void Account::OnFinish(const StepContext &ctx) {
   }
   names_.clear();
   plain_names_.clear();
-  for (const RosterEntry &entry : ctx.roster.Entries()) {
-    names_.push_back(entry.name + " (" +
-                     (entry.class_name ? "class " + *entry.class_name : "no class") + ")");
-    plain_names_.push_back(entry.name);
+  for (size_t i = 0; i < ctx.roster.Entries().size(); ++i) {
+    const RosterLabel &label = ctx.roster.Label(i);
+    names_.push_back(label.name + " (" +
+                     (label.class_name ? "class " + *label.class_name : "no class") + ")");
+    plain_names_.push_back(label.name);
   }
 }
 

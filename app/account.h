@@ -34,13 +34,15 @@ class Account : public StepObserver {
     double t_s;
     std::string text;
   };
-  struct Track {
+  // What every step reads and writes first, in one cache line.
+  struct alignas(64) Track {
     bool airborne = false;    // at least kAirborne_m clear of the terrain since the last contact
     bool in_contact = false;  // touchdown plane below the terrain before this step's module
     bool on_sphere = false;   // held at the mean radius by the host
     OBJHANDLE parent = nullptr;
-    VECTOR3 start_pos{}, pos_before{};
-    VECTOR3 vel_before{};     // at the previous step
+    VECTOR3 pos_before{};
+    VECTOR3 vel_before{};  // at the previous step
+    VECTOR3 start_pos{};
     std::vector<Line> lines;  // the first kMaxLines events
     int touchdowns = 0;
     int anchorings = 0;

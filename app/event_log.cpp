@@ -55,13 +55,14 @@ int EventLog::AttachmentId(const sim::World &world, ATTACHMENTHANDLE att) const 
   return record != nullptr ? record->serial : 0;
 }
 
-void EventLog::WriteVessel(const StepContext &ctx, const RosterEntry &entry) {
-  const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
+void EventLog::WriteVessel(const StepContext &ctx, size_t index) {
+  const sim::VesselRecord *v = ctx.world.Vessel(ctx.roster.Entries()[index].handle);
   if (v == nullptr || !Keeps(LogKind::kVessel)) return;
+  const RosterLabel &label = ctx.roster.Label(index);
   JsonLine line = Record(out_.Buffer(), ctx.step, ctx.simt, LogKind::kVessel);
-  line.String("vessel", entry.name);
-  if (entry.class_name) {
-    line.String("class", *entry.class_name);
+  line.String("vessel", label.name);
+  if (label.class_name) {
+    line.String("class", *label.class_name);
   } else {
     line.StringOrNull("class", "");
   }
@@ -73,13 +74,13 @@ void EventLog::WriteVessel(const StepContext &ctx, const RosterEntry &entry) {
       .End();
 }
 
-void EventLog::WriteState(const StepContext &ctx, const RosterEntry &entry) {
-  const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
+void EventLog::WriteState(const StepContext &ctx, size_t index) {
+  const sim::VesselRecord *v = ctx.world.Vessel(ctx.roster.Entries()[index].handle);
   if (v == nullptr) return;
   const sim::BodySpec *body = SurfaceBody(ctx.world, *v);
   const Measure m = body != nullptr ? MeasureVessel(ctx.world, *v, *body) : Measure{};
   JsonLine line = Record(out_.Buffer(), ctx.step, ctx.simt, LogKind::kState);
-  line.String("vessel", entry.name)
+  line.String("vessel", ctx.roster.Label(index).name)
       .Vector("pos", v->pos_global)
       .Vector("vel", v->vel_global)
       .Open("axes")
@@ -191,7 +192,7 @@ void EventLog::WriteHostEvents(const StepContext &ctx) {
 
 void EventLog::OnStart(const StepContext &ctx) {
   for (; vessels_written_ < ctx.roster.Entries().size(); ++vessels_written_) {
-    WriteVessel(ctx, ctx.roster.Entries()[vessels_written_]);
+    WriteVessel(ctx, vessels_written_);
   }
   WriteHostEvents(ctx);
 }
@@ -214,7 +215,7 @@ void EventLog::OnAction(const StepContext &ctx, const ScenarioAction &action) {
       break;
     case ScenarioAction::kCreate:
       for (; vessels_written_ < ctx.roster.Entries().size(); ++vessels_written_) {
-        WriteVessel(ctx, ctx.roster.Entries()[vessels_written_]);
+        WriteVessel(ctx, vessels_written_);
       }
       break;
     case ScenarioAction::kThrust:
@@ -230,8 +231,9 @@ void EventLog::OnAction(const StepContext &ctx, const ScenarioAction &action) {
 void EventLog::BeforePostStep(const StepContext &ctx) {
   WriteHostEvents(ctx);
   if (!Keeps(LogKind::kState) || ctx.step % state_every_ != 0) return;
-  for (const RosterEntry &entry : ctx.roster.Entries()) {
-    if (entry.alive) WriteState(ctx, entry);
+  const auto &entries = ctx.roster.Entries();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].alive) WriteState(ctx, i);
   }
   out_.MaybeFlush();
 }

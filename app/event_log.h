@@ -36,8 +36,8 @@ class EventLog : public StepObserver {
  private:
   // Writes the host events the world recorded since the last call, and forgets them.
   void WriteHostEvents(const StepContext &ctx);
-  void WriteVessel(const StepContext &ctx, const RosterEntry &entry);
-  void WriteState(const StepContext &ctx, const RosterEntry &entry);
+  void WriteVessel(const StepContext &ctx, size_t index);
+  void WriteState(const StepContext &ctx, size_t index);
   int AttachmentId(const sim::World &world, ATTACHMENTHANDLE att) const;
   bool Keeps(LogKind kind) const { return (kept_ >> static_cast<int>(kind) & 1U) != 0; }
 

@@ -36,8 +36,8 @@ void FiniteWatch::Check(const StepContext &ctx) {
       last = {ctx.step, v->pos_global, v->vel_global};
       continue;
     }
-    std::string text =
-        "vessel " + entries[i].name + ": state not finite at step " + std::to_string(ctx.step);
+    std::string text = "vessel " + ctx.roster.Label(i).name + ": state not finite at step " +
+                       std::to_string(ctx.step);
     text += last.step < 0 ? "; never finite"
                           : "; last finite at step " + std::to_string(last.step) + ": position " +
                                 Show(last.pos) + " m, velocity " + Show(last.vel) + " m/s";

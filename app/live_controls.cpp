@@ -27,8 +27,8 @@ std::optional<std::string> NextFocus(const sim::World &world, const Roster &rost
   const long focus = roster.IndexOf(world.Focus());
   const size_t n = entries.size();
   for (size_t k = 1; k <= n; ++k) {
-    const RosterEntry &e = entries[(static_cast<size_t>(focus + 1) + k - 1) % n];
-    if (e.alive && !e.fixed_to_body) return e.name;
+    const size_t i = (static_cast<size_t>(focus + 1) + k - 1) % n;
+    if (entries[i].alive && !entries[i].fixed_to_body) return roster.Label(i).name;
   }
   return std::nullopt;
 }

@@ -138,8 +138,9 @@ void LiveSession::Apply(const LiveInput &input, double now_s) {
       }
       break;
     case LiveInput::kFocus:
-      for (const RosterEntry &e : roster_->Entries()) {
-        if (e.alive && e.name == input.vessel) act(FocusAction{e.name});
+      for (size_t i = 0; i < roster_->Entries().size(); ++i) {
+        const std::string &name = roster_->Label(i).name;
+        if (roster_->Entries()[i].alive && name == input.vessel) act(FocusAction{name});
       }
       break;
     case LiveInput::kFocusNext:

@@ -6,12 +6,11 @@ size_t Roster::Add(OBJHANDLE handle, std::string name, std::optional<std::string
                    bool fixed_to_body) {
   RosterEntry e;
   e.handle = handle;
-  e.name = std::move(name);
   e.carrier_class = class_name && *class_name == kCarrierClass;
-  e.class_name = std::move(class_name);
   e.fixed_to_body = fixed_to_body;
   by_handle_[handle] = entries_.size();
-  entries_.push_back(std::move(e));
+  entries_.push_back(e);
+  labels_.push_back({std::move(name), std::move(class_name)});
   return entries_.size() - 1;
 }
 
@@ -29,7 +28,7 @@ const std::string &Roster::NameOf(OBJHANDLE handle) const {
   static const std::string kNone, kUnknown = "?";
   if (handle == nullptr) return kNone;
   const long index = IndexOf(handle);
-  return index < 0 ? kUnknown : entries_[static_cast<size_t>(index)].name;
+  return index < 0 ? kUnknown : labels_[static_cast<size_t>(index)].name;
 }
 
 long Roster::CarrierIndex() const {

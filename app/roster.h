@@ -13,12 +13,17 @@ namespace app {
 
 inline constexpr char kCarrierClass[] = "DynamicPlanet";
 
-// What every step reads of every vessel first, its name and class after.
+// What every step reads of every vessel: sixteen bytes, so that a pass over ten thousand
+// vessels reads no names.
 struct RosterEntry {
   OBJHANDLE handle = nullptr;
   bool alive = true;
   bool fixed_to_body = false;
   bool carrier_class = false;  // class "DynamicPlanet": the module's ground
+};
+
+// What the outputs call it.
+struct RosterLabel {
   std::string name;
   std::optional<std::string> class_name;
 };
@@ -30,6 +35,7 @@ class Roster {
   void MarkDeleted(OBJHANDLE handle);
 
   const std::vector<RosterEntry> &Entries() const { return entries_; }
+  const RosterLabel &Label(size_t index) const { return labels_[index]; }
   // The index of a vessel that was ever in the run, or -1.
   long IndexOf(OBJHANDLE handle) const;
   // The vessel's name; "" for the null handle and "?" for a handle never seen.
@@ -39,6 +45,7 @@ class Roster {
 
  private:
   std::vector<RosterEntry> entries_;
+  std::vector<RosterLabel> labels_;  // the same index
   std::unordered_map<OBJHANDLE, size_t> by_handle_;
 };
 

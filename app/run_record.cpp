@@ -72,9 +72,10 @@ void RunRecorder::Ensure(const StepContext &ctx) {
   const auto &entries = ctx.roster.Entries();
   while (watch_.size() < entries.size()) {
     const RosterEntry &entry = entries[watch_.size()];
+    const RosterLabel &label = ctx.roster.Label(watch_.size());
     VesselTrack track;
-    track.name = entry.name;
-    track.class_name = entry.class_name.value_or("");
+    track.name = label.name;
+    track.class_name = label.class_name.value_or("");
     track.fixed_to_body = entry.fixed_to_body;
     Watch watch;
     if (const sim::VesselRecord *v = ctx.world.Vessel(entry.handle)) {

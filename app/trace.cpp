@@ -41,7 +41,9 @@ void Trace::OnStart(const StepContext &) {
 void Trace::BeforePostStep(const StepContext &ctx) {
   if (ctx.step % every_ != 0) return;
   std::string &out = out_.Buffer();
-  for (const RosterEntry &entry : ctx.roster.Entries()) {
+  const auto &entries = ctx.roster.Entries();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const RosterEntry &entry = entries[i];
     if (!entry.alive) continue;
     const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
     const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
@@ -50,7 +52,7 @@ void Trace::BeforePostStep(const StepContext &ctx) {
     AppendInteger(out, ctx.step);
     Cell(out, ctx.simt);
     out += ',';
-    AppendCsvText(out, entry.name);
+    AppendCsvText(out, ctx.roster.Label(i).name);
     out += ',';
     AppendCsvText(out, ctx.roster.NameOf(v->parent));
     for (const VECTOR3 *vec : {&v->pos_global, &v->vel_global}) {

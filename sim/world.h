@@ -106,27 +106,32 @@ struct ChildPlacement {
   Pose pose{};
 };
 
-// Laid out by use: what the host's calls and the physics read of every vessel in every step
-// first, together; the placement a child keeps to compare with last.
-struct VesselRecord {
+// Laid out by use, on cache lines: what the host's calls, the physics and the program's
+// account read of every vessel in every step comes first, in five lines; the lines each pass
+// needs are noted. The placement a child keeps to compare with comes last.
+struct alignas(64) VesselRecord {
+  // Line 0: every pass.
   OBJHANDLE handle = nullptr;
   bool alive = true;
   bool fixed_to_body = false;
   OBJHANDLE parent = nullptr;  // when attached as a child
   OBJHANDLE body = nullptr;
   VECTOR3 pos_global{}, vel_global{};
-  Mat3 rot = Mat3::Identity();
+  // Line 1: with line 0, all the account reads before the module's step.
   double mass_kg = 0.0;
   double cog_elev_m = 0.0;
+  Mat3 rot = Mat3::Identity();
+  // Lines 2 and 3: the physics and the host's calls; line 3 also the account after the step.
   VECTOR3 thrust_local_N{};
   VECTOR3 force_sum_local_N{};  // AddForce total for the coming step
   // What the module did to it, kept whether or not host calls are recorded, so that a run's
   // account needs no record of every call. Steps are numbered as HostEvent::step.
-  int64_t forces_step = -1;    // the step of the latest AddForce calls
-  VECTOR3 forces_sum_N{};      // their sum, in the order made, in the frame given
-  int64_t attached_step = -1;  // the step in which it was last attached as a child
-  int64_t undone_step = -1;    // the latest step in which that attachment was undone again
+  int64_t forces_step = -1;  // the step of the latest AddForce calls
+  VECTOR3 forces_sum_N{};    // their sum, in the order made, in the frame given
+  int64_t undone_step = -1;  // the latest step in which an attachment was undone again
+  // Line 4: the host's calls; the module asks every vessel's class in every step.
   std::optional<std::string> class_name;
+  int64_t attached_step = -1;               // the step in which it was last attached as a child
   ATTACHMENTHANDLE parent_point = nullptr;  // the parent's point it hangs on
   ATTACHMENTHANDLE own_point = nullptr;     // its own toparent point in use
   // The vessels hanging on it now, in the order they were attached: what the host carries
