@@ -10,6 +10,7 @@
 #include "app/scenario_world.h"
 #include "app/text_format.h"
 #include "app/vessel_measure.h"
+#include "math/bit_diff.h"
 #include "math/vector.h"
 
 namespace app {
@@ -279,18 +280,32 @@ void Account::BeforePostStep(const StepContext &ctx) {
     Track &track = tracks_[i];
     const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
     if (v == nullptr) continue;
+    // A run changes neither a vessel's body, nor its centre of gravity, nor the bodies'
+    // places, nor the relief: a free vessel that has not moved by a bit since it was
+    // measured is found where it was, and a fleet at rest asks the terrain nothing here.
+    const bool unmoved = track.measured && td::BitDiff(v->pos_global, track.pos_before) == 0;
+    track.measured = false;
     track.pos_before = v->pos_global;
     const VECTOR3 vel_before = track.vel_before;
     track.vel_before = v->vel_global;
-    track.in_contact = false;
-    if (entry.fixed_to_body) continue;
+    if (entry.fixed_to_body) {
+      track.in_contact = false;
+      continue;
+    }
     if (v->parent != nullptr) {
+      track.in_contact = false;
       track.airborne = false;
       track.on_sphere = false;
       continue;
     }
+    if (unmoved) {
+      track.measured = true;
+      continue;
+    }
+    track.in_contact = false;
     const sim::BodySpec *body = ctx.world.Body(v->body);
     if (body == nullptr) continue;
+    track.measured = true;
     const VECTOR3 rel = td::VecSub(v->pos_global, body->pos_global);
     const double r = td::VecLength(rel);
     const double base_radius_m = r - v->cog_elev_m;

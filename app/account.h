@@ -39,6 +39,7 @@ class Account : public StepObserver {
     bool airborne = false;    // at least kAirborne_m clear of the terrain since the last contact
     bool in_contact = false;  // touchdown plane below the terrain before this step's module
     bool on_sphere = false;   // held at the mean radius by the host
+    bool measured = false;    // the three above were found free on its body, at pos_before
     OBJHANDLE parent = nullptr;
     VECTOR3 pos_before{};
     VECTOR3 vel_before{};  // at the previous step

@@ -42,11 +42,7 @@ int Run(const app::Options &options, app::LiveHooks *live) {
                 app::Counted(scenario.steps, "step", "steps").c_str());
     return 0;
   }
-  app::Roster roster;
-  for (const OBJHANDLE handle : world.LiveVessels()) {
-    const sim::VesselRecord *v = world.Vessel(handle);
-    roster.Add(handle, v->name, v->class_name, v->fixed_to_body);
-  }
+  app::Roster roster = app::RosterOf(world);
 
   // Before any output file: a picture that cannot be made stops the run before it starts.
   app::Visuals visuals(options, scenario, world.ExecutablePath());

@@ -126,6 +126,15 @@ OBJHANDLE AddScenarioVessel(const Scenario &s, const VesselDef &v, sim::World &w
   return world.AddVessel(VesselSpecOf(s, v, world));
 }
 
+Roster RosterOf(const sim::World &world) {
+  Roster roster;
+  for (const OBJHANDLE handle : world.LiveVessels()) {
+    const sim::VesselRecord *v = world.Vessel(handle);
+    roster.Add(handle, v->name, v->class_name, v->fixed_to_body);
+  }
+  return roster;
+}
+
 void BuildWorld(const Scenario &s, sim::World &world) {
   for (const BodyDef &b : s.bodies) world.AddBody(ToSpec(b));
   switch (s.terrain.presence) {

@@ -1,6 +1,7 @@
 // A scenario's world: bodies, the terrain library's settings and mode, vessels and focus.
 #pragma once
 
+#include "app/roster.h"
 #include "app/scenario.h"
 #include "sim/world.h"
 
@@ -21,5 +22,8 @@ void BuildWorld(const Scenario &scenario, sim::World &world);
 sim::VesselSpec VesselSpecOf(const Scenario &scenario, const VesselDef &vessel,
                              const sim::World &world);
 OBJHANDLE AddScenarioVessel(const Scenario &scenario, const VesselDef &vessel, sim::World &world);
+
+// The world's live vessels in the host's order, under their names and classes.
+Roster RosterOf(const sim::World &world);
 
 }  // namespace app

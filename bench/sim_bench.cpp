@@ -121,11 +121,7 @@ Measured RunScenario(const std::string &text) {
   const app::Scenario scenario = app::ParseScenarioText(text, "<bench>");
   sim::World world;
   app::BuildWorld(scenario, world);
-  app::Roster roster;
-  for (const OBJHANDLE handle : world.LiveVessels()) {
-    const sim::VesselRecord *v = world.Vessel(handle);
-    roster.Add(handle, v->name, v->class_name, v->fixed_to_body);
-  }
+  app::Roster roster = app::RosterOf(world);
   world.SetRecording(false);  // as touchdown-sim runs without an event log or pictures
   app::Account account(scenario);
   TenthClock tenths(scenario.steps);

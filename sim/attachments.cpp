@@ -2,10 +2,10 @@
 // parent's point, its point's direction against the parent's, the two rotation vectors
 // alike; the host keeps it there until it is detached.
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 
+#include "math/bit_diff.h"
 #include "math/vector.h"
 #include "module/td_assert.h"
 #include "sim/world_impl.h"
@@ -54,15 +54,7 @@ HostEvent AttachmentEvent(EventKind kind, OBJHANDLE vessel, ATTACHMENTHANDLE att
   return e;
 }
 
-// The bits in which two numbers differ. Bits, not values, on purpose: -0 and +0 or two NaNs
-// would place a child differently.
-uint64_t BitDiff(double a, double b) {
-  return std::bit_cast<uint64_t>(a) ^ std::bit_cast<uint64_t>(b);
-}
-
-uint64_t BitDiff(const VECTOR3 &a, const VECTOR3 &b) {
-  return BitDiff(a.x, b.x) | BitDiff(a.y, b.y) | BitDiff(a.z, b.z);
-}
+using td::BitDiff;
 
 // Every part compared, without a branch between them: they are nearly always all equal.
 uint64_t BitDiff(const Pose &pose, const Mat3 &rot, const VECTOR3 &pos, const VECTOR3 &vel) {

@@ -13,25 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "moon_and_ground.h"
+
 namespace e2e {
 
 using Json = nlohmann::json;
 using Vec = std::array<double, 3>;
 
-// The Moon, and on it the carrier that resting vessels are anchored to: the ground most test
-// scenarios stand on.
-inline constexpr char kMoonAndGround[] = R"(
-[[body]]
-name = "Moon"
-radius_m = 1737400.0
-mass_kg = 7.342e22
-
-[[vessel]]
-name = "surface"
-class = "DynamicPlanet"
-altitude_m = 0.0
-fixed_to_body = true
-)";
+using tdtest::kMoonAndGround;
 
 // One row of the trace.
 struct TraceRow {
