@@ -143,9 +143,9 @@ check_width() { # PRESET OBJDUMP COLUMN WINEARCH LOADER
   same_lines "touchdown.dll exports the four entry points" \
     "$(exports_of "$objdump" "$bin/modules/plugin/touchdown.dll")" \
     "$(printf '%s\n' ExitModule GetModuleVersion InitModule opcPostStep)"
-  same_lines "modules/dorvak.dll exports dorgetaltbyvec, dorvakConfigure" \
+  same_lines "modules/dorvak.dll exports dorgetaltbyvec and the host's three" \
     "$(exports_of "$objdump" "$bin/modules/dorvak.dll")" \
-    "$(printf '%s\n' dorgetaltbyvec dorvakConfigure)"
+    "$(printf '%s\n' dorgetaltbyvec dorvakConfigure dorvakHostRadius dorvakStepBegins)"
   same_lines "modules/nofn/dorvak.dll exports dorvakConfigure only" \
     "$(exports_of "$objdump" "$bin/modules/nofn/dorvak.dll")" "dorvakConfigure"
   local imports

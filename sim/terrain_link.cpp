@@ -45,6 +45,7 @@ void World::ConfigureTerrain(const DorvakConfig &config) {
   impl_->terrain_config = config;
   impl_->terrain_memo.Forget();
   impl_->terrain_function = nullptr;
+  impl_->terrain_step_begins = nullptr;
   const std::string module_name = ExecutableDirectory(*impl_) + "/modules\\dorvak.dll";
   const std::string file = TerrainLibraryFile(*impl_, module_name.c_str());
   if (file.empty()) return;
@@ -53,8 +54,8 @@ void World::ConfigureTerrain(const DorvakConfig &config) {
   impl_->terrain_libraries.push_back(library);
   if (void *configure = dlsym(library, "dorvakConfigure")) {
     reinterpret_cast<DorvakConfigureFn>(configure)(&config);
-    impl_->terrain_function =
-        reinterpret_cast<TerrainRadiusFn>(dlsym(library, kTerrainFunctionName));
+    impl_->terrain_function = reinterpret_cast<TerrainRadiusFn>(dlsym(library, kHostRadiusName));
+    impl_->terrain_step_begins = reinterpret_cast<void (*)()>(dlsym(library, kStepBeginsName));
     g_terrain_library_owner = impl_.get();
   }
 }

@@ -35,6 +35,7 @@ void World::ConfigureTerrain(const DorvakConfig &config) {
   impl_->terrain_config = config;
   impl_->terrain_memo.Forget();
   impl_->terrain_function = nullptr;
+  impl_->terrain_step_begins = nullptr;
   const std::string file = ExecutableDirectory(*impl_) + kTerrainLibraryName;
   const HMODULE library = LoadLibraryA(file.c_str());
   TerrainMode found = TerrainMode::kMissing;
@@ -52,8 +53,8 @@ void World::ConfigureTerrain(const DorvakConfig &config) {
   impl_->terrain_libraries.push_back(library);
   if (const FARPROC configure = GetProcAddress(library, "dorvakConfigure")) {
     ProcAs<DorvakConfigureFn>(configure)(&config);
-    impl_->terrain_function =
-        ProcAs<TerrainRadiusFn>(GetProcAddress(library, kTerrainFunctionName));
+    impl_->terrain_function = ProcAs<TerrainRadiusFn>(GetProcAddress(library, kHostRadiusName));
+    impl_->terrain_step_begins = ProcAs<void (*)()>(GetProcAddress(library, kStepBeginsName));
     g_terrain_library_owner = impl_.get();
   }
 }

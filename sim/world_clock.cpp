@@ -45,12 +45,14 @@ void World::Step(double dt) {
   impl_->simt += dt;
   impl_->mjd += dt / kSecondsPerDay;
   ++impl_->steps;
+  TerrainStepBegins(*impl_);
   if (impl_->entry.post_step != nullptr) impl_->entry.post_step(impl_->simt, dt, impl_->mjd);
   CollectDesktopRecords(*impl_);
 }
 
 void World::CallPostStep(double simt, double simdt, double mjd) {
   ++impl_->steps;
+  TerrainStepBegins(*impl_);
   if (impl_->entry.post_step != nullptr) impl_->entry.post_step(simt, simdt, mjd);
   CollectDesktopRecords(*impl_);
 }

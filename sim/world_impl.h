@@ -44,8 +44,9 @@ struct World::Impl {
   // The program asks about resting vessels in every step too (the run's account): through
   // the very library the module loads, when it is there, so that a place the program has
   // just asked about is one the library remembers when the module asks in the same step;
-  // else computed here, with a memory of its own.
+  // else computed here, with a memory of its own. The library is told when a step begins.
   TerrainRadiusFn terrain_function = nullptr;
+  void (*terrain_step_begins)() = nullptr;
   mutable terrain::QueryMemo terrain_memo;
   OBJHANDLE terrain_body = nullptr;
   std::vector<void *> terrain_libraries;  // held so the configuration stays loaded
@@ -108,6 +109,15 @@ extern World::Impl *g_current_impl;
 // The world that configured the terrain library last. The library's settings are process-wide:
 // only this world's questions may go to it, another's settings may differ.
 extern const World::Impl *g_terrain_library_owner;
+
+// What the world finds in the terrain library beside the module's function.
+inline constexpr char kHostRadiusName[] = "dorvakHostRadius";
+inline constexpr char kStepBeginsName[] = "dorvakStepBegins";
+
+// Tells the library a step begins, when its settings are this world's.
+inline void TerrainStepBegins(const World::Impl &w) {
+  if (w.terrain_step_begins != nullptr && g_terrain_library_owner == &w) w.terrain_step_begins();
+}
 
 // The current world's tables, or null when no world is current.
 inline World::Impl *CurrentImpl() { return g_current_impl; }

@@ -8,10 +8,17 @@ namespace terrain {
 namespace {
 DorvakConfig g_config = DefaultConfig();
 QueryMemo g_memo;
+AnswersInOrder g_order;
 }  // namespace
 
 const DorvakConfig &ActiveConfig() { return g_config; }
 QueryMemo &ActiveMemo() { return g_memo; }
+AnswersInOrder &ActiveOrder() { return g_order; }
+
+double ActiveRadius(const VECTOR3 &pos_rel_body) {
+  return RememberedRadius(g_memo, pos_rel_body,
+                          [](const VECTOR3 &pos) { return TerrainRadius(g_config, pos); });
+}
 
 }  // namespace terrain
 
@@ -19,4 +26,5 @@ extern "C" __attribute__((visibility("default"))) void dorvakConfigure(const Dor
   if (config == nullptr) return;
   terrain::g_config = *config;
   terrain::g_memo.Forget();
+  terrain::g_order.Forget();
 }

@@ -1,6 +1,5 @@
 #include "terrain/query_memo.h"
 
-#include <bit>
 #include <cstring>
 
 #include "math/vector.h"
@@ -10,8 +9,7 @@ namespace terrain {
 void QueryMemo::Remember(const VECTOR3 &pos_rel_body, double radius_m) {
   Set &set = sets_[SetOf(pos_rel_body)];
   set.older = set.newer;
-  set.newer = {std::bit_cast<uint64_t>(pos_rel_body.x), std::bit_cast<uint64_t>(pos_rel_body.y),
-               std::bit_cast<uint64_t>(pos_rel_body.z), radius_m};
+  set.newer = RememberedAnswer::Of(pos_rel_body, radius_m);
 }
 
 // An empty place holds the position zero, which only its own set could be asked about: that
@@ -21,7 +19,7 @@ void QueryMemo::Forget() {
   const unsigned zero_set = SetOf(td::Vec3(0.0, 0.0, 0.0));
   double elsewhere_m = 1.0;
   while (SetOf(td::Vec3(elsewhere_m, 0.0, 0.0)) == zero_set) elsewhere_m += 1.0;
-  const Entry stranger{std::bit_cast<uint64_t>(elsewhere_m), 0, 0, 0.0};
+  const RememberedAnswer stranger = RememberedAnswer::Of(td::Vec3(elsewhere_m, 0.0, 0.0), 0.0);
   sets_[zero_set] = {stranger, stranger};
 }
 

@@ -11,6 +11,25 @@
 
 namespace terrain {
 
+// An answer with the exact bits of the position it was given for.
+struct RememberedAnswer {
+  uint64_t x_bits, y_bits, z_bits;
+  double radius_m;
+
+  static RememberedAnswer Of(const VECTOR3 &pos, double radius_m) {
+    return {std::bit_cast<uint64_t>(pos.x), std::bit_cast<uint64_t>(pos.y),
+            std::bit_cast<uint64_t>(pos.z), radius_m};
+  }
+  bool Answers(const VECTOR3 &pos, double &answer_m) const {
+    if (x_bits != std::bit_cast<uint64_t>(pos.x) || y_bits != std::bit_cast<uint64_t>(pos.y) ||
+        z_bits != std::bit_cast<uint64_t>(pos.z)) {
+      return false;
+    }
+    answer_m = radius_m;
+    return true;
+  }
+};
+
 // Sets of two places, chosen by the metre-sized cell around the position: a vessel keeps its
 // set while it creeps, so its new positions take the place of its old ones instead of
 // spreading over the whole table, and a small fleet touches a few lines of it whatever its
@@ -29,21 +48,9 @@ class QueryMemo {
   void Forget();
 
  private:
-  struct Entry {
-    uint64_t x_bits, y_bits, z_bits;
-    double radius_m;
-    bool Answers(const VECTOR3 &pos, double &answer_m) const {
-      if (x_bits != std::bit_cast<uint64_t>(pos.x) || y_bits != std::bit_cast<uint64_t>(pos.y) ||
-          z_bits != std::bit_cast<uint64_t>(pos.z)) {
-        return false;
-      }
-      answer_m = radius_m;
-      return true;
-    }
-  };
   // Both in one cache line; a new answer pushes the older one out.
   struct alignas(64) Set {
-    Entry newer, older;
+    RememberedAnswer newer, older;
   };
   static constexpr unsigned kSetBits = 15;
   // The coordinate rounded to whole metres, in the low bits: adding 1.5 * 2^52 leaves no

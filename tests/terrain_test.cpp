@@ -4,11 +4,13 @@
 
 #include <bit>
 #include <cmath>
+#include <memory>
 #include <numbers>
 
 #include "host/terrain_api.h"
 #include "math/vector.h"
 #include "sim/world.h"
+#include "terrain/answers_in_order.h"
 #include "terrain/horizon.h"
 #include "terrain/terrain_radius.h"
 
@@ -170,4 +172,31 @@ TEST(Terrain, AWorldKeepsItsReliefAfterAnotherConfiguresTheLibrary) {
     EXPECT_EQ(first.TerrainRadius(place), terrain::TerrainRadius(hills, place));
   }
   EXPECT_EQ(first.TerrainRadius(place), terrain::TerrainRadius(hills, place));
+}
+
+// The library keeps the answers of a step in the order asked, for the module's questions of
+// the same vessels. Asked in another order, about fewer or other places, or after the relief
+// has changed, the module still gets the relief's own answer.
+TEST(Terrain, AnswersKeptInOrderAnswerOnlyTheVeryPlaceAsked) {
+  DorvakConfig hills = Relief(kDorvakHills);
+  hills.amplitude_m = 5.0;
+  const DorvakConfig flat = Relief(kDorvakFlat);
+  const VECTOR3 a = td::VecScale(Dir(0.3, 0.2), kR), b = td::VecScale(Dir(0.3, 0.21), kR),
+                c = td::VecScale(Dir(0.31, 0.2), kR);
+  const auto order = std::make_unique<terrain::AnswersInOrder>();
+  const auto module_asks = [&order](const DorvakConfig &relief, const VECTOR3 &place) {
+    const double radius_m = order->ModuleRadius(
+        place, [&relief](const VECTOR3 &pos) { return terrain::TerrainRadius(relief, pos); });
+    EXPECT_EQ(radius_m, terrain::TerrainRadius(relief, place));
+  };
+  order->StepBegins();
+  order->NoteHostAnswer(a, terrain::TerrainRadius(hills, a));
+  order->NoteHostAnswer(b, terrain::TerrainRadius(hills, b));
+  for (const VECTOR3 &place : {a, c, b}) module_asks(hills, place);
+  order->StepBegins();
+  order->NoteHostAnswer(c, terrain::TerrainRadius(hills, c));
+  for (const VECTOR3 &place : {b, a, c, a}) module_asks(hills, place);
+  order->Forget();
+  order->StepBegins();
+  for (const VECTOR3 &place : {b, a}) module_asks(flat, place);
 }
