@@ -47,7 +47,7 @@ struct World::Impl {
   // else computed here, with a memory of its own. The library is told when a step begins.
   TerrainRadiusFn terrain_function = nullptr;
   void (*terrain_step_begins)() = nullptr;
-  mutable terrain::QueryMemo terrain_memo;
+  mutable terrain::QueryMemo<10> terrain_memo;  // 64 KiB
   OBJHANDLE terrain_body = nullptr;
   std::vector<void *> terrain_libraries;  // held so the configuration stays loaded
 

@@ -7,12 +7,12 @@ namespace terrain {
 
 namespace {
 DorvakConfig g_config = DefaultConfig();
-QueryMemo g_memo;
+QueryMemo<> g_memo;
 AnswersInOrder g_order;
 }  // namespace
 
 const DorvakConfig &ActiveConfig() { return g_config; }
-QueryMemo &ActiveMemo() { return g_memo; }
+QueryMemo<> &ActiveMemo() { return g_memo; }
 AnswersInOrder &ActiveOrder() { return g_order; }
 
 double ActiveRadius(const VECTOR3 &pos_rel_body) {

@@ -10,7 +10,7 @@ namespace terrain {
 
 const DorvakConfig &ActiveConfig();
 // What the library's function has answered under these settings.
-QueryMemo &ActiveMemo();
+QueryMemo<> &ActiveMemo();
 // This step's answers to the program and the module's of the step before, in order.
 AnswersInOrder &ActiveOrder();
 // The radius under a position by the settings, through the library's memo.

@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "host/orbiter_api.h"
 
@@ -33,8 +34,10 @@ struct RememberedAnswer {
 // Sets of two places, chosen by the metre-sized cell around the position: a vessel keeps its
 // set while it creeps, so its new positions take the place of its old ones instead of
 // spreading over the whole table, and a small fleet touches a few lines of it whatever its
-// size. The table (2 MiB) holds ten thousand resting vessels with few of them sharing a set
-// with two others. Not for concurrent use.
+// size. The library's table (2^15 sets, 2 MiB) holds ten thousand resting vessels with few of
+// them sharing a set with two others; a world's own, asked only when the library is not its
+// to ask, is smaller, for a world is made for every run and every test. Not for concurrent use.
+template <unsigned SetBits = 15>
 class QueryMemo {
  public:
   QueryMemo() { Forget(); }
@@ -43,16 +46,30 @@ class QueryMemo {
     const Set &set = sets_[SetOf(pos_rel_body)];
     return set.newer.Answers(pos_rel_body, radius_m) || set.older.Answers(pos_rel_body, radius_m);
   }
-  void Remember(const VECTOR3 &pos_rel_body, double radius_m);
-  // Forgets everything: for when the relief changes.
-  void Forget();
+  void Remember(const VECTOR3 &pos_rel_body, double radius_m) {
+    Set &set = sets_[SetOf(pos_rel_body)];
+    set.older = set.newer;
+    set.newer = RememberedAnswer::Of(pos_rel_body, radius_m);
+  }
+  // Forgets everything: for when the relief changes. An empty place holds the position zero,
+  // which only its own set could be asked about: that set's places hold a position of another
+  // set instead.
+  void Forget() {
+    std::memset(static_cast<void *>(sets_), 0, sizeof sets_);
+    const unsigned zero_set = SetOf(VECTOR3{});
+    VECTOR3 elsewhere{};
+    do {
+      elsewhere.x += 1.0;
+    } while (SetOf(elsewhere) == zero_set);
+    const RememberedAnswer stranger = RememberedAnswer::Of(elsewhere, 0.0);
+    sets_[zero_set] = {stranger, stranger};
+  }
 
  private:
   // Both in one cache line; a new answer pushes the older one out.
   struct alignas(64) Set {
     RememberedAnswer newer, older;
   };
-  static constexpr unsigned kSetBits = 15;
   // The coordinate rounded to whole metres, in the low bits: adding 1.5 * 2^52 leaves no
   // room for a fraction. Beyond 2^51 m, and for values that are not numbers, the bits are
   // still a fixed function of the coordinate, which is all a set index needs.
@@ -63,15 +80,15 @@ class QueryMemo {
     const uint64_t h = MetreCell(pos_rel_body.x) * 0x9E3779B97F4A7C15u ^
                        MetreCell(pos_rel_body.y) * 0xC2B2AE3D27D4EB4Fu ^
                        MetreCell(pos_rel_body.z) * 0x165667B19E3779F9u;
-    return static_cast<unsigned>(h >> (64 - kSetBits));
+    return static_cast<unsigned>(h >> (64 - SetBits));
   }
 
-  Set sets_[1u << kSetBits];
+  Set sets_[1u << SetBits];
 };
 
 // The relief's radius under a position, through a memo of the same relief.
-template <typename Relief>
-double RememberedRadius(QueryMemo &memo, const VECTOR3 &pos_rel_body, const Relief &relief) {
+template <typename Memo, typename Relief>
+double RememberedRadius(Memo &memo, const VECTOR3 &pos_rel_body, const Relief &relief) {
   double radius_m;
   if (memo.Recall(pos_rel_body, radius_m)) return radius_m;
   radius_m = relief(pos_rel_body);
