@@ -11,8 +11,6 @@ QueryMemo<> g_memo;
 AnswersInOrder g_order;
 }  // namespace
 
-const DorvakConfig &ActiveConfig() { return g_config; }
-QueryMemo<> &ActiveMemo() { return g_memo; }
 AnswersInOrder &ActiveOrder() { return g_order; }
 
 double ActiveRadius(const VECTOR3 &pos_rel_body) {

@@ -3,14 +3,9 @@
 #pragma once
 
 #include "terrain/answers_in_order.h"
-#include "terrain/dorvak_config.h"
-#include "terrain/query_memo.h"
 
 namespace terrain {
 
-const DorvakConfig &ActiveConfig();
-// What the library's function has answered under these settings.
-QueryMemo<> &ActiveMemo();
 // This step's answers to the program and the module's of the step before, in order.
 AnswersInOrder &ActiveOrder();
 // The radius under a position by the settings, through the library's memo.
