@@ -3,11 +3,13 @@
 // frames rather than queueing them: it always draws the newest.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -36,6 +38,16 @@ class LiveChannel {
     }
     changed_.notify_all();
   }
+  // The run's vessels by name, for the server to refuse a focus on no vessel of the run.
+  void PublishVessels(std::vector<std::string> names) {
+    std::lock_guard lock(mutex_);
+    vessels_ = std::move(names);
+  }
+  bool HasVessel(const std::string &name) {
+    std::lock_guard lock(mutex_);
+    return std::find(vessels_.begin(), vessels_.end(), name) != vessels_.end();
+  }
+
   void Close() {
     {
       std::lock_guard lock(mutex_);
@@ -68,6 +80,7 @@ class LiveChannel {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::string scene_, frame_;
+  std::vector<std::string> vessels_;
   Seen seen_;
   bool closed_ = false;
 };

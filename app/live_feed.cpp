@@ -85,6 +85,10 @@ void LiveFeed::PublishScene(const StepContext &ctx) {
   }
   b += "]}";
   vessels_in_scene_ = r.vessels.size();
+  std::vector<std::string> names;
+  for (size_t i = 0; i < ctx.roster.Entries().size(); ++i)
+    names.push_back(ctx.roster.Label(i).name);
+  channel_.PublishVessels(std::move(names));
   channel_.PublishScene(std::move(b));
 }
 

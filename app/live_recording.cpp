@@ -1,6 +1,9 @@
 #include "app/live_recording.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <map>
 #include <sstream>
 
 #include "app/key_names.h"
@@ -22,6 +25,28 @@ void KeepBefore(toml::array &timed, long long steps, double step_s) {
     const double t_s = t != nullptr ? (*t)["t_s"].value<double>().value_or(0.0) : 0.0;
     if (StepOf(t_s, step_s) >= steps) timed.erase(timed.begin() + static_cast<long>(i));
   }
+}
+
+// The longest a recorded key stayed down, s (a key still down at the end counts to the end).
+double LongestHold(const toml::array &events, double end_s) {
+  std::map<std::string, double> down_at;
+  double longest = 0.0;
+  const auto key_of = [](const toml::node &n) {
+    return n.is_string() ? *n.value<std::string>() : "#" + std::to_string(n.value_or<int64_t>(0));
+  };
+  for (const toml::node &node : events) {
+    const toml::table &e = *node.as_table();
+    const double t_s = e["t_s"].value_or(0.0);
+    if (const toml::node *key = e.get("key_down")) down_at.try_emplace(key_of(*key), t_s);
+    if (const toml::node *key = e.get("key_up")) {
+      if (const auto it = down_at.find(key_of(*key)); it != down_at.end()) {
+        longest = std::max(longest, t_s - it->second);
+        down_at.erase(it);
+      }
+    }
+  }
+  for (const auto &[key, t_s] : down_at) longest = std::max(longest, end_s - t_s);
+  return longest;
 }
 
 }  // namespace
@@ -74,8 +99,17 @@ void LiveRecording::OnFinish(const StepContext &ctx) {
   toml::table &simulation = *root.emplace("simulation", toml::table{}).first->second.as_table();
   simulation.erase("duration_s");
   simulation.insert_or_assign("steps", static_cast<int64_t>(steps));
+  // The scenario's own repeats are switched off by a first repeat that no recorded hold
+  // reaches: the longest delay the reader takes, with a step's margin either side. A hold
+  // longer than that cannot be written as the reader stands, and the file says so when
+  // read (an infinite delay) rather than replaying to a different run.
+  const double end_s = static_cast<double>(steps) * step_s_;
+  const double no_repeat_s = LongestHold(events_, end_s) + 2.0 * step_s_ < kKeyDelayRange_s.hi
+                                 ? kKeyDelayRange_s.hi
+                                 : std::numeric_limits<double>::infinity();
   toml::table &keyboard = *root.emplace("keyboard", toml::table{}).first->second.as_table();
-  keyboard.insert_or_assign("repeat_delay_s", static_cast<double>(steps + 1) * step_s_);
+  keyboard.insert_or_assign("repeat_delay_s", no_repeat_s);
+  keyboard.insert_or_assign("repeat_interval_s", kKeyDelayRange_s.hi);
 
   toml::array &events = *root.emplace("event", toml::array{}).first->second.as_array();
   KeepBefore(events, steps, step_s_);
