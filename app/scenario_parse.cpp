@@ -276,27 +276,23 @@ Scenario ParseScenarioText(const std::string &text, const std::string &display_n
     }
     s.bodies.push_back(std::move(body));
   });
-  // The limit counts what the file writes: an [[event]] table or a thrust_schedule entry is
-  // one event, though a held key becomes two (its press and its release).
-  const auto too_many_events = [](size_t written) {
+  // The limit is on the run's events, each of which costs the reader half a kilobyte and
+  // more: a key event is two of them, its press and its release.
+  const auto too_many_events = [] {
     return "too many events (at most " + std::to_string(kMaxEvents) +
-           ", [[event]] tables and thrust_schedule entries together; this is number " +
-           std::to_string(written) + ")";
+           " in the run, where each key event counts as two, its press and its release, "
+           "and each thrust_schedule entry as one)";
   };
-  size_t events_written = 0;
   ForEachTable(top, "vessel", [&](const Fields &f) {
     if (s.vessels.size() >= kMaxVessels) {
       f.FailTable("too many vessels (at most " + std::to_string(kMaxVessels) + ")");
     }
     s.vessels.push_back(ParseVessel(f));
-    const size_t before = s.events.size();
     ParseThrustSchedule(f, s.vessels.back().name, s.events);
-    events_written += s.events.size() - before;
-    if (events_written > size_t{kMaxEvents})
-      f.Fail("thrust_schedule", too_many_events(events_written));
+    if (s.events.size() > size_t{kMaxEvents}) f.Fail("thrust_schedule", too_many_events());
   });
   ForEachTable(top, "event", [&](const Fields &f) {
-    if (++events_written > size_t{kMaxEvents}) f.FailTable(too_many_events(events_written));
+    if (s.events.size() >= size_t{kMaxEvents}) f.FailTable(too_many_events());
     ParseEvent(f, s.events);
   });
   if (s.bodies.empty()) {
