@@ -1,7 +1,6 @@
 #include "app/account.h"
 
 #include <cmath>
-#include <cstdarg>
 #include <limits>
 
 #include "app/finite_watch.h"
@@ -34,16 +33,6 @@ constexpr double kOnSphere_m = 1e-6;
 constexpr double kSetDown_m = 1.0;
 constexpr int kAnchorSlots = 100;  // the module's anchor table
 constexpr int kMaxNamesListed = 10;
-
-std::string Format(const char *format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char *format, ...) {
-  char text[512];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
-  va_end(args);
-  return text;
-}
 
 bool IsReleaseKey(int vk) { return vk == 'G' || vk == 'U' || vk == 'C'; }
 
@@ -238,8 +227,9 @@ void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
       for (size_t i = 0; i < tracks_.size(); ++i) {
         if (ctx.roster.Label(i).name != action.vessel) continue;
         Note(tracks_[i], t,
-             Format("thrust set to (%g, %g, %g) N", action.thrust_N.x + 0.0,
-                    action.thrust_N.y + 0.0, action.thrust_N.z + 0.0));
+             "thrust set to (" + FormatGeneral(action.thrust_N.x + 0.0, 6) + ", " +
+                 FormatGeneral(action.thrust_N.y + 0.0, 6) + ", " +
+                 FormatGeneral(action.thrust_N.z + 0.0, 6) + ") N");
       }
       break;
   }
@@ -483,7 +473,7 @@ void Account::OnFinish(const StepContext &ctx) {
     anchored_at_end_.push_back(v != nullptr && v->parent != nullptr && !v->fixed_to_body);
   }
   for (const sim::MessageBoxRecord &box : ctx.world.MessageBoxes()) {
-    message_boxes_.push_back("\"" + box.text + "\" captioned \"" + box.caption + "\"");
+    message_boxes_.push_back(Printable("\"" + box.text + "\" captioned \"" + box.caption + "\""));
   }
   if (strayed_ && !strayed_intervals_.empty() &&
       strayed_intervals_.size() == size_t(strayed_intervals_total_)) {
@@ -493,9 +483,9 @@ void Account::OnFinish(const StepContext &ctx) {
   plain_names_.clear();
   for (size_t i = 0; i < ctx.roster.Entries().size(); ++i) {
     const RosterLabel &label = ctx.roster.Label(i);
-    names_.push_back(label.name + " (" +
-                     (label.class_name ? "class " + *label.class_name : "no class") + ")");
-    plain_names_.push_back(label.name);
+    names_.push_back(Printable(
+        label.name + " (" + (label.class_name ? "class " + *label.class_name : "no class") + ")"));
+    plain_names_.push_back(Printable(label.name));
   }
 }
 
@@ -536,10 +526,11 @@ void Account::PrintSummary(std::FILE *out) const {
 
 void Account::Print(std::FILE *out, const RunTotals &totals, int module_version) const {
   const TerrainDef &t = scenario_.terrain;
-  std::fprintf(
-      out, "touchdown-sim: %s: %s of %g s; terrain %s on %s, library %s; module version %d\n",
-      scenario_.file.c_str(), Counted(totals.steps, "step", "steps").c_str(), scenario_.step_s,
-      ReliefName(t.relief), t.body.c_str(), LibraryName(t.presence), module_version);
+  std::fprintf(out,
+               "touchdown-sim: %s: %s of %g s; terrain %s on %s, library %s; module version %d\n",
+               Printable(scenario_.file).c_str(), Counted(totals.steps, "step", "steps").c_str(),
+               scenario_.step_s, ReliefName(t.relief), Printable(t.body).c_str(),
+               LibraryName(t.presence), module_version);
   for (const std::string &box : message_boxes_) std::fprintf(out, "message box: %s\n", box.c_str());
   if (!carrier_seen_) {
     std::fprintf(out, "no vessel of class DynamicPlanet: the module moves and anchors nothing\n");
@@ -561,7 +552,7 @@ void Account::Print(std::FILE *out, const RunTotals &totals, int module_version)
     const Track &track = tracks_[i];
     std::fprintf(out, "\n%s\n", names_[i].c_str());
     for (const Line &line : track.lines) {
-      std::fprintf(out, "  %10.3f s  %s\n", line.t_s, line.text.c_str());
+      std::fprintf(out, "  %10.3f s  %s\n", line.t_s, Printable(line.text).c_str());
     }
     if (track.hidden > 0) {
       int released = 0;
@@ -585,14 +576,14 @@ void Account::Print(std::FILE *out, const RunTotals &totals, int module_version)
                    "  held up by the host's sphere at the mean radius %s, the first at %.3f s\n",
                    Counted(track.sphere_landings, "time", "times").c_str(), track.first_sphere_s);
     }
-    std::fprintf(out, "  end: %s\n", track.final_state.c_str());
+    std::fprintf(out, "  end: %s\n", Printable(track.final_state).c_str());
   }
   PrintSummary(out);
   if (StopRequested()) {
     const bool not_finite = StopExitStatus() == kNonFiniteExitStatus;
     std::fprintf(out, "\n%s at step %lld (%.3f s): %s; the outputs hold the steps run\n",
                  not_finite ? "stopped" : "interrupted", static_cast<long long>(totals.steps),
-                 totals.simulated_s, StopReason().c_str());
+                 totals.simulated_s, Printable(StopReason()).c_str());
   }
   const double speedup = totals.wall_s > 0.0 ? totals.simulated_s / totals.wall_s : 0.0;
   std::fprintf(out, "\ntotal: %.3f s simulated in %s, wall time %.3f s, %.0fx real time\n",

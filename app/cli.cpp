@@ -32,8 +32,8 @@ std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
   cli.add_option("--trace-every", o.trace_every, "Trace only every N-th step (default 1)")
       ->check(CLI::Range(int64_t{1}, int64_t{1} << 40));
   cli.add_option("--events-every", o.events_every,
-                 "Write the State records of every N-th step only (default 1); the module's "
-                 "calls and the scenario's actions are written in every step")
+                 "Write the State and AddForce records of every N-th step only (default 1); "
+                 "the module's other calls and the scenario's actions are written in every step")
       ->check(CLI::Range(int64_t{1}, int64_t{1} << 40));
   cli.add_option("--events-kinds", o.events_kinds,
                  "Keep only these kinds of record in the event log, comma-separated (e.g. "

@@ -98,7 +98,10 @@ void EventLog::WriteHostEvents(const StepContext &ctx) {
   const Roster &roster = ctx.roster;
   std::string &out = out_.Buffer();
   for (const sim::HostEvent &e : ctx.world.Events()) {
-    const bool keep = Keeps(KindOf(e.kind));
+    // The forces are the module's answer to each step's state, applied anew in every step: a
+    // log that keeps the State records of every N-th step keeps their forces with them.
+    const bool keep = Keeps(KindOf(e.kind)) &&
+                      (e.kind != sim::EventKind::kAddForce || e.step % state_every_ == 0);
     // The child on each point is followed even when no record names it: a record of a later
     // detaching might.
     if (!keep && e.kind != sim::EventKind::kAttachChild && e.kind != sim::EventKind::kDetachChild)

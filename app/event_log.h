@@ -15,7 +15,7 @@ namespace app {
 
 // What a thinned log keeps.
 struct EventLogFilter {
-  int64_t state_every = 1;         // State records of every N-th step only
+  int64_t state_every = 1;         // State and AddForce records of every N-th step only
   std::vector<std::string> kinds;  // the kinds kept (names of kEventKinds); empty: all
 };
 

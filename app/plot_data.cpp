@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <stdexcept>
 
 #include "app/output_file.h"
+#include "app/plot_script.h"
+#include "app/text_format.h"
 
 namespace app {
 
@@ -16,22 +17,23 @@ constexpr const char *kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd", 
                                     "#8c564b", "#e377c2", "#17becf", "#bcbd22", "#7f7f7f"};
 constexpr double kMovedAtLeast_m = 1.0;
 
-void Put(std::string &out, const char *format, double value) {
-  char text[48];
+// One column: six significant digits, or a fixed count of decimals (a position to the
+// millimetre however far out); NaN, which gnuplot skips, when not finite.
+void Put(std::string &out, const char *separator, double value, int decimals = -1) {
+  out += separator;
   if (!std::isfinite(value)) {
-    out += " NaN";
-    return;
+    out += "NaN";
+  } else {
+    out += decimals < 0 ? FormatGeneral(value, 6) : FormatFixed(value, decimals);
   }
-  std::snprintf(text, sizeof text, format, value);
-  out += text;
 }
 
 void WriteVessel(const RunRecord &record, const VesselTrack &track, PlotVessel &pv,
                  const std::filesystem::path &path) {
   OutputFile out(path.string());
   std::string &b = out.Buffer();
-  b += "# vessel " + track.name +
-       (track.class_name.empty() ? "" : " (class " + track.class_name + ")");
+  b += "# vessel " + GnuplotComment(track.name) +
+       (track.class_name.empty() ? "" : " (class " + GnuplotComment(track.class_name) + ")");
   b += "\n# t_s clearance_m up_speed_mps state(0 free, 1 contact, 2 anchored) force_up_N "
        "force_across_N east_m north_m\n";
   bool anchored = false;
@@ -40,16 +42,16 @@ void WriteVessel(const RunRecord &record, const VesselTrack &track, PlotVessel &
   for (size_t k = 0; k < track.samples.size(); ++k) {
     const Sample &s = track.samples[k];
     const double t = record.frame_t_s[track.first_frame + k];
-    Put(b, "%.6g", t);
-    Put(b, " %.6g", s.clearance_m);
-    Put(b, " %.6g", s.up_speed_mps);
+    Put(b, "", t);
+    Put(b, " ", s.clearance_m);
+    Put(b, " ", s.up_speed_mps);
     b += s.state == ContactState::kAnchored  ? " 2"
          : s.state == ContactState::kContact ? " 1"
                                              : " 0";
-    Put(b, " %.6g", s.force_up_N);
-    Put(b, " %.6g", s.force_across_N);
-    Put(b, " %.3f", s.east_m);
-    Put(b, " %.3f", s.north_m);
+    Put(b, " ", s.force_up_N);
+    Put(b, " ", s.force_across_N);
+    Put(b, " ", s.east_m, 3);
+    Put(b, " ", s.north_m, 3);
     b += '\n';
     out.MaybeFlush();
     pv.has_clearance = pv.has_clearance || std::isfinite(s.clearance_m);
@@ -97,9 +99,9 @@ void WriteTerrain(const TerrainGrid &g, const std::filesystem::path &path) {
     for (int col = 0; col < g.size; ++col) {
       bool lit = false;
       const int alpha = ShadeAt(g, row, col, lit);
-      Put(b, "%.3f", g.east0_m + col * g.spacing_m);
-      Put(b, " %.3f", g.north0_m + row * g.spacing_m);
-      Put(b, " %.4f", g.altitude_m[static_cast<size_t>(row) * g.size + col]);
+      Put(b, "", g.east0_m + col * g.spacing_m, 3);
+      Put(b, " ", g.north0_m + row * g.spacing_m, 3);
+      Put(b, " ", g.altitude_m[static_cast<size_t>(row) * g.size + col], 4);
       b += ' ' + std::to_string(alpha) + (lit ? " 255\n" : " 0\n");
     }
     b += '\n';  // gnuplot's scan lines

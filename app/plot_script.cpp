@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+
+#include "app/text_format.h"
 
 namespace app {
 
@@ -15,11 +16,7 @@ constexpr const char *kReleaseColour = "#ff7f0e";
 // Vessels beyond these counts are drawn without a legend entry, so the legend stays legible.
 constexpr size_t kMaxLegendEntries = 12;
 
-std::string Num(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.6g", value);
-  return text;
-}
+std::string Num(double value) { return FormatGeneral(value, 6); }
 
 struct Format {
   const char *extension;
@@ -236,21 +233,23 @@ void MapFigure(std::string &s, const Format &f, const RunRecord &record,
 
 std::string GnuplotQuoted(const std::string &text) {
   std::string q = "'";
-  for (const char c : text) {
-    if (c == '\n' || c == '\r') {
-      q += ' ';
-      continue;
-    }
+  for (const char c : Printable(text)) {
     q += c;
     if (c == '\'') q += '\'';
   }
   return q + "'";
 }
 
+std::string GnuplotComment(const std::string &text) {
+  std::string safe = Printable(text);
+  if (!safe.empty() && safe.back() == '\\') safe.replace(safe.size() - 1, 1, "\\x5c");
+  return safe;
+}
+
 std::string PlotScript(const RunRecord &record, const std::vector<PlotVessel> &vessels,
                        std::vector<std::string> &figures) {
   const double end_s = record.frame_t_s.empty() ? 1.0 : std::max(record.frame_t_s.back(), 1e-3);
-  std::string s = "# The figures of a touchdown-sim run of " + record.scenario +
+  std::string s = "# The figures of a touchdown-sim run of " + GnuplotComment(record.scenario) +
                   ". Draw them again in this folder with: gnuplot plots.gp\n";
   s += "set encoding utf8\n";
   for (const Format &f : kFormats) {

@@ -14,7 +14,13 @@ namespace app {
 std::string PlotScript(const RunRecord &record, const std::vector<PlotVessel> &vessels,
                        std::vector<std::string> &figures);
 
-// A string as a gnuplot single-quoted literal, in which only the quote itself is special.
+// Every name and path reaches gnuplot through these two. A string as a gnuplot single-quoted
+// literal, in which only the quote itself is special (no backquote or macro is expanded
+// there); control characters and bytes that are not UTF-8 are shown as \xNN, so that no line
+// ends inside it and the SVG figures stay valid text.
 std::string GnuplotQuoted(const std::string &text);
+// Text for within a comment line, of the script or of a data file: as above, and a final
+// backslash, which would carry the comment on over the next line, shown as \x5c.
+std::string GnuplotComment(const std::string &text);
 
 }  // namespace app

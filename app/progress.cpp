@@ -1,10 +1,13 @@
 #include "app/progress.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -17,6 +20,23 @@ constexpr auto kDrawInterval = std::chrono::milliseconds(250);
 
 double Seconds(std::chrono::steady_clock::duration d) {
   return std::chrono::duration<double>(d).count();
+}
+
+// The terminal's width in columns, read at every drawing so that a resized window is
+// followed: a line that reached the last column would wrap, and the next "\r" would go back
+// to the start of its second half only, leaving the first on the screen for good.
+size_t Columns(std::FILE *out) {
+#ifndef _WIN32
+  winsize size{};
+  if (ioctl(fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+#else
+  (void)out;
+#endif
+  if (const char *columns = std::getenv("COLUMNS")) {
+    const long n = std::strtol(columns, nullptr, 10);
+    if (n > 0 && n < 10000) return static_cast<size_t>(n);
+  }
+  return 80;
 }
 
 }  // namespace
@@ -59,9 +79,13 @@ void Progress::Draw(int64_t step, Clock::time_point now) {
                               "%.1f of %.1f s simulated (%.1f %%), %.0fx real time, %.0f s left",
                               simulated_s, static_cast<double>(steps_) * step_s_, 100.0 * done,
                               wall_s > 0.0 ? simulated_s / wall_s : 0.0, left_s);
-  const size_t length = std::min(static_cast<size_t>(std::max(n, 0)), sizeof line - 1);
+  // One column short of the width, where the cursor stays on the line.
+  const size_t fits = Columns(out_) - 1;
+  const size_t length = std::min({static_cast<size_t>(std::max(n, 0)), sizeof line - 1, fits});
+  line[length] = '\0';
   // Spaces cover what is left of a longer line before: no terminal control codes needed.
-  std::fprintf(out_, "\r%s%*s", line, static_cast<int>(drawn_ > length ? drawn_ - length : 0), "");
+  const size_t cover = std::min(drawn_, fits);
+  std::fprintf(out_, "\r%s%*s", line, static_cast<int>(cover > length ? cover - length : 0), "");
   std::fflush(out_);
   drawn_ = length;
 }

@@ -1,7 +1,6 @@
 #include "app/replay_page.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -107,15 +106,13 @@ void AppendFixed(std::string &out, double value, int decimals) {
     out += "null";
     return;
   }
-  char text[48];
-  const auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-  std::string_view s(text, static_cast<size_t>(r.ptr - text));
-  if (s.find('.') != std::string_view::npos) {
-    while (s.back() == '0') s.remove_suffix(1);
-    if (s.back() == '.') s.remove_suffix(1);
+  const size_t at = out.size();
+  AppendFixedForm(out, value, decimals);
+  if (out.find('.', at) != std::string::npos) {
+    while (out.back() == '0') out.pop_back();
+    if (out.back() == '.') out.pop_back();
   }
-  if (s == "-0") s = "0";
-  out += s;
+  if (out.compare(at, std::string::npos, "-0") == 0) out.erase(at, 1);
 }
 
 const char *VesselKind(const VesselTrack &v) {
@@ -207,19 +204,33 @@ std::string ReplayData(const RunRecord &record) {
   return b;
 }
 
-std::string ReplayPage(const RunRecord &record, const std::string &script) {
-  // '<' can stand only inside JSON strings, where \u003c reads back as the same character.
-  std::string data;
-  for (const char c : ReplayData(record)) {
-    if (c == '<')
-      data += "\\u003c";
-    else
-      data += c;
+// JSON made safe to stand inside a script element: with no '<' in it, no "</script" or
+// "<!--" can end the element or change how it is read. '<', '>' and '&' can stand only inside
+// JSON strings, where their \u escapes read back as the same characters; AppendJsonString has
+// already escaped what else a script could trip on (U+2028, U+2029, control characters).
+std::string ScriptJson(const std::string &json) {
+  std::string out;
+  out.reserve(json.size());
+  for (const char c : json) {
+    if (c == '<') {
+      out += "\\u003c";
+    } else if (c == '>') {
+      out += "\\u003e";
+    } else if (c == '&') {
+      out += "\\u0026";
+    } else {
+      out += c;
+    }
   }
+  return out;
+}
+
+std::string ReplayPage(const RunRecord &record, const std::string &script) {
+  const std::string data = ScriptJson(ReplayData(record));
   return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
          "<title>" +
-         HtmlText("touchdown-sim replay: " + record.scenario) +
+         HtmlText(Printable("touchdown-sim replay: " + record.scenario)) +
          "</title>\n"
          "</head>\n<body>\n<script type=\"application/json\" id=\"replay-data\">" +
          data + "</script>\n<script>\n" + ScriptSafe(script) + "\n</script>\n</body>\n</html>\n";

@@ -34,5 +34,7 @@ void AppendTerrainJson(std::string &out, const TerrainGrid &grid);
 const char *MarkKindName(Mark::Kind kind);
 // Script text made safe to stand inside a script element.
 std::string ScriptSafe(const std::string &js);
+// JSON text made safe to stand inside a script element (type application/json).
+std::string ScriptJson(const std::string &json);
 
 }  // namespace app

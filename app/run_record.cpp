@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "app/key_names.h"
+#include "app/text_format.h"
 #include "app/vessel_measure.h"
 #include "math/vector.h"
 
@@ -19,12 +19,6 @@ constexpr double kAirborne_m = 0.05;
 // the terrain map: a map kilometres wide would show nothing of the landing site.
 constexpr double kMaxMapHalfWidth_m = 5000.0;
 constexpr double kMinMapHalfWidth_m = 30.0;
-
-std::string Printf(const char *format, double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
-}
 
 std::string DisplayName(const std::string &file) {
   if (!file.empty() && file.front() == '<' && file.back() == '>') {
@@ -135,7 +129,7 @@ void RunRecorder::OnAction(const StepContext &ctx, const ScenarioAction &action)
     case ScenarioAction::kKeyUp:
       for (auto it = held_.begin(); it != held_.end(); ++it) {
         if (it->vk != action.vk) continue;
-        record_.marks[it->mark].text += Printf(", %.2f s", t - it->down_s);
+        record_.marks[it->mark].text += ", " + FormatFixed(t - it->down_s, 2) + " s";
         held_.erase(it);
         break;
       }
@@ -147,7 +141,7 @@ void RunRecorder::OnAction(const StepContext &ctx, const ScenarioAction &action)
       break;
     case ScenarioAction::kThrust:
       AddMark(t, Mark::kThrust, named,
-              "thrust " + Printf("%.0f N", td::VecLength(action.thrust_N)));
+              "thrust " + FormatFixed(td::VecLength(action.thrust_N), 0) + " N");
       break;
     case ScenarioAction::kCreate:
       AddMark(t, Mark::kCreated, named, "created");
@@ -194,7 +188,7 @@ void RunRecorder::BeforePostStep(const StepContext &ctx) {
       watch_[i].airborne = false;
       const double closing_mps = -td::VecDot(v->vel_global, m.up);
       AddMark(ctx.simt, Mark::kTouchdown, static_cast<long>(i),
-              "touchdown " + Printf("%.2f m/s", closing_mps));
+              "touchdown " + FormatFixed(closing_mps, 2) + " m/s");
     }
   }
 }

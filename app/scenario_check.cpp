@@ -1,4 +1,4 @@
-// Checks that need the whole scenario: unique names, references to bodies and vessels that
+// Checks that need the whole scenario: unique vessel names, references to bodies and vessels that
 // exist at the time they are used, event times within the run, and the limits. They read the
 // events on the steps they fall on, and the terrain's body as the file gives it.
 #include <set>
@@ -36,15 +36,10 @@ void CheckTerrainBody(const Scenario &s) {
 }  // namespace
 
 void CheckScenario(const Scenario &s) {
-  std::set<std::string> names;
-  for (const BodyDef &b : s.bodies) {
-    if (!names.insert(b.name).second) {
-      throw ScenarioError(s.file, 0, "body", "two bodies are named \"" + b.name + "\"");
-    }
-  }
+  // Two bodies of one name are refused as the second is read, at its line.
   CheckBody(s, s.terrain.body, {0, "terrain.body"});
 
-  names.clear();  // every vessel name ever used: a name is never given to a second vessel
+  std::set<std::string> names;  // every vessel name ever used: never given to a second vessel
   std::set<std::string> live;
   for (const VesselDef &v : s.vessels) {
     if (!names.insert(v.name).second) {

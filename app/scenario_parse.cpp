@@ -226,6 +226,11 @@ void ParseEvent(const Fields &f, std::vector<TimedEvent> &events) {
 }  // namespace
 
 Scenario ParseScenarioText(const std::string &text, const std::string &display_name) {
+  if (text.size() > kMaxScenarioBytes) {
+    throw ScenarioError(display_name, 0, "",
+                        "is larger than " + std::to_string(kMaxScenarioBytes >> 20) +
+                            " MiB, the largest scenario read");
+  }
   toml::table root;
   try {
     root = toml::parse(text, display_name);
@@ -265,19 +270,29 @@ Scenario ParseScenarioText(const std::string &text, const std::string &display_n
     if (s.bodies.size() >= kMaxBodies) {
       f.FailTable("too many bodies (at most " + std::to_string(kMaxBodies) + ")");
     }
-    s.bodies.push_back(ParseBody(f));
+    BodyDef body = ParseBody(f);
+    for (const BodyDef &b : s.bodies) {
+      if (b.name == body.name) f.Fail("name", "two bodies are named \"" + body.name + "\"");
+    }
+    s.bodies.push_back(std::move(body));
   });
+  // The limit is on the run's events, each of which costs the reader half a kilobyte and
+  // more: a key event is two of them, its press and its release.
+  const auto too_many_events = [] {
+    return "too many events (at most " + std::to_string(kMaxEvents) +
+           " in the run, where each key event counts as two, its press and its release, "
+           "and each thrust_schedule entry as one)";
+  };
   ForEachTable(top, "vessel", [&](const Fields &f) {
     if (s.vessels.size() >= kMaxVessels) {
       f.FailTable("too many vessels (at most " + std::to_string(kMaxVessels) + ")");
     }
     s.vessels.push_back(ParseVessel(f));
     ParseThrustSchedule(f, s.vessels.back().name, s.events);
+    if (s.events.size() > size_t{kMaxEvents}) f.Fail("thrust_schedule", too_many_events());
   });
   ForEachTable(top, "event", [&](const Fields &f) {
-    if (s.events.size() >= kMaxEvents) {
-      f.FailTable("too many events (at most " + std::to_string(kMaxEvents) + ")");
-    }
+    if (s.events.size() >= size_t{kMaxEvents}) f.FailTable(too_many_events());
     ParseEvent(f, s.events);
   });
   if (s.bodies.empty()) {
@@ -297,10 +312,14 @@ Scenario ParseScenarioFile(const std::string &path) {
   // The system's own reason: no such file, permission denied, ...
   std::FILE *file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) throw ScenarioError(path, 0, "", std::strerror(errno));
+  // Read up to one byte past the limit, so that a device or a pipe without end (/dev/zero)
+  // is refused as soon as it is known to be too large.
   std::string text;
   char chunk[1 << 16];
   size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
+  while (text.size() <= kMaxScenarioBytes && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    text.append(chunk, got);
+  }
   const int reason = std::ferror(file) ? errno : 0;
   std::fclose(file);
   if (reason != 0) throw ScenarioError(path, 0, "", std::strerror(reason));

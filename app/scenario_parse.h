@@ -9,6 +9,12 @@
 
 namespace app {
 
+// The largest scenario file read, and the largest text parsed. The reader holds the whole
+// file as a tree of tables some twenty-five times its size, so this bounds what a scenario
+// may cost: about 400 MB and a few seconds at the limit. Ten thousand vessels fit in 4 MB,
+// the shipped fleet in 21 kB; names are limited by kMaxStringBytes.
+inline constexpr size_t kMaxScenarioBytes = size_t{16} << 20;
+
 // display_name is how messages name the text ("scenarios/walker.toml", "<built-in>").
 Scenario ParseScenarioText(const std::string &text, const std::string &display_name);
 Scenario ParseScenarioFile(const std::string &path);

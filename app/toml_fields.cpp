@@ -1,23 +1,15 @@
 #include "app/toml_fields.h"
 
 #include <cmath>
-#include <cstdio>
+
+#include "app/text_format.h"
 
 namespace app {
 
 namespace {
 
-std::string Number17(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.17g", value);
-  return text;
-}
-
-std::string Number6(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", value);
-  return text;
-}
+std::string Number17(double value) { return FormatGeneral(value, 17); }
+std::string Number6(double value) { return FormatGeneral(value, 6); }
 
 // Numbers of either TOML kind; a value that is neither gives none.
 std::optional<double> AsDouble(const toml::node &node) {
@@ -124,7 +116,15 @@ std::optional<std::string> Fields::String(const char *key) const {
   if (node == nullptr) return std::nullopt;
   const auto *s = node->as_string();
   if (s == nullptr) WrongType(key, "a string");
-  return s->get();
+  // Every name is a string here. A NUL would cut it short wherever it is handed on as C
+  // text, making two names one; a name of megabytes would be copied into every output.
+  const std::string &text = s->get();
+  if (text.find('\0') != std::string::npos) Fail(key, "must not hold a NUL character (\\u0000)");
+  if (text.size() > kMaxStringBytes) {
+    Fail(key, "is " + std::to_string(text.size()) + " bytes long; at most " +
+                  std::to_string(kMaxStringBytes) + " bytes");
+  }
+  return text;
 }
 
 std::optional<bool> Fields::Bool(const char *key) const {

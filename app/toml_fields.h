@@ -14,6 +14,9 @@
 
 namespace app {
 
+// The longest string a scenario may give: a name, a key's name, a relief.
+inline constexpr size_t kMaxStringBytes = 1024;
+
 class Fields {
  public:
   // path: the table's dotted name in messages ("terrain", "vessel[2]").
@@ -26,6 +29,7 @@ class Fields {
 
   std::optional<double> Number(const char *key) const;
   std::optional<long long> Integer(const char *key) const;
+  // Refuses a string with a NUL or longer than kMaxStringBytes.
   std::optional<std::string> String(const char *key) const;
   std::optional<bool> Bool(const char *key) const;
   std::optional<Vec3> Vector(const char *key) const;  // an array of three numbers

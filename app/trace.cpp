@@ -10,19 +10,6 @@ namespace {
 
 constexpr double kDegPerRad = 1.0 / kRadPerDeg;
 
-void AppendCsvText(std::string &out, const std::string &text) {
-  if (text.find_first_of(",\"\n\r") == std::string::npos) {
-    out += text;
-    return;
-  }
-  out += '"';
-  for (const char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
 void Cell(std::string &out, double value) {
   out += ',';
   AppendNumber(out, value, "");
@@ -52,9 +39,9 @@ void Trace::BeforePostStep(const StepContext &ctx) {
     AppendInteger(out, ctx.step);
     Cell(out, ctx.simt);
     out += ',';
-    AppendCsvText(out, ctx.roster.Label(i).name);
+    AppendCsvCell(out, ctx.roster.Label(i).name);
     out += ',';
-    AppendCsvText(out, ctx.roster.NameOf(v->parent));
+    AppendCsvCell(out, ctx.roster.NameOf(v->parent));
     for (const VECTOR3 *vec : {&v->pos_global, &v->vel_global}) {
       Cell(out, vec->x);
       Cell(out, vec->y);

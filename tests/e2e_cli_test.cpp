@@ -46,7 +46,8 @@ TEST_F(Program, ThinnedEventLogsAreTheWholeLogFiltered) {
       if (!kinds.empty() && ("," + kinds + ",").find("," + kind + ",") == std::string::npos) {
         continue;
       }
-      if (kind == "State" && record["step"].get<long>() % every != 0) continue;
+      const bool per_step = kind == "State" || kind == "AddForce";
+      if (per_step && record["step"].get<long>() % every != 0) continue;
       expected += line + "\n";
     }
     const Outcome thin = Exec(scenario, true, false,
