@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
-#include <map>
 #include <sstream>
 
 #include "app/key_names.h"
@@ -27,28 +25,6 @@ void KeepBefore(toml::array &timed, long long steps, double step_s) {
   }
 }
 
-// The longest a recorded key stayed down, s (a key still down at the end counts to the end).
-double LongestHold(const toml::array &events, double end_s) {
-  std::map<std::string, double> down_at;
-  double longest = 0.0;
-  const auto key_of = [](const toml::node &n) {
-    return n.is_string() ? *n.value<std::string>() : "#" + std::to_string(n.value_or<int64_t>(0));
-  };
-  for (const toml::node &node : events) {
-    const toml::table &e = *node.as_table();
-    const double t_s = e["t_s"].value_or(0.0);
-    if (const toml::node *key = e.get("key_down")) down_at.try_emplace(key_of(*key), t_s);
-    if (const toml::node *key = e.get("key_up")) {
-      if (const auto it = down_at.find(key_of(*key)); it != down_at.end()) {
-        longest = std::max(longest, t_s - it->second);
-        down_at.erase(it);
-      }
-    }
-  }
-  for (const auto &[key, t_s] : down_at) longest = std::max(longest, end_s - t_s);
-  return longest;
-}
-
 }  // namespace
 
 LiveRecording::LiveRecording(const std::string &path, const std::string &scenario_text,
@@ -59,8 +35,9 @@ LiveRecording::LiveRecording(const std::string &path, const std::string &scenari
 }
 
 void LiveRecording::OnAction(const StepContext &ctx, const ScenarioAction &action) {
-  // The scenario's own repeats are switched off in the file, so all of them are written.
-  if (!from_page_ && action.kind != ScenarioAction::kKeyRepeat) return;
+  // Live keys never repeat by the scenario's timing, so every repeat not from the page is
+  // one of the scenario's own timed events, which the file keeps already.
+  if (!from_page_) return;
   toml::table e;
   e.insert("t_s", static_cast<double>(ctx.step) * step_s_);
   switch (action.kind) {
@@ -99,17 +76,12 @@ void LiveRecording::OnFinish(const StepContext &ctx) {
   toml::table &simulation = *root.emplace("simulation", toml::table{}).first->second.as_table();
   simulation.erase("duration_s");
   simulation.insert_or_assign("steps", static_cast<int64_t>(steps));
-  // The scenario's own repeats are switched off by a first repeat that no recorded hold
-  // reaches: the longest delay the reader takes, with a step's margin either side. A hold
-  // longer than that cannot be written as the reader stands, and the file says so when
-  // read (an infinite delay) rather than replaying to a different run.
-  const double end_s = static_cast<double>(steps) * step_s_;
-  const double no_repeat_s = LongestHold(events_, end_s) + 2.0 * step_s_ < kKeyDelayRange_s.hi
-                                 ? kKeyDelayRange_s.hi
-                                 : std::numeric_limits<double>::infinity();
+  // Every repeat of the run is a timed event of its own, so a held key must not repeat by
+  // itself when the file is played, however long it was held.
   toml::table &keyboard = *root.emplace("keyboard", toml::table{}).first->second.as_table();
-  keyboard.insert_or_assign("repeat_delay_s", no_repeat_s);
-  keyboard.insert_or_assign("repeat_interval_s", kKeyDelayRange_s.hi);
+  keyboard.erase("repeat_delay_s");
+  keyboard.erase("repeat_interval_s");
+  keyboard.insert_or_assign("auto_repeat", false);
 
   toml::array &events = *root.emplace("event", toml::array{}).first->second.as_array();
   KeepBefore(events, steps, step_s_);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 
 #include "app/key_names.h"
 
@@ -52,9 +53,12 @@ void ParseSimulation(const Fields &f, Scenario &s, double &duration_s, bool &has
 }
 
 void ParseKeyboard(const Fields &f, Scenario &s) {
-  f.AllowOnly({"repeat_delay_s", "repeat_interval_s"});
+  f.AllowOnly({"auto_repeat", "repeat_delay_s", "repeat_interval_s"});
   if (auto v = f.Number("repeat_delay_s"))
     s.repeat_delay_s = f.Within("repeat_delay_s", *v, kKeyDelayRange_s, "s");
+  // A held key that never repeats by itself: what a recorded run needs, whose every repeat
+  // is a timed event of its own, however long a key was held.
+  if (f.Bool("auto_repeat") == false) s.repeat_delay_s = std::numeric_limits<double>::infinity();
   if (auto v = f.Number("repeat_interval_s")) {
     if (!(*v >= kMinRepeatInterval_s)) {
       f.Fail("repeat_interval_s",

@@ -385,19 +385,28 @@ double EpochMs() {
       .count();
 }
 
-TEST(LiveRecording, ASessionOfTwoMinutesReplaysToTheSameEventLog) {
+TEST(LiveRecording, ASessionOfTwoMinutesWithAKeyHeldOverAMinuteReplaysToTheSameEventLog) {
   const std::filesystem::path program = TD_SIM_PROGRAM;
   if (!std::filesystem::exists(program.parent_path() / "replay" / "live.js"))
     GTEST_SKIP() << "touchdown-sim was built without its live page (no node and npm)";
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("td-live-rec-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
+  // The scenario's own timed repeat is played once, by the file's own event, not again as
+  // if it came from the page.
+  const std::string scenario = (dir / "live.toml").string();
+  {
+    std::ofstream out(scenario);
+    out << FileText(std::string(TD_SOURCE_DIR) + "/tests/visual/live.toml")
+        << "\n[[event]]\nt_s = 0.5\nkey_down = \"S\"\n[[event]]\nt_s = 0.6\nkey_repeat = \"S\"\n"
+        << "[[event]]\nt_s = 0.7\nkey_up = \"S\"\n";
+  }
   const std::string live_log = (dir / "live.jsonl").string(),
                     recorded = (dir / "recorded.toml").string(),
                     replay_log = (dir / "replayed.jsonl").string();
   {
-    LiveProgram live({"--live", std::string(TD_SOURCE_DIR) + "/tests/visual/live.toml", "--rate",
-                      "100", "--port", "0", "--events", live_log, "--record-scenario", recorded});
+    LiveProgram live({"--live", scenario, "--rate", "100", "--port", "0", "--events", live_log,
+                      "--record-scenario", recorded});
     ASSERT_GT(live.port, 0) << "no address printed: " << live.first_line;
     ASSERT_TRUE(live.Reach(1.0, 20s));
     // W pressed, repeated by the browser and let go; a turn; released at once by G.
@@ -407,6 +416,10 @@ TEST(LiveRecording, ASessionOfTwoMinutesReplaysToTheSameEventLog) {
       EXPECT_EQ(StatusOf(Exchange(live.port, live.Post(k)).text), 204) << k;
       std::this_thread::sleep_for(20ms);
     }
+    // A turn held for over a minute: no auto-repeat of the file may add to it.
+    EXPECT_EQ(StatusOf(Exchange(live.port, live.Post("down 68")).text), 204);
+    ASSERT_TRUE(live.Reach(70.0, 40s)) << "the run did not reach 70 s";
+    EXPECT_EQ(StatusOf(Exchange(live.port, live.Post("repeat 68\nup 68")).text), 204);
     ASSERT_TRUE(live.Reach(125.0, 60s)) << "the run did not reach two minutes";
     EXPECT_EQ(live.Stop(), 130);
   }
