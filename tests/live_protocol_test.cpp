@@ -12,10 +12,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -62,15 +64,35 @@ std::string ReadUntil(int sock, Clock::time_point until, Done done, bool *closed
   return got;
 }
 
+// The number written right after `prefix` in text (after any spaces), or -1.
+double NumberAfter(const std::string &text, const std::string &prefix, size_t from = 0) {
+  size_t at = text.find(prefix, from);
+  if (at == std::string::npos) return -1;
+  at += prefix.size();
+  while (at < text.size() && text[at] == ' ') ++at;
+  if (at == text.size() || !std::isdigit(static_cast<unsigned char>(text[at]))) return -1;
+  return std::strtod(text.c_str() + at, nullptr);
+}
+
+// The port and token of the address the server printed; false when there is none.
+bool PortAndToken(const std::string &url, int &port, std::string &token) {
+  const size_t mark = url.find("/?token=");
+  const size_t colon = url.rfind(':', mark);
+  if (mark == std::string::npos || colon == std::string::npos) return false;
+  port = std::atoi(url.c_str() + colon + 1);
+  token = url.substr(mark + 8, 32);
+  return port > 0 && token.size() == 32;
+}
+
 // Whether text holds a whole response: its head and, by Content-Length, its body.
 bool WholeResponse(const std::string &text) {
   const size_t head = text.find("\r\n\r\n");
   if (head == std::string::npos) return false;
-  std::smatch m;
-  const std::string header = text.substr(0, head);
-  if (!std::regex_search(header, m, std::regex("Content-Length: *([0-9]+)", std::regex::icase)))
-    return true;
-  return text.size() >= head + 4 + std::stoul(m[1]);
+  std::string header = text.substr(0, head);
+  std::transform(header.begin(), header.end(), header.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const double length = NumberAfter(header, "content-length:");
+  return length < 0 || text.size() >= head + 4 + static_cast<size_t>(length);
 }
 
 int StatusOf(const std::string &response) {
@@ -103,10 +125,7 @@ class LiveProtocol : public ::testing::Test {
     channel.PublishVessels({"crew", "lander"});
     server = std::make_unique<app::LiveServer>("<html>the page</html>", channel, inbox, 0);
     const std::string url = server->Url();
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(url, m, std::regex(":([0-9]+)/\\?token=([0-9a-f]+)"))) << url;
-    port = std::stoi(m[1]);
-    token = m[2];
+    ASSERT_TRUE(PortAndToken(url, port, token)) << url;
     host = "127.0.0.1:" + std::to_string(port);
   }
   void TearDown() override {
@@ -319,11 +338,7 @@ class LiveProgram {
       return t.find('\n') != std::string::npos;
     });
     first_line = line;
-    std::smatch m;
-    if (std::regex_search(line, m, std::regex(":([0-9]+)/\\?token=([0-9a-f]+)"))) {
-      port = std::stoi(m[1]);
-      token = m[2];
-    }
+    PortAndToken(line, port, token);
   }
   ~LiveProgram() {
     if (pid_ > 0 && Stop() < 0) ::kill(pid_, SIGKILL), ::waitpid(pid_, nullptr, 0);
@@ -352,12 +367,11 @@ class LiveProgram {
     const std::string request = "GET /stream?token=" + token +
                                 " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n\r\n";
     ::send(sock, request.data(), request.size(), MSG_NOSIGNAL);
-    const std::regex frame("data: \\{\"t\":([0-9.]+)");
     bool reached = false;
     ReadUntil(sock, Clock::now() + patience, [&](const std::string &text) {
-      for (auto it = std::sregex_iterator(text.begin(), text.end(), frame);
-           it != std::sregex_iterator(); ++it)
-        reached = reached || std::stod((*it)[1]) >= t_s;
+      for (size_t at = text.find("data: {"); at != std::string::npos;
+           at = text.find("data: {", at + 1))
+        reached = reached || NumberAfter(text, "data: {\"t\":", at) >= t_s;
       return reached;
     });
     ::close(sock);
