@@ -39,11 +39,39 @@ bool IsAncestor(World::Impl &w, OBJHANDLE candidate, const VesselRecord &v) {
   return false;
 }
 
-// The parent's point at which this attachment takes a child, or null when it is not one of
-// this vessel's parent-side points.
-AttachmentRecord *ParentSidePoint(World::Impl &w, OBJHANDLE owner, ATTACHMENTHANDLE att) {
-  AttachmentRecord *a = w.Attachment(att);
-  return a != nullptr && a->owner == owner && !a->toparent ? a : nullptr;
+// What the real host does not check about attaching `child` by point `cp` to `parent`'s point
+// `pp`; refused are the calls whose outcome this world cannot hold (its tables would name the
+// dead, or the carrying would go round in a circle).
+HostWarning AttachWarning(World::Impl &w, OBJHANDLE parent_handle, const VesselRecord *parent,
+                          OBJHANDLE child, const VesselRecord *c, const AttachmentRecord *pp,
+                          const AttachmentRecord &cp) {
+  if (parent == nullptr || c == nullptr || c == parent || pp == nullptr ||
+      IsAncestor(w, child, *parent)) {
+    return HostWarning::kRefused;
+  }
+  if (pp->owner != parent_handle || pp->toparent || cp.owner != child || !cp.toparent) {
+    return HostWarning::kForeignPoint;
+  }
+  if (pp->attached != nullptr && pp->attached != child) return HostWarning::kOccupiedPoint;
+  return HostWarning::kNone;
+}
+
+// The host code's detaching: the child keeps its own start-of-step position, written into the
+// new state, and its own start-of-step velocity plus the push along its parent's point. (The
+// parent's spin carried to the point is nothing here: vessels do not turn.)
+void ReleaseAsHost(World::Impl &w, VesselRecord &child, double vel) {
+  VECTOR3 push{};
+  const VesselRecord *parent = w.LiveVessel(child.parent);
+  const AttachmentRecord *pp = w.Attachment(child.parent_point);
+  if (parent != nullptr && pp != nullptr && td::VecLength(pp->dir) > 0.0) {
+    push = td::VecScale(StartRot(w, *parent).Mul(Normalised(pp->dir)), vel);
+  }
+  FreezeSurface(w, child);
+  KeepStart(w, child);
+  const VECTOR3 pos = StartPos(w, child);
+  const VECTOR3 vel_global = td::VecAdd(StartVel(w, child), push);
+  FreeChild(w, child, vel_global);
+  child.pos_global = pos;
 }
 
 HostEvent AttachmentEvent(EventKind kind, OBJHANDLE vessel, ATTACHMENTHANDLE att) {
@@ -90,6 +118,7 @@ void PlaceOn(World::Impl &w, const VesselRecord &parent, uint64_t parent_state,
     const AttachmentRecord *pp = w.Attachment(child.parent_point);
     const AttachmentRecord *cp = w.Attachment(child.own_point);
     if (pp == nullptr || cp == nullptr) return;
+    KeepStart(w, child);
     const VECTOR3 dir_global = parent.rot.Mul(pp->dir);
     const VECTOR3 rot_global = parent.rot.Mul(pp->rot);
     const Mat3 target = PointBasis(td::VecScale(dir_global, -1.0), rot_global);
@@ -128,14 +157,17 @@ void FreeChild(World::Impl &w, VesselRecord &child, const VECTOR3 &vel_global) {
     if (it != siblings.end()) siblings.erase(it);
     if (siblings.empty()) std::erase(w.parents, parent);
   }
+  // A point the host let another child take since names that one; the host checks no
+  // occupancy, so only the start-of-step order gets here with another name on a point.
   if (AttachmentRecord *pp = w.Attachment(child.parent_point)) {
-    TD_ASSERT(pp->attached == child.handle);
-    pp->attached = nullptr;
+    TD_ASSERT(pp->attached == child.handle || w.order == PostStepSees::kStartOfStep);
+    if (pp->attached == child.handle) pp->attached = nullptr;
   }
   if (AttachmentRecord *cp = w.Attachment(child.own_point)) {
-    TD_ASSERT(cp->attached == child.parent);
-    cp->attached = nullptr;
+    TD_ASSERT(cp->attached == child.parent || w.order == PostStepSees::kStartOfStep);
+    if (cp->attached == child.parent) cp->attached = nullptr;
   }
+  KeepStart(w, child);
   child.parent = nullptr;
   child.parent_point = nullptr;
   child.own_point = nullptr;
@@ -180,14 +212,25 @@ bool VESSEL::AttachChild(OBJHANDLE child, ATTACHMENTHANDLE attachment,
   if (w == nullptr) return false;
   sim::VesselRecord *parent = w->LiveVessel(hVessel_);
   sim::VesselRecord *c = w->LiveVessel(child);
-  sim::AttachmentRecord *pp = sim::ParentSidePoint(*w, hVessel_, attachment);
+  sim::AttachmentRecord *pp = w->Attachment(attachment);
   sim::AttachmentRecord *cp = w->Attachment(child_attachment);
-  const bool ok = parent != nullptr && c != nullptr && c != parent && pp != nullptr &&
-                  cp != nullptr && cp->owner == child && cp->toparent &&
-                  (pp->attached == nullptr || pp->attached == child) &&
-                  !sim::IsAncestor(*w, child, *parent);
+  // The host's code only records the place; the manual's host moves the child at once and
+  // refuses what does not fit.
+  const bool host_code = w->order == sim::PostStepSees::kStartOfStep;
+  const sim::HostWarning warning =
+      cp == nullptr ? sim::HostWarning::kNone
+                    : sim::AttachWarning(*w, hVessel_, parent, child, c, pp, *cp);
+  const bool ok = cp != nullptr && (warning == sim::HostWarning::kNone ||
+                                    (host_code && warning != sim::HostWarning::kRefused));
   if (ok) {
-    if (c->parent != nullptr) sim::FreeChild(*w, *c, c->vel_global);
+    if (host_code) sim::FreezeSurface(*w, *c);
+    if (c->parent != nullptr) {
+      if (host_code) {
+        sim::ReleaseAsHost(*w, *c, 0.0);
+      } else {
+        sim::FreeChild(*w, *c, c->vel_global);
+      }
+    }
     pp->attached = child;
     cp->attached = hVessel_;
     c->parent = hVessel_;
@@ -197,15 +240,21 @@ bool VESSEL::AttachChild(OBJHANDLE child, ATTACHMENTHANDLE attachment,
     parent->children.push_back(child);
     c->parent_point = attachment;
     c->own_point = child_attachment;
-    c->force_sum_local_N = VECTOR3{};
     c->attached_step = w->CallStep();
-    sim::PlaceChildAfresh(*w, *c);
+    if (host_code) {
+      // Placed, and its forces thrown away, by its parent's next update.
+      c->placed.parent_state = 0;
+    } else {
+      c->force_sum_local_N = VECTOR3{};
+      sim::PlaceChildAfresh(*w, *c);
+    }
   }
   if (!w->Recording()) return ok;
   sim::HostEvent e = sim::AttachmentEvent(sim::EventKind::kAttachChild, hVessel_, attachment);
   e.other = child;
   e.att[1] = child_attachment;
   e.flag[0] = ok;
+  e.warning = warning;
   w->Record(std::move(e));
   return ok;
 }
@@ -214,14 +263,20 @@ bool VESSEL::DetachChild(ATTACHMENTHANDLE attachment, double vel) const {
   World::Impl *w = sim::HostQuery();
   if (w == nullptr) return false;
   const sim::VesselRecord *parent = w->LiveVessel(hVessel_);
-  const sim::AttachmentRecord *pp = sim::ParentSidePoint(*w, hVessel_, attachment);
+  const sim::AttachmentRecord *pp = w->Attachment(attachment);
   sim::VesselRecord *child = pp != nullptr ? w->LiveVessel(pp->attached) : nullptr;
-  const bool ok = parent != nullptr && child != nullptr;
+  // The child that hangs on this vessel by that point: whatever point the host let it take.
+  const bool ok = parent != nullptr && child != nullptr && child->parent == hVessel_ &&
+                  child->parent_point == attachment;
   if (ok) {
-    const VECTOR3 along = td::VecLength(pp->dir) > 0.0 ? sim::Normalised(pp->dir) : VECTOR3{};
-    const VECTOR3 push = td::VecScale(parent->rot.Mul(along), vel);
     if (child->attached_step == w->CallStep()) child->undone_step = w->CallStep();
-    sim::FreeChild(*w, *child, td::VecAdd(parent->vel_global, push));
+    if (w->order == sim::PostStepSees::kStartOfStep) {
+      sim::ReleaseAsHost(*w, *child, vel);
+    } else {
+      const VECTOR3 along = td::VecLength(pp->dir) > 0.0 ? sim::Normalised(pp->dir) : VECTOR3{};
+      const VECTOR3 push = td::VecScale(parent->rot.Mul(along), vel);
+      sim::FreeChild(*w, *child, td::VecAdd(parent->vel_global, push));
+    }
   }
   if (!w->Recording()) return ok;
   sim::HostEvent e = sim::AttachmentEvent(sim::EventKind::kDetachChild, hVessel_, attachment);

@@ -39,9 +39,9 @@ void oapiGetGlobalPos(OBJHANDLE hObj, VECTOR3 *pos) {
   sim::World::Impl *w = HostQuery();
   if (w == nullptr || pos == nullptr) return;
   if (const sim::BodySpec *body = w->Body(hObj)) {
-    *pos = body->pos_global;
+    *pos = sim::AnsweredBodyPos(*w, *body);
   } else if (const sim::VesselRecord *v = w->LiveVessel(hObj)) {
-    *pos = v->pos_global;
+    *pos = sim::AnsweredPos(*w, *v);
   } else {
     *pos = VECTOR3{};  // like every other answer about an object that is not there
   }
@@ -67,11 +67,13 @@ BOOL oapiGetEquPos(OBJHANDLE hVessel, double *longitude, double *latitude, doubl
   if (w == nullptr) return 0;
   const sim::VesselRecord *v = w->LiveVessel(hVessel);
   if (v == nullptr) return 0;
-  const sim::BodySpec *body = w->Body(w->SurfaceRef(*v));
+  // The surface parameters of the update: from the new state, never the start of the step.
+  const auto [ref, pos_global] = sim::SurfaceSource(*w, *v);
+  const sim::BodySpec *body = w->Body(ref);
   if (body == nullptr) return 0;
   // Bodies do not rotate in this world: the body frame is the global frame moved to the
   // body's centre.
-  const VECTOR3 loc = td::VecSub(v->pos_global, body->pos_global);
+  const VECTOR3 loc = td::VecSub(pos_global, body->pos_global);
   const double r = td::VecLength(loc);
   if (longitude != nullptr) *longitude = std::atan2(loc.z, loc.x);
   if (latitude != nullptr) *latitude = std::asin(loc.y / r);

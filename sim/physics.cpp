@@ -51,12 +51,17 @@ void IntegrateFreeVessels(World::Impl &w, double dt) {
   for (const auto &entry : w.by_serial) {
     VesselRecord &v = *entry.first;
     if (MovesFreely(v)) {
+      KeepStart(w, v);
       v.vel_global = td::VecAdd(v.vel_global, td::VecScale(Acceleration(w, v), dt));
       v.pos_global = td::VecAdd(v.pos_global, td::VecScale(v.vel_global, dt));
       RestOnSphere(w, v);
     }
     v.force_sum_local_N = VECTOR3{};  // taken or not, they were for this step only
   }
+  CarryAllChildren(w);
+}
+
+void CarryAllChildren(World::Impl &w) {
   // Children go where their parents went; a child's own children follow it in turn.
   for (VesselRecord *parent : w.parents) {
     TD_ASSERT(parent->alive && !parent->children.empty());

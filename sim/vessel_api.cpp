@@ -39,13 +39,15 @@ char *VESSEL::GetClassNameA() const {
 }
 
 void VESSEL::GetGlobalPos(VECTOR3 &pos) const {
-  const sim::VesselRecord *v = Query(hVessel_);
-  pos = v != nullptr ? v->pos_global : VECTOR3{};
+  sim::World::Impl *w = nullptr;
+  const sim::VesselRecord *v = Query(hVessel_, &w);
+  pos = v != nullptr ? sim::AnsweredPos(*w, *v) : VECTOR3{};
 }
 
 void VESSEL::GetGlobalVel(VECTOR3 &vel) const {
-  const sim::VesselRecord *v = Query(hVessel_);
-  vel = v != nullptr ? v->vel_global : VECTOR3{};
+  sim::World::Impl *w = nullptr;
+  const sim::VesselRecord *v = Query(hVessel_, &w);
+  vel = v != nullptr ? sim::AnsweredVel(*w, *v) : VECTOR3{};
 }
 
 double VESSEL::GetMass() const {
@@ -67,27 +69,30 @@ bool VESSEL::GetThrustVector(VECTOR3 &T) const {
 const OBJHANDLE VESSEL::GetSurfaceRef() const {
   sim::World::Impl *w = nullptr;
   const sim::VesselRecord *v = Query(hVessel_, &w);
-  return v != nullptr ? w->SurfaceRef(*v) : nullptr;
+  if (v == nullptr) return nullptr;
+  return w->frozen_surface.empty() ? w->SurfaceRef(*v) : sim::SurfaceSource(*w, *v).first;
 }
 
 #pragma GCC diagnostic pop
 
 void VESSEL::Global2Local(const VECTOR3 &global, VECTOR3 &local) const {
-  const sim::VesselRecord *v = Query(hVessel_);
+  sim::World::Impl *w = nullptr;
+  const sim::VesselRecord *v = Query(hVessel_, &w);
   if (v == nullptr) {
     local = VECTOR3{};
     return;
   }
-  local = v->rot.MulTransposed(td::VecSub(global, v->pos_global));
+  local = sim::AnsweredRot(*w, *v).MulTransposed(td::VecSub(global, sim::AnsweredPos(*w, *v)));
 }
 
 void VESSEL::Local2Global(const VECTOR3 &local, VECTOR3 &global) const {
-  const sim::VesselRecord *v = Query(hVessel_);
+  sim::World::Impl *w = nullptr;
+  const sim::VesselRecord *v = Query(hVessel_, &w);
   if (v == nullptr) {
     global = VECTOR3{};
     return;
   }
-  global = td::VecAdd(v->rot.Mul(local), v->pos_global);
+  global = td::VecAdd(sim::AnsweredRot(*w, *v).Mul(local), sim::AnsweredPos(*w, *v));
 }
 
 void VESSEL::AddForce(const VECTOR3 &F, const VECTOR3 &r) const {
@@ -107,7 +112,8 @@ void VESSEL::AddForce(const VECTOR3 &F, const VECTOR3 &r) const {
     e.v[1] = r;
     w->Record(std::move(e));
   }
-  // The host carries a child with its parent: forces on it have nothing to move.
-  if (v->parent != nullptr) return;
+  // The host carries a child with its parent: forces on it have nothing to move. Its code
+  // keeps them until the update throws them away, so one added before a detaching counts.
+  if (v->parent != nullptr && w->order != sim::PostStepSees::kStartOfStep) return;
   v->force_sum_local_N = td::VecAdd(v->force_sum_local_N, F);
 }

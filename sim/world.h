@@ -67,9 +67,22 @@ enum class EventKind {
   kKeystroke,            // value = virtual-key code, key_flags = flag word
 };
 
+// What the real host lets through unchecked, marked on the call that did it: the stand-in
+// carries such a call out as the host would, or refuses it where the host's outcome is not a
+// state this world can hold, and says so here rather than silently.
+enum class HostWarning {
+  kNone,
+  kForeignPoint,   // a point of another vessel, or of the wrong side (parent's / child's)
+  kOccupiedPoint,  // the parent's point already holds another child
+  kRefused,        // refused: a vessel that is not there, itself, or its own ancestor as child,
+                   // or a parent point that is no point
+};
+
 struct HostEvent {
   EventKind kind;
-  int64_t step = 0;  // number of the opcPostStep call in which it happened (0 = InitModule)
+  // Number of the opcPostStep call in which it happened (0 = InitModule); a call made in
+  // opcPreStep counts with the opcPostStep before it, whose forces act in the same update.
+  int64_t step = 0;
   double simt = 0.0;
   OBJHANDLE vessel = nullptr;
   OBJHANDLE other = nullptr;
@@ -80,6 +93,7 @@ struct HostEvent {
   LPARAM key_flags = 0;
   std::string text;
   std::string caption;
+  HostWarning warning = HostWarning::kNone;
 };
 
 struct AttachmentRecord {
@@ -104,6 +118,15 @@ struct Pose {
 struct ChildPlacement {
   uint64_t parent_state = 0;
   Pose pose{};
+};
+
+// A vessel's state at the start of the step being taken (the host's S0), kept once something
+// writes its new state (S1) during a frame whose post-step sees S0. Until then the two are one
+// and this is stale.
+struct StartState {
+  int64_t frame = -1;  // the frame it was kept in
+  VECTOR3 pos{}, vel{};
+  Mat3 rot;
 };
 
 // Laid out by use, on cache lines: what the host's calls, the physics and the program's
@@ -143,6 +166,9 @@ struct alignas(64) VesselRecord {
   // new one whenever a bit of it has changed since (0: never looked at).
   Pose carried{};
   uint64_t carried_state = 0;
+  // Last, on lines of its own: written only when the update or a callback moves the vessel in
+  // a frame whose post-step sees the start of the step, read only in that post-step.
+  alignas(64) StartState start{};
 };
 
 // Every vessel a world has made, by serial number less one, with its interface (null once
@@ -172,6 +198,17 @@ struct ModuleEntryPoints {
   void (*exit_module)(HINSTANCE) = nullptr;
   int (*get_module_version)() = nullptr;
   void (*post_step)(double simt, double simdt, double mjd) = nullptr;
+  void (*pre_step)(double simt, double simdt, double mjd) = nullptr;  // optional in a module
+};
+
+// Which state the module's position, velocity and frame queries answer in opcPostStep. The
+// host's developer manual draws a frame as "update, commit, post-step": the post-step sees the
+// end of the step. The host's code calls the post-step before it commits: positions,
+// velocities and frames then answer the start of the step, the equatorial position the end,
+// and what the module writes lands in the state not yet committed. docs/host.md.
+enum class PostStepSees {
+  kEndOfStep,    // the manual's order; attachments as the manual draws them
+  kStartOfStep,  // the host's code; attachments as its code does them
 };
 
 class World {
@@ -248,11 +285,16 @@ class World {
   // --- the module ---
   void SetModule(const ModuleEntryPoints &entry, HINSTANCE instance);
   void InitModule();  // calls the module's InitModule (step 0)
-  // One host step of dt seconds: physics (when enabled), the clock, then opcPostStep.
+  // One host frame of dt seconds: opcPreStep, the update (physics when enabled), the clock,
+  // then opcPostStep, and the new state committed.
   void Step(double dt);
   // opcPostStep with exactly these arguments, without physics or clock (for odd simdt).
   void CallPostStep(double simt, double simdt, double mjd);
   void EnablePhysics(bool on);  // off by default: vessels stay where they are put
+  // Set before the run; end of step by default. With the start of step, each step's update
+  // also places attached children when physics is off, as the host's update always does.
+  void SetPostStepSees(PostStepSees order);
+  PostStepSees PostStepOrder() const;
   double SimTime() const;
   double Mjd() const;
   void SetClock(double simt, double mjd);

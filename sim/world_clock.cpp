@@ -1,5 +1,5 @@
-// The world's clock and its calls into the module: start-up, one host step, the record of
-// what the module did.
+// The world's clock and its calls into the module: start-up, one host frame (pre-step,
+// update, post-step, commit), the record of what the module did.
 #include "sim/world_impl.h"
 
 namespace sim {
@@ -34,28 +34,57 @@ void InitModuleByName(World::Impl *w, HINSTANCE instance) {
   }
 }
 
+namespace {
+
+// The update's start in the start-of-step order: from here to the commit every vessel has two
+// states, and the surface parameters are worked out afresh.
+void BeginUpdate(World::Impl &w) {
+  if (w.order != PostStepSees::kStartOfStep) return;
+  ++w.frame;
+  w.in_frame = true;
+  w.frozen_surface.clear();
+}
+
+void CallPostStepHook(World::Impl &w, double simt, double simdt, double mjd) {
+  ++w.steps;
+  TerrainStepBegins(w);
+  w.answer_start = w.in_frame;
+  if (w.entry.post_step != nullptr) w.entry.post_step(simt, simdt, mjd);
+  // The commit: what the update and the post-step wrote is the state now.
+  w.answer_start = false;
+  w.in_frame = false;
+  CollectDesktopRecords(w);
+}
+
+}  // namespace
+
 void World::Step(double dt) {
+  Impl &w = *impl_;
+  if (w.entry.pre_step != nullptr) {
+    w.entry.pre_step(w.simt, dt, w.mjd);
+    CollectDesktopRecords(w);
+  }
+  BeginUpdate(w);
   // Forces the module added count for the one step that follows them, taken or not: the
   // physics clears them as it goes.
-  if (impl_->physics) {
-    IntegrateFreeVessels(*impl_, dt);
+  if (w.physics) {
+    IntegrateFreeVessels(w, dt);
   } else {
-    for (VesselRecord &v : impl_->vessels) v.force_sum_local_N = VECTOR3{};
+    for (VesselRecord &v : w.vessels) v.force_sum_local_N = VECTOR3{};
+    if (w.in_frame) CarryAllChildren(w);
   }
-  impl_->simt += dt;
-  impl_->mjd += dt / kSecondsPerDay;
-  ++impl_->steps;
-  TerrainStepBegins(*impl_);
-  if (impl_->entry.post_step != nullptr) impl_->entry.post_step(impl_->simt, dt, impl_->mjd);
-  CollectDesktopRecords(*impl_);
+  w.simt += dt;
+  w.mjd += dt / kSecondsPerDay;
+  CallPostStepHook(w, w.simt, dt, w.mjd);
 }
 
 void World::CallPostStep(double simt, double simdt, double mjd) {
-  ++impl_->steps;
-  TerrainStepBegins(*impl_);
-  if (impl_->entry.post_step != nullptr) impl_->entry.post_step(simt, simdt, mjd);
-  CollectDesktopRecords(*impl_);
+  BeginUpdate(*impl_);
+  CallPostStepHook(*impl_, simt, simdt, mjd);
 }
+
+void World::SetPostStepSees(PostStepSees order) { impl_->order = order; }
+PostStepSees World::PostStepOrder() const { return impl_->order; }
 
 void World::EnablePhysics(bool on) { impl_->physics = on; }
 double World::SimTime() const { return impl_->simt; }

@@ -71,6 +71,23 @@ struct World::Impl {
   uint64_t queries = 0;
   uint64_t parent_states = 0;  // numbers given to parents' poses so far (VesselRecord::carried)
 
+  // The host's frame (docs/host.md). In the start-of-step order a frame runs from its update
+  // to its commit with two states of every vessel: `in_frame` then, and writes keep the start
+  // (KeepStart); `answer_start` in its post-step, when state queries answer the start.
+  PostStepSees order = PostStepSees::kEndOfStep;
+  bool in_frame = false;
+  bool answer_start = false;
+  int64_t frame = 0;
+  // Surface parameters as the last update worked them out, for vessels whose attachments the
+  // module has changed since (the host works them out in its update only): the rest answer
+  // from the state itself. Dropped by the next update.
+  struct FrozenSurface {
+    OBJHANDLE vessel;
+    OBJHANDLE body;
+    VECTOR3 pos_global;
+  };
+  std::vector<FrozenSurface> frozen_surface;
+
   VesselRecord *LiveVessel(OBJHANDLE handle);
   const BodySpec *Body(OBJHANDLE handle) const;
   // The body a vessel is measured against: a child's is its parent's, up the chain.
@@ -129,6 +146,54 @@ inline World::Impl *HostQuery() {
   return w;
 }
 
+// --- the two states of a frame (frame_state.cpp) ---
+// Keeps the vessel's start-of-step state before it is written, once per frame, when the
+// frame has two states.
+inline void KeepStart(World::Impl &w, VesselRecord &v) {
+  if (!w.in_frame || v.start.frame == w.frame) return;
+  v.start.frame = w.frame;
+  v.start.pos = v.pos_global;
+  v.start.vel = v.vel_global;
+  v.start.rot = v.rot;
+}
+// Whether the vessel's start of step differs from its state now: kept in this frame.
+inline bool StartKept(const World::Impl &w, const VesselRecord &v) {
+  return w.in_frame && v.start.frame == w.frame;
+}
+inline const VECTOR3 &StartPos(const World::Impl &w, const VesselRecord &v) {
+  return StartKept(w, v) ? v.start.pos : v.pos_global;
+}
+inline const VECTOR3 &StartVel(const World::Impl &w, const VesselRecord &v) {
+  return StartKept(w, v) ? v.start.vel : v.vel_global;
+}
+inline const Mat3 &StartRot(const World::Impl &w, const VesselRecord &v) {
+  return StartKept(w, v) ? v.start.rot : v.rot;
+}
+// What the position, velocity and frame queries answer: the start of the step inside a
+// post-step that sees it, else the state. The flag first: in the other order and outside the
+// post-step the kept state's lines are never touched.
+inline const VECTOR3 &AnsweredPos(const World::Impl &w, const VesselRecord &v) {
+  return w.answer_start && v.start.frame == w.frame ? v.start.pos : v.pos_global;
+}
+inline const VECTOR3 &AnsweredVel(const World::Impl &w, const VesselRecord &v) {
+  return w.answer_start && v.start.frame == w.frame ? v.start.vel : v.vel_global;
+}
+inline const Mat3 &AnsweredRot(const World::Impl &w, const VesselRecord &v) {
+  return w.answer_start && v.start.frame == w.frame ? v.start.rot : v.rot;
+}
+// A body's centre as the queries answer it. Bodies do not move yet: their two states are one.
+inline const VECTOR3 &AnsweredBodyPos(const World::Impl &, const BodySpec &body) {
+  return body.pos_global;
+}
+// The vessel whose place the surface parameters of this one are worked out from: in the
+// start-of-step order its root parent, else itself.
+const VesselRecord &SurfaceOwner(World::Impl &w, const VesselRecord &v);
+// The reference body and the global position its surface parameters come from.
+std::pair<OBJHANDLE, VECTOR3> SurfaceSource(World::Impl &w, const VesselRecord &v);
+// Before the module changes the vessel's attachments outside the update (start-of-step order):
+// its surface parameters, and those of everything hanging on it, stay those of the update.
+void FreezeSurface(World::Impl &w, const VesselRecord &v);
+
 // --- attachments (attachments.cpp) ---
 // Puts a child where its own point meets its parent's point, and its children after it:
 // when it has been attached, or one of its two points has changed.
@@ -147,6 +212,8 @@ void InitModuleByName(World::Impl *w, HINSTANCE instance);
 // --- physics (physics.cpp) ---
 // Moves the free vessels, clears every vessel's forces for the next step, carries children.
 void IntegrateFreeVessels(World::Impl &w, double dt);
+// Places every attached child from its parent's state now (the last part of the update).
+void CarryAllChildren(World::Impl &w);
 
 // --- the desktop (desktop.cpp stands in for one; desktop_win.cpp watches Windows' own) ---
 // When a world is made: the executable's path, and whatever the desktop needs for this world.
