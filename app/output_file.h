@@ -22,13 +22,15 @@ class OutputFile {
   void MaybeFlush() {
     if (buffer_.size() >= kFlushBytes) Flush();
   }
-  // Writes out the rest and puts the file in place; throws std::runtime_error when anything
-  // could not be written.
+  // Writes out the rest and puts the file in place; throws std::runtime_error with the
+  // system's reason when anything could not be written. The first failed write also asks
+  // the run to stop (RequestStop, exit status 1).
   void Close();
 
  private:
   static constexpr size_t kFlushBytes = 1 << 16;
   void Flush();
+  void Fail(int reason);
   void Discard();
 
   std::string path_, temp_path_;
@@ -37,7 +39,11 @@ class OutputFile {
   std::FILE *file_ = nullptr;
   std::string buffer_;
   bool failed_ = false;
+  int reason_ = 0;  // errno of the first failed write
 };
+
+// Eight random letters and digits, for names no one else has.
+std::string RandomPart();
 
 // Removes every temporary file still open. Safe to call from a signal handler that is about
 // to end the program at once: it only reads a fixed table and unlinks files.
