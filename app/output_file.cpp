@@ -29,6 +29,8 @@ namespace fs = std::filesystem;
 constexpr int kSlots = 64;
 constexpr size_t kPathBytes = 4096;
 char g_temp_paths[kSlots][kPathBytes];
+// The first write that failed, in any output: after it, no output of the run is put in place.
+std::string g_first_failure;
 volatile std::sig_atomic_t g_temp_used[kSlots];
 
 int Register(const std::string &path) {
@@ -112,6 +114,17 @@ OutputFile::OutputFile(const std::string &path) : path_(path) {
 
 OutputFile::~OutputFile() { Discard(); }
 
+void OutputFile::Probe(const std::string &path) {
+  OutputFile probe(path);
+  if (probe.temp_open_) {
+    const std::string block(4096, ' ');
+    if (std::fwrite(block.data(), 1, block.size(), probe.file_) != block.size() ||
+        std::fflush(probe.file_) != 0) {
+      throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
+    }
+  }
+}
+
 void OutputFile::Discard() {
   if (file_ != nullptr) {
     std::fclose(file_);
@@ -128,8 +141,9 @@ void OutputFile::Discard() {
 void OutputFile::Fail(int reason) {
   if (failed_) return;
   failed_ = true;
-  reason_ = reason;
-  RequestStop("cannot write " + path_ + ": " + std::strerror(reason), 1);
+  const std::string text = "cannot write " + path_ + ": " + std::strerror(reason);
+  if (g_first_failure.empty()) g_first_failure = text;
+  RequestStop(text, 1);
 }
 
 void OutputFile::Flush() {
@@ -146,9 +160,11 @@ void OutputFile::Close() {
   Flush();
   if (std::fclose(file_) != 0) Fail(errno);
   file_ = nullptr;
-  if (failed_) {
+  // One output that could not be written fails the run: the others keep their previous
+  // files too, rather than a mix of this run's and an earlier one's.
+  if (failed_ || !g_first_failure.empty()) {
     Discard();
-    throw std::runtime_error("cannot write " + path_ + ": " + std::strerror(reason_));
+    throw std::runtime_error(g_first_failure);
   }
   if (!temp_open_) return;
   std::error_code error;

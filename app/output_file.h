@@ -17,6 +17,11 @@ class OutputFile {
   OutputFile(const OutputFile &) = delete;
   OutputFile &operator=(const OutputFile &) = delete;
 
+  // Makes a temporary file beside path, writes a few kilobytes into it and removes it; path
+  // itself is not touched. Throws std::runtime_error with the system's reason: a folder that
+  // cannot be written into, or a full disk, is found before the run.
+  static void Probe(const std::string &path);
+
   // Text is gathered here and handed on in large pieces.
   std::string &Buffer() { return buffer_; }
   void MaybeFlush() {
@@ -24,7 +29,7 @@ class OutputFile {
   }
   // Writes out the rest and puts the file in place; throws std::runtime_error with the
   // system's reason when anything could not be written. The first failed write also asks
-  // the run to stop (RequestStop, exit status 1).
+  // the run to stop (RequestStop, exit status 1), after which no output is put in place.
   void Close();
 
  private:
@@ -39,7 +44,6 @@ class OutputFile {
   std::FILE *file_ = nullptr;
   std::string buffer_;
   bool failed_ = false;
-  int reason_ = 0;  // errno of the first failed write
 };
 
 // Eight random letters and digits, for names no one else has.

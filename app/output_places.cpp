@@ -42,7 +42,7 @@ void MakeFolder(const std::string &role, const fs::path &dir) {
 // be made there.
 void TryWriting(const std::string &role, const std::string &path) {
   try {
-    OutputFile probe(path);
+    OutputFile::Probe(path);
   } catch (const std::runtime_error &e) {
     throw std::runtime_error(role + ": " + e.what());
   }
