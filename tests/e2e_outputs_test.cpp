@@ -87,18 +87,18 @@ TEST_F(Outputs, APlaceAnOutputCannotGoIsFoundBeforeTheRunAndTheOldOutputsStay) {
     bool needs;
   } rows[] = {
       {"plot folder that is a file", "--plot a-file", 1, "a-file is a file, not a folder", true},
-      {"folder under a file", "--replay a-file/r.html", 1, "a-file is a file, not a folder", true},
-      {"an output that is a folder", "--replay bin", 1, "it is a folder", true},
+      {"folder under a file", "--trace a-file/r.html", 1, "a-file is a file, not a folder", true},
+      {"an output that is a folder", "--trace bin", 1, "it is a folder", true},
       {"read-only folder", "--plot ro/plots", 1, ro_reason, read_only},
-      {"read-only folder, a file", "--replay ro/r.html", 1, ro_reason, read_only},
-      {"the plug-in", "--replay bin/modules/plugin/touchdown.so", 2, "is the plug-in", true},
-      {"the plug-in --module names", "--module mine.so --replay ./mine.so", 2, "is the plug-in",
+      {"read-only folder, a file", "--trace ro/r.html", 1, ro_reason, read_only},
+      {"the plug-in", "--trace bin/modules/plugin/touchdown.so", 2, "is the plug-in", true},
+      {"the plug-in --module names", "--module mine.so --trace ./mine.so", 2, "is the plug-in",
        true},
-      {"the program", "--replay bin/touchdown-sim", 2, "is the program", true},
-      {"the terrain library", "--replay bin/modules/dorvak.so", 2, "is the terrain library", true},
-      {"the plot list", "--plot plots --replay plots/.touchdown-sim-files", 2,
-       "--plot plots writes", true},
-      {"a full disk", "--replay full/r.html", 1, "No space left on device", full},
+      {"the program", "--trace bin/touchdown-sim", 2, "is the program", true},
+      {"the terrain library", "--trace bin/modules/dorvak.so", 2, "is the terrain library", true},
+      {"the plot list", "--plot plots --trace plots/.touchdown-sim-files", 2, "--plot plots writes",
+       true},
+      {"a full disk", "--trace full/r.html", 1, "No space left on device", full},
   };
   const std::vector<fs::path> kept = {d / "bin/touchdown-sim", d / "bin/modules/dorvak.so",
                                       d / "bin/modules/plugin/touchdown.so", d / "mine.so"};
@@ -110,15 +110,12 @@ TEST_F(Outputs, APlaceAnOutputCannotGoIsFoundBeforeTheRunAndTheOldOutputsStay) {
       continue;
     }
     std::ofstream(d / "events.jsonl") << kPrevious;
-    std::ofstream(d / "trace.csv") << kPrevious;
-    const Ran run =
-        RunIn(d, program, scenario + " --events events.jsonl --trace trace.csv " + row.args);
+    const Ran run = RunIn(d, program, scenario + " --events events.jsonl " + row.args);
     EXPECT_EQ(run.status, row.status) << row.what << ": " << run.err;
     EXPECT_NE(run.err.find(row.says), std::string::npos) << row.what << ": " << run.err;
     EXPECT_EQ(Count(run.err, "\n"), 1u) << row.what << ": " << run.err;
     EXPECT_EQ(run.out, "") << row.what << ": a step ran";
     EXPECT_EQ(Slurp(d / "events.jsonl"), kPrevious) << row.what;
-    EXPECT_EQ(Slurp(d / "trace.csv"), kPrevious) << row.what;
     for (size_t i = 0; i < kept.size(); ++i) {
       EXPECT_TRUE(Slurp(kept[i]) == before[i]) << row.what << ": " << kept[i] << " was replaced";
     }
