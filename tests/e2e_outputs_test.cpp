@@ -129,6 +129,15 @@ TEST_F(Outputs, APlaceAnOutputCannotGoIsFoundBeforeTheRunAndTheOldOutputsStay) {
   }
 }
 
+TEST_F(Outputs, AnEmptyNameGivenIsAMistakeNotNone) {
+  for (const char *args : {"''", "--events ''", "--trace ''", "--plot ''", "--module ''"}) {
+    const Ran run = RunIn(work_dir, TD_SIM_PROGRAM, args);
+    EXPECT_EQ(run.status, 2) << args;
+    EXPECT_NE(run.err.find("empty file name"), std::string::npos) << args << ": " << run.err;
+    EXPECT_EQ(run.out, "") << args << ": the run went on";
+  }
+}
+
 TEST_F(Outputs, AFailedWriteStopsTheRunWithTheSystemsReasonAndStdoutCounts) {
   const fs::path d = work_dir;
   FakeGnuplot(d);
