@@ -16,10 +16,14 @@ std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
       "account of touchdowns, anchorings and releases. Without a scenario it plays the "
       "built-in tour (the same text as scenarios/default.toml).\n\n"
       "Exit status: 0 after a run, 2 for a bad scenario or command line (one error line on "
-      "stderr naming file, line and field, or an output that is the scenario or another "
-      "output; nothing runs), 1 when the plug-in cannot be loaded or an output cannot be "
-      "written, 3 when a vessel's state stopped being finite, 130/143 after SIGINT/SIGTERM "
-      "(outputs completed up to the step run).",
+      "stderr naming file, line and field, or an output that is the scenario, another "
+      "output, the program, the plug-in or the terrain library; nothing runs), 1 when the "
+      "plug-in cannot be loaded or an output cannot be written (an output's folder is tried "
+      "before the run; a write that fails stops it, with the system's reason; stdout too), 3 "
+      "when a vessel's state stopped being finite, 130/143/129 after SIGINT/SIGTERM/SIGHUP "
+      "(outputs completed up to the step run; while loading, nothing written; a SIGINT while "
+      "drawing the plots discards them; a second signal ends at once, leaving the previous "
+      "outputs).",
       "touchdown-sim");
   cli.add_option("scenario", o.scenario, "Scenario file (TOML); the built-in tour when omitted");
   cli.add_option("--events", o.events_path,
@@ -72,6 +76,17 @@ std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
   } catch (const CLI::ParseError &e) {
     std::fprintf(stderr, "touchdown-sim: error: %s (see --help)\n", e.what());
     return 2;
+  }
+  // An empty name given on purpose is a mistake, not "none": the option would be ignored.
+  for (const char *option :
+       {"scenario", "--events", "--trace", "--plot", "--replay", "--module", "--record-scenario"}) {
+    if (cli.count(option) == 0) continue;
+    const std::string &value = cli.get_option(option)->as<std::string>();
+    if (value.empty()) {
+      std::fprintf(stderr, "touchdown-sim: error: %s is given an empty file name (see --help)\n",
+                   option[0] == '-' ? option : "the scenario");
+      return 2;
+    }
   }
   const bool live_only = cli.count("--rate") + cli.count("--port") + cli.count("--record-scenario");
   if (live_only && !o.live) {

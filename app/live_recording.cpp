@@ -6,6 +6,7 @@
 
 #include "app/key_names.h"
 #include "app/output_file.h"
+#include "app/output_places.h"
 
 namespace app {
 
@@ -30,8 +31,8 @@ void KeepBefore(toml::array &timed, long long steps, double step_s) {
 LiveRecording::LiveRecording(const std::string &path, const std::string &scenario_text,
                              const Scenario &scenario)
     : path_(path), text_(scenario_text), step_s_(scenario.step_s) {
-  OutputFile probe(path_);  // fails now, not after an hour of driving
-  probe.Close();
+  // Fails now, not after an hour of driving; the file itself is written only at the end.
+  ProbeOutputFile("--record-scenario " + path_, path_);
 }
 
 void LiveRecording::OnAction(const StepContext &ctx, const ScenarioAction &action) {

@@ -1,6 +1,8 @@
 // touchdown-sim: the stand-in host run from a scenario file, from the command line to the
 // account on stdout. Every failure ends here in one line on stderr and a non-zero status.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "app/account.h"
@@ -10,6 +12,8 @@
 #include "app/finite_watch.h"
 #include "app/live.h"
 #include "app/output_clash.h"
+#include "app/output_places.h"
+#include "app/plots.h"
 #include "app/plugin.h"
 #include "app/progress.h"
 #include "app/run_stop.h"
@@ -26,9 +30,6 @@ namespace {
 constexpr char kBuiltInName[] = "<built-in default scenario>";
 
 int Run(const app::Options &options, app::LiveHooks *live) {
-  app::CheckOutputsApart(options);
-  // From here on a temporary output may exist: an interrupt must be able to tidy up.
-  app::InstallStopSignals();
   const app::Scenario scenario =
       options.scenario.empty() ? app::ParseScenarioText(app::kDefaultScenarioText, kBuiltInName)
                                : app::ParseScenarioFile(options.scenario);
@@ -83,15 +84,39 @@ int Run(const app::Options &options, app::LiveHooks *live) {
   app::Runner runner(live != nullptr ? endless : scenario, world, roster, plugin.Entry(),
                      plugin.Instance(), observers);
   if (live != nullptr) live->Drive(runner, world, roster);
+  // Until here nothing was written: a signal ended the program at once. From here on the
+  // first one stops the run after its step and the outputs are completed.
+  app::LoadingDone();
   const app::RunTotals totals = runner.Run();
   const int version = plugin.Entry().get_module_version();
   plugin.Unload();  // ExitModule, while the world it talks to still exists
   account.Print(stdout, totals, version);
   visuals.Write(stdout);
-  if (app::StopExitStatus() == app::kNonFiniteExitStatus) {
+  if (app::StoppedByFault()) {
     std::fprintf(stderr, "touchdown-sim: error: %s\n", app::StopReason().c_str());
   }
   return app::StopExitStatus();
+}
+
+// The account and --print-default are outputs like the files: a full disk or a closed pipe
+// behind stdout is a failure, not a run that went well.
+int FinishStdout(int status) {
+  errno = 0;
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return status;
+  const int reason = errno;
+  std::fprintf(stderr, "touchdown-sim: error: cannot write to stdout: %s\n",
+               reason != 0 ? std::strerror(reason) : "a write failed");
+  return status == 0 ? 1 : status;
+}
+
+int RunChecked(const app::Options &options) {
+  // A signal from here until the first step ends the program at once, touching nothing.
+  app::InstallStopSignals();
+  app::CheckOutputsApart(options);
+  // Before anything runs, and in live mode before the address is printed.
+  app::CheckOutputPlaces(options);
+  if (options.live) return app::RunLive(options, &Run);
+  return Run(options, nullptr);
 }
 
 }  // namespace
@@ -102,19 +127,23 @@ int main(int argc, char **argv) {
   const app::Options &options = std::get<app::Options>(parsed);
   if (options.print_default) {
     std::fputs(app::kDefaultScenarioText, stdout);
-    return 0;
+    return FinishStdout(0);
   }
+  int status = 1;
   try {
-    if (options.live) return app::RunLive(options, &Run);
-    return Run(options, nullptr);
+    status = RunChecked(options);
   } catch (const app::UsageError &e) {
     std::fprintf(stderr, "touchdown-sim: error: %s\n", e.what());
-    return 2;
+    status = 2;
   } catch (const app::ScenarioError &e) {
     std::fprintf(stderr, "touchdown-sim: error: %s\n", e.what());
-    return 2;
+    status = 2;
+  } catch (const app::PlotsGivenUp &e) {
+    std::fprintf(stderr, "touchdown-sim: %s; the previous ones are as they were\n", e.what());
+    status = 128 + e.Signal();
   } catch (const std::exception &e) {
     std::fprintf(stderr, "touchdown-sim: error: %s\n", e.what());
-    return 1;
+    status = 1;
   }
+  return FinishStdout(status);
 }

@@ -5,6 +5,12 @@
 #include <system_error>
 #include <vector>
 
+#include "app/plugin.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace app {
 
 namespace {
@@ -39,10 +45,40 @@ bool EndsWith(const std::string &text, const std::string &end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+std::string ThisProgram() {
+#ifdef _WIN32
+  char path[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();
+#else
+  std::error_code error;
+  return fs::read_symlink("/proc/self/exe", error).string();
+#endif
+}
+
+// What the run loads and runs: an output written over one of them breaks the installation.
+std::vector<Named> WhatRuns(const Options &o) {
+  const std::string program = ThisProgram();
+  if (program.empty()) return {};
+  const fs::path modules = fs::path(program).parent_path() / "modules";
+#ifdef _WIN32
+  const char *library = "dorvak.dll";
+#else
+  const char *library = "dorvak.so";
+#endif
+  return {
+      {"the program " + program, program},
+      {"the plug-in " + (o.module_path.empty() ? DefaultPluginPath(program) : o.module_path),
+       o.module_path.empty() ? DefaultPluginPath(program) : o.module_path},
+      {"the terrain library " + (modules / library).string(), modules / library},
+      {"the terrain library " + (modules / "nofn" / library).string(), modules / "nofn" / library},
+  };
+}
+
 // The names --plot gives its files (app/plots.cpp, plot_data.cpp, plot_script.cpp).
 bool IsPlotFileName(const std::string &name) {
   for (const char *fixed : {"plots.gp", "gnuplot.log", "terrain.dat", "forces.png", "forces.svg",
-                            "map.png", "map.svg"}) {
+                            "map.png", "map.svg", ".touchdown-sim-files"}) {
     if (name == fixed) return true;
   }
   return name.rfind("vessel-", 0) == 0 &&
@@ -52,7 +88,8 @@ bool IsPlotFileName(const std::string &name) {
 }  // namespace
 
 void CheckOutputsApart(const Options &o) {
-  std::vector<Named> files;
+  std::vector<Named> files = WhatRuns(o);
+  const size_t running = files.size();
   if (!o.scenario.empty()) files.push_back({"the scenario " + o.scenario, o.scenario});
   const size_t first_output = files.size();
   if (!o.events_path.empty()) files.push_back({"--events " + o.events_path, o.events_path});
@@ -64,6 +101,10 @@ void CheckOutputsApart(const Options &o) {
   for (size_t i = first_output; i < files.size(); ++i) {
     for (size_t j = 0; j < i; ++j) {
       if (SameFile(files[i].path, files[j].path)) {
+        if (j < running) {
+          throw UsageError(files[i].role + " is " + files[j].role +
+                           "; writing it would break what runs");
+        }
         throw UsageError(files[i].role + " and " + files[j].role +
                          " are the same file; give each output a file of its own");
       }

@@ -1,12 +1,23 @@
 #include "app/plots.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <set>
 #include <stdexcept>
 
 #include "app/gnuplot.h"
 #include "app/output_file.h"
 #include "app/plot_data.h"
 #include "app/plot_script.h"
+#include "app/run_stop.h"
+
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
 
 namespace app {
 
@@ -21,18 +32,27 @@ void RequireGnuplot() {
   }
 }
 
+PlotsGivenUp::PlotsGivenUp(int signal)
+    : std::runtime_error(SignalName(signal) + " while drawing the plots: they were discarded"),
+      signal_(signal) {}
+
 namespace {
 
 // Everything is drawn in a hidden folder inside dir, then moved into place file by file: a
-// run that fails, or gnuplot that fails, leaves the previous figures as they were.
+// run that fails, or gnuplot that fails, leaves the previous figures as they were. The folder
+// is made under a name no one has (process id and a random part, and created only where
+// nothing was), so that removing it with all it holds removes nothing of anyone else's.
 class StagingDir {
  public:
-  explicit StagingDir(const fs::path &dir)
-      : path_(dir / (".touchdown-sim-plots-" + std::to_string(++serial_) + ".tmp")) {
+  explicit StagingDir(const fs::path &dir) {
     std::error_code error;
-    fs::remove_all(path_, error);
-    fs::create_directory(path_, error);
-    if (error) throw std::runtime_error("cannot create " + path_.string() + ": " + error.message());
+    for (int attempt = 0; attempt < 16; ++attempt) {
+      path_ = dir / (".touchdown-sim-plots-" + std::to_string(getpid()) + "-" + RandomPart());
+      if (fs::create_directory(path_, error)) return;
+      if (error) break;
+    }
+    throw std::runtime_error("cannot create a folder in " + dir.string() + ": " +
+                             (error ? error.message() : "every name tried was taken"));
   }
   ~StagingDir() {
     std::error_code error;
@@ -43,7 +63,6 @@ class StagingDir {
   const fs::path &Path() const { return path_; }
 
  private:
-  static inline int serial_ = 0;
   fs::path path_;
 };
 
@@ -54,14 +73,41 @@ void MoveInto(const fs::path &from, const fs::path &to) {
     throw std::runtime_error("cannot put " + to.string() + " in place: " + error.message());
 }
 
+// The names an earlier run listed, only those that are plain names in the folder.
+std::set<std::string> Manifest(const fs::path &dir) {
+  std::set<std::string> names;
+  std::ifstream in(dir / kPlotManifest);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.find_first_of("/\\") == std::string::npos && line != "." &&
+        line != ".." && line != kPlotManifest) {
+      names.insert(line);
+    }
+  }
+  return names;
+}
+
+// The earlier run's own figures and data that this run did not write again: left there, they
+// would be read as this run's.
+void RemoveStale(const fs::path &dir, const std::set<std::string> &before,
+                 const std::set<std::string> &now) {
+  for (const std::string &name : before) {
+    if (now.count(name) != 0) continue;
+    std::error_code error;
+    if (fs::is_regular_file(fs::symlink_status(dir / name, error))) fs::remove(dir / name, error);
+  }
+}
+
 }  // namespace
 
-std::vector<std::string> WritePlots(const RunRecord &record, const std::string &dir) {
+std::vector<std::string> WritePlots(const RunRecord &record, const std::string &dir, bool tell) {
   std::error_code error;
   fs::create_directories(dir, error);
   if (!fs::is_directory(dir)) {
     throw std::runtime_error("cannot create the folder " + dir + ": " + error.message());
   }
+  // From here a second signal waits for this code to tidy up (the third does not).
+  const ChildWatch watch;
   const StagingDir staging(dir);
   const fs::path &work = staging.Path();
   const std::vector<PlotVessel> vessels = WritePlotData(record, work);
@@ -71,8 +117,14 @@ std::vector<std::string> WritePlots(const RunRecord &record, const std::string &
     script.Buffer() = PlotScript(record, vessels, figures);
     script.Close();
   }
+  if (tell) {
+    std::fprintf(stderr, "touchdown-sim: drawing %zu figures with gnuplot into %s...\n",
+                 figures.size() * 2, dir.c_str());
+  }
+  if (watch.GiveUp()) throw PlotsGivenUp(LastSignal());
   const fs::path log = fs::path(dir) / "gnuplot.log";
-  const int status = RunGnuplot(GnuplotProgram(), work.string(), "plots.gp", "gnuplot.log");
+  const int status = RunGnuplot(GnuplotProgram(), work.string(), "plots.gp", "gnuplot.log", watch);
+  if (status == kGnuplotGivenUp) throw PlotsGivenUp(LastSignal());
   if (status != 0) {
     MoveInto(work / "gnuplot.log", log);
     throw std::runtime_error("gnuplot failed (exit status " + std::to_string(status) +
@@ -93,9 +145,22 @@ std::vector<std::string> WritePlots(const RunRecord &record, const std::string &
   if (fs::exists(work / "gnuplot.log") && fs::file_size(work / "gnuplot.log") == 0) {
     fs::remove(work / "gnuplot.log");
   }
+  std::set<std::string> written;
+  std::string manifest_text;
+  for (const auto &entry : fs::directory_iterator(work)) {
+    written.insert(entry.path().filename().string());
+    manifest_text += entry.path().filename().string() + "\n";
+  }
+  const std::set<std::string> before = Manifest(dir);
+  {
+    OutputFile manifest((work / kPlotManifest).string());
+    manifest.Buffer() = manifest_text;
+    manifest.Close();
+  }
   for (const auto &entry : fs::directory_iterator(work)) {
     MoveInto(entry.path(), fs::path(dir) / entry.path().filename());
   }
+  RemoveStale(dir, before, written);
   std::vector<std::string> images;
   for (const std::string &figure : figures) {
     for (const char *extension : {".png", ".svg"}) {

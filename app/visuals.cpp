@@ -2,13 +2,17 @@
 
 #include "app/output_file.h"
 #include "app/plots.h"
+#include "app/progress.h"
 #include "app/replay_page.h"
+#include "app/run_stop.h"
 
 namespace app {
 
 Visuals::Visuals(const Options &options, const Scenario &scenario,
                  const std::string &executable_path)
-    : plot_dir_(options.plot_dir), replay_path_(options.replay_path) {
+    : plot_dir_(options.plot_dir),
+      replay_path_(options.replay_path),
+      tell_(!options.quiet && StderrIsTerminal()) {
   if (!plot_dir_.empty()) RequireGnuplot();
   if (!replay_path_.empty()) replay_script_ = LoadReplayScript(executable_path);
   if (!plot_dir_.empty() || !replay_path_.empty()) {
@@ -17,10 +21,17 @@ Visuals::Visuals(const Options &options, const Scenario &scenario,
 }
 
 void Visuals::Write(std::FILE *out) const {
+  std::unique_ptr<PlotsGivenUp> given_up;
   if (!plot_dir_.empty()) {
-    const std::vector<std::string> images = WritePlots(recorder_->Record(), plot_dir_);
-    std::fprintf(out, "plots: %zu figures (PNG and SVG) in %s\n", images.size() / 2,
-                 plot_dir_.c_str());
+    try {
+      const std::vector<std::string> images = WritePlots(recorder_->Record(), plot_dir_, tell_);
+      std::fprintf(out, "plots: %zu figures (PNG and SVG) in %s\n", images.size() / 2,
+                   plot_dir_.c_str());
+    } catch (const PlotsGivenUp &e) {
+      // After one signal the page is still written, being quick; a second one ends it all.
+      if (SignalCount() >= 2) throw;
+      given_up = std::make_unique<PlotsGivenUp>(e);
+    }
   }
   if (!replay_path_.empty()) {
     OutputFile page(replay_path_);
@@ -30,6 +41,7 @@ void Visuals::Write(std::FILE *out) const {
     std::fprintf(out, "replay page: %s (%.1f MB), open it in a browser\n", replay_path_.c_str(),
                  static_cast<double>(bytes) / 1e6);
   }
+  if (given_up) throw *given_up;
 }
 
 }  // namespace app

@@ -21,12 +21,14 @@ class Visuals {
   // world's record of host calls: put it before the event log, which takes them away.
   StepObserver *Recorder() { return recorder_.get(); }
 
-  // Draws the pictures and says where they are, one line each.
+  // Draws the pictures and says where they are, one line each. Throws PlotsGivenUp
+  // (plots.h) after the rest is written when a signal made the plots be given up.
   void Write(std::FILE *out) const;
 
  private:
   std::string plot_dir_, replay_path_;
   std::string replay_script_;
+  bool tell_ = false;  // say on stderr what is being drawn
   std::unique_ptr<RunRecorder> recorder_;
 };
 

@@ -1,0 +1,204 @@
+// Outputs aimed at places they cannot go, or must not: each is found before the run, so that
+// no step runs and the previous outputs stay as they were, byte for byte.
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "e2e_harness.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Outputs = E2E;
+
+constexpr char kPrevious[] = "previous\n";
+
+struct Ran {
+  int status = -1;
+  std::string out, err;
+};
+
+// program is run from its own copy where the row needs one: an output aimed at it must not
+// break the build the other tests use.
+Ran RunIn(const fs::path &dir, const std::string &program, const std::string &args,
+          const std::string &stdout_to = "") {
+  const std::string out = stdout_to.empty() ? (dir / "out.txt").string() : stdout_to;
+  const std::string command = "cd '" + dir.string() + "' && GNUPLOT='" + (dir / "gp").string() +
+                              "' '" + program + "' " + args + " > '" + out + "' 2> '" +
+                              (dir / "err.txt").string() + "'";
+  const int raw = std::system(command.c_str());
+  Ran ran;
+  ran.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  ran.out = stdout_to.empty() ? Slurp(dir / "out.txt") : "";
+  ran.err = Slurp(dir / "err.txt");
+  return ran;
+}
+
+// The program, the plug-in and the terrain library laid out as an installation.
+std::string Install(const fs::path &dir) {
+  const fs::path from = fs::path(TD_SIM_PROGRAM).parent_path();
+  fs::create_directories(dir / "modules" / "plugin");
+  fs::copy_file(TD_SIM_PROGRAM, dir / "touchdown-sim");
+  fs::copy_file(from / "modules" / "plugin" / "touchdown.so",
+                dir / "modules" / "plugin" / "touchdown.so");
+  fs::copy_file(from / "modules" / "dorvak.so", dir / "modules" / "dorvak.so");
+  return (dir / "touchdown-sim").string();
+}
+
+// Stands in for gnuplot: draws each figure as one line.
+void FakeGnuplot(const fs::path &dir) {
+  std::ofstream(dir / "gp") << "#!/bin/sh\n[ \"$1\" = --version ] && exit 0\n"
+                               "sed -n \"s/^set output '\\(.*\\)'\\$/\\1/p\" \"$1\" | "
+                               "while IFS= read -r f; do echo drawn > \"$f\"; done\n";
+  fs::permissions(dir / "gp", fs::perms::owner_all);
+}
+
+bool Mount(const fs::path &at, const std::string &options) {
+  fs::create_directories(at);
+  return mount("tmpfs", at.c_str(), "tmpfs", 0, options.c_str()) == 0;
+}
+
+TEST_F(Outputs, APlaceAnOutputCannotGoIsFoundBeforeTheRunAndTheOldOutputsStay) {
+  const fs::path d = work_dir;
+  const std::string program = Install(d / "bin");
+  FakeGnuplot(d);
+  const std::string scenario =
+      Write("v.toml", std::string("[simulation]\nsteps = 20000\n") + kMoonAndGround);
+  std::ofstream(d / "a-file") << "not a folder\n";
+  // Root writes into read-only folders: a read-only file system stands in for one then.
+  fs::create_directories(d / "ro");
+  const bool read_only =
+      geteuid() == 0
+          ? Mount(d / "ro", "size=64k") &&
+                mount("tmpfs", (d / "ro").c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k") == 0
+          : (fs::permissions(d / "ro", fs::perms::owner_read | fs::perms::owner_exec), true);
+  const std::string ro_reason = geteuid() == 0 ? "Read-only file system" : "Permission denied";
+  const bool full = geteuid() == 0 && Mount(d / "full", "size=16k");
+  fs::copy_file(d / "bin/modules/plugin/touchdown.so", d / "mine.so");
+  if (full) std::ofstream(d / "full" / "filler") << std::string(64 * 1024, 'x');
+  const struct {
+    std::string what, args;
+    int status;
+    std::string says;
+    bool needs;
+  } rows[] = {
+      {"plot folder that is a file", "--plot a-file", 1, "a-file is a file, not a folder", true},
+      {"folder under a file", "--trace a-file/r.html", 1, "a-file is a file, not a folder", true},
+      {"an output that is a folder", "--trace bin", 1, "it is a folder", true},
+      {"read-only folder", "--plot ro/plots", 1, ro_reason, read_only},
+      {"read-only folder, a file", "--trace ro/r.html", 1, ro_reason, read_only},
+      {"the plug-in", "--trace bin/modules/plugin/touchdown.so", 2, "is the plug-in", true},
+      {"the plug-in --module names", "--module mine.so --trace ./mine.so", 2, "is the plug-in",
+       true},
+      {"the program", "--trace bin/touchdown-sim", 2, "is the program", true},
+      {"the terrain library", "--trace bin/modules/dorvak.so", 2, "is the terrain library", true},
+      {"the plot list", "--plot plots --trace plots/.touchdown-sim-files", 2, "--plot plots writes",
+       true},
+      {"a full disk", "--trace full/r.html", 1, "No space left on device", full},
+  };
+  const std::vector<fs::path> kept = {d / "bin/touchdown-sim", d / "bin/modules/dorvak.so",
+                                      d / "bin/modules/plugin/touchdown.so", d / "mine.so"};
+  std::vector<std::string> before;
+  for (const fs::path &p : kept) before.push_back(Slurp(p));
+  for (const auto &row : rows) {
+    if (!row.needs) {
+      std::printf("skipped (needs root or a mount): %s\n", row.what.c_str());
+      continue;
+    }
+    std::ofstream(d / "events.jsonl") << kPrevious;
+    const Ran run = RunIn(d, program, scenario + " --events events.jsonl " + row.args);
+    EXPECT_EQ(run.status, row.status) << row.what << ": " << run.err;
+    EXPECT_NE(run.err.find(row.says), std::string::npos) << row.what << ": " << run.err;
+    EXPECT_EQ(Count(run.err, "\n"), 1u) << row.what << ": " << run.err;
+    EXPECT_EQ(run.out, "") << row.what << ": a step ran";
+    EXPECT_EQ(Slurp(d / "events.jsonl"), kPrevious) << row.what;
+    for (size_t i = 0; i < kept.size(); ++i) {
+      EXPECT_TRUE(Slurp(kept[i]) == before[i]) << row.what << ": " << kept[i] << " was replaced";
+    }
+  }
+  for (const char *leftover : {"ro/plots", "plots"}) {
+    EXPECT_FALSE(fs::exists(d / leftover / ".touchdown-sim-files")) << leftover;
+  }
+  if (geteuid() == 0) {
+    umount2((d / "ro").c_str(), MNT_DETACH);
+    umount2((d / "full").c_str(), MNT_DETACH);
+  }
+}
+
+TEST_F(Outputs, AnEmptyNameGivenIsAMistakeNotNone) {
+  for (const char *args : {"''", "--events ''", "--trace ''", "--plot ''", "--module ''"}) {
+    const Ran run = RunIn(work_dir, TD_SIM_PROGRAM, args);
+    EXPECT_EQ(run.status, 2) << args;
+    EXPECT_NE(run.err.find("empty file name"), std::string::npos) << args << ": " << run.err;
+    EXPECT_EQ(run.out, "") << args << ": the run went on";
+  }
+}
+
+TEST_F(Outputs, AFailedWriteStopsTheRunWithTheSystemsReasonAndStdoutCounts) {
+  const fs::path d = work_dir;
+  FakeGnuplot(d);
+  // The account, the built-in scenario, a check's line.
+  for (const char *args : {"", "--print-default", "--check"}) {
+    const Ran run = RunIn(d, TD_SIM_PROGRAM, args, "/dev/full");
+    EXPECT_EQ(run.status, 1) << args;
+    EXPECT_EQ(run.err, "touchdown-sim: error: cannot write to stdout: No space left on device\n")
+        << args;
+  }
+  if (geteuid() != 0 || !Mount(d / "full", "size=64k")) GTEST_SKIP() << "no tmpfs to fill";
+  // The trace fills the disk early in a long run: it stops there, not at its end.
+  std::ofstream(d / "events.jsonl") << kPrevious;
+  const std::string scenario =
+      Write("v.toml", std::string("[simulation]\nsteps = 2000000\n") + kMoonAndGround);
+  const Ran run =
+      RunIn(d, TD_SIM_PROGRAM,
+            scenario + " --events events.jsonl --events-kinds Vessel --trace full/t.csv");
+  umount2((d / "full").c_str(), MNT_DETACH);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "touchdown-sim: error: cannot write full/t.csv: No space left on device\n");
+  EXPECT_EQ(Slurp(d / "events.jsonl"), kPrevious) << "an output of a failed run was put in place";
+}
+
+TEST_F(Outputs, APlotFolderForgetsItsOwnOldFiguresAndKeepsEveryoneElses) {
+  const fs::path d = work_dir, plots = work_dir / "plots";
+  FakeGnuplot(d);
+  fs::create_directories(plots / ".touchdown-sim-plots-1.tmp");
+  std::ofstream(plots / ".touchdown-sim-plots-1.tmp" / "inside") << kPrevious;
+  std::ofstream(plots / ".touchdown-sim-plots-2.tmp") << kPrevious;
+  std::ofstream(plots / "notes.txt") << kPrevious;
+  std::ofstream(plots / "vessel-9-mine.png") << kPrevious;  // a name the program might use
+  const std::string two = "[simulation]\nsteps = 100\n" + std::string(kMoonAndGround) +
+                          "[[vessel]]\nname = \"a\"\naltitude_m = 5.0\n"
+                          "[[vessel]]\nname = \"b\"\naltitude_m = 5.0\n";
+  const std::string one = "[simulation]\nsteps = 100\n" + std::string(kMoonAndGround) +
+                          "[[vessel]]\nname = \"a\"\naltitude_m = 5.0\n";
+  // Also the trace may take the name an earlier version used for its drawing folder.
+  const std::string trace = (plots / ".touchdown-sim-plots-3.tmp").string();
+  Ran run = RunIn(d, TD_SIM_PROGRAM, Write("two.toml", two) + " --plot plots --trace " + trace);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(fs::exists(plots / "vessel-2-b.png"));
+  run = RunIn(d, TD_SIM_PROGRAM, Write("one.toml", one) + " --plot plots");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(fs::exists(plots / "vessel-1-a.png"));
+  for (const char *gone : {"vessel-2-b.png", "vessel-2-b.svg", "vessel-2.dat"}) {
+    EXPECT_FALSE(fs::exists(plots / gone)) << gone << " of the earlier run is still there";
+  }
+  EXPECT_EQ(Slurp(plots / ".touchdown-sim-plots-1.tmp" / "inside"), kPrevious);
+  EXPECT_EQ(Slurp(plots / ".touchdown-sim-plots-2.tmp"), kPrevious);
+  EXPECT_EQ(Slurp(plots / "notes.txt"), kPrevious);
+  EXPECT_EQ(Slurp(plots / "vessel-9-mine.png"), kPrevious);
+  EXPECT_NE(Slurp(trace).find("step,"), std::string::npos) << "the trace vanished";
+  const std::string list = Slurp(plots / ".touchdown-sim-files");
+  EXPECT_NE(list.find("vessel-1-a.png\n"), std::string::npos) << list;
+  EXPECT_EQ(list.find("notes.txt"), std::string::npos) << list;
+  for (const auto &entry : fs::directory_iterator(plots)) {  // no drawing folder left
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name.rfind(".touchdown-sim-plots-", 0) != 0 || name.back() == 'p') << name;
+  }
+}
+
+}  // namespace
+}  // namespace e2e
