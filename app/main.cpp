@@ -36,7 +36,7 @@ int Run(const app::Options &options, app::LiveHooks *live) {
   sim::World world;
   app::BuildWorld(scenario, world);
   if (options.check_only) {
-    std::printf("%s: %s, %s, %s, %s: fine\n", scenario.file.c_str(),
+    std::printf("%s: %s, %s, %s, %s: fine\n", app::Printable(scenario.file).c_str(),
                 app::Counted(std::ssize(scenario.bodies), "body", "bodies").c_str(),
                 app::Counted(std::ssize(scenario.vessels), "vessel", "vessels").c_str(),
                 app::Counted(std::ssize(scenario.events), "timed event", "timed events").c_str(),
@@ -93,7 +93,7 @@ int Run(const app::Options &options, app::LiveHooks *live) {
   account.Print(stdout, totals, version);
   visuals.Write(stdout);
   if (app::StoppedByFault()) {
-    std::fprintf(stderr, "touchdown-sim: error: %s\n", app::StopReason().c_str());
+    std::fprintf(stderr, "touchdown-sim: error: %s\n", app::Printable(app::StopReason()).c_str());
   }
   return app::StopExitStatus();
 }
@@ -133,16 +133,17 @@ int main(int argc, char **argv) {
   try {
     status = RunChecked(options);
   } catch (const app::UsageError &e) {
-    std::fprintf(stderr, "touchdown-sim: error: %s\n", e.what());
+    std::fprintf(stderr, "touchdown-sim: error: %s\n", app::Printable(e.what()).c_str());
     status = 2;
   } catch (const app::ScenarioError &e) {
-    std::fprintf(stderr, "touchdown-sim: error: %s\n", e.what());
+    std::fprintf(stderr, "touchdown-sim: error: %s\n", app::Printable(e.what()).c_str());
     status = 2;
   } catch (const app::PlotsGivenUp &e) {
-    std::fprintf(stderr, "touchdown-sim: %s; the previous ones are as they were\n", e.what());
+    std::fprintf(stderr, "touchdown-sim: %s; the previous ones are as they were\n",
+                 app::Printable(e.what()).c_str());
     status = 128 + e.Signal();
   } catch (const std::exception &e) {
-    std::fprintf(stderr, "touchdown-sim: error: %s\n", e.what());
+    std::fprintf(stderr, "touchdown-sim: error: %s\n", app::Printable(e.what()).c_str());
     status = 1;
   }
   return FinishStdout(status);

@@ -286,6 +286,18 @@ void CheckPlots(const fs::path &dir, const fs::path &root) {
   }
 }
 
+// One line for the terminal: a single line end, at the end, and no other control character.
+void ExpectOneCleanLine(const std::string &text) {
+  ASSERT_FALSE(text.empty());
+  EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const bool c1 = byte == 0xc2 && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(text[i + 1]) <= 0x9f;
+    ASSERT_FALSE(byte < 0x20 || byte == 0x7f || c1) << "byte " << i << " of " << text;
+  }
+}
+
 TEST_F(Names, AHostileNameOrPathIsDataInEveryOutput) {
   const bool gnuplot = Installed("gnuplot --version");
   const bool page = fs::exists(fs::path(TD_SIM_PROGRAM).parent_path() / "replay" / "replay.js");
@@ -312,6 +324,13 @@ TEST_F(Names, AHostileNameOrPathIsDataInEveryOutput) {
                   Slurp(dir / "replay.html"));
     }
     if (gnuplot) CheckPlots(dir / "plots", dir);
+    // The lines that name the file for people: the check's verdict and an error about it.
+    const Ran check = RunIn(dir, {file, "--check"});
+    ASSERT_EQ(check.status, 0) << check.err;
+    ExpectOneCleanLine(check.out);
+    const Ran refused = RunIn(dir, {file, "--events", file + "/events.jsonl"});
+    EXPECT_NE(refused.status, 0);
+    ExpectOneCleanLine(refused.err);
   }
 }
 
