@@ -526,10 +526,14 @@ void Account::PrintSummary(std::FILE *out) const {
 
 void Account::Print(std::FILE *out, const RunTotals &totals, int module_version) const {
   const TerrainDef &t = scenario_.terrain;
+  // Steps of changing length say how they were drawn.
+  const std::string varied = scenario_.steps_vary ? " +- " + Fixed(scenario_.step_jitter_s, 3) +
+                                                        " s, times the time acceleration"
+                                                  : "";
   std::fprintf(out,
-               "touchdown-sim: %s: %s of %g s; terrain %s on %s, library %s; module version %d\n",
+               "touchdown-sim: %s: %s of %g s%s; terrain %s on %s, library %s; module version %d\n",
                Printable(scenario_.file).c_str(), Counted(totals.steps, "step", "steps").c_str(),
-               scenario_.step_s, ReliefName(t.relief), Printable(t.body).c_str(),
+               scenario_.step_s, varied.c_str(), ReliefName(t.relief), Printable(t.body).c_str(),
                LibraryName(t.presence), module_version);
   for (const std::string &box : message_boxes_) std::fprintf(out, "message box: %s\n", box.c_str());
   if (!carrier_seen_) {

@@ -24,7 +24,8 @@ Runner::Runner(const Scenario &scenario, sim::World &world, Roster &roster,
       roster_(roster),
       observers_(std::move(observers)),
       entry_(entry),
-      instance_(instance) {}
+      instance_(instance),
+      lengths_(scenario.step_s, scenario.step_jitter_s, scenario.seed) {}
 
 Runner::~Runner() {
   if (g_active == this) g_active = nullptr;
@@ -63,7 +64,7 @@ void Runner::Press(int vk, bool down, bool repeat, double now_s) {
   if (down == held) return;
   if (down) {
     world_.KeyDown(vk);
-    held_.push_back({vk, now_s + scenario_.repeat_delay_s});
+    held_.push_back({vk, now_s + scenario_.repeat_delay_s, gap_});
   } else {
     held_.erase(it);
     world_.KeyUp(vk);
@@ -115,6 +116,33 @@ void Runner::Apply(const TimedEvent &event, double now_s) {
     if (sim::VesselRecord *v = world_.Vessel(world_.FindVessel(a->vessel)))
       v->thrust_local_N = thrust;
     Notify({ScenarioAction::kThrust, 0, a->vessel, thrust});
+  } else if (const auto *a = std::get_if<TimeAccelerationAction>(&event.action)) {
+    lengths_.SetTimeAcceleration(a->factor);
+  }
+}
+
+void Runner::ApplyDueEvents(long long done, double now_s) {
+  const std::vector<TimedEvent> &events = scenario_.events;
+  if (!scenario_.steps_vary) {
+    while (next_event_ < events.size() && events[next_event_].step <= done) {
+      Apply(events[next_event_++], now_s);
+    }
+    return;
+  }
+  // Sums of drawn steps: a little tolerance, as for the key repeats.
+  const double due_s = now_s + 1e-6 * scenario_.step_s;
+  while (next_event_ < events.size() && events[next_event_].t_s <= due_s) {
+    const TimedEvent &e = events[next_event_];
+    // The module reads the keys once per step: a key-up in the gap of its key-down waits for
+    // the next gap, and the events after it with it.
+    if (const auto *key = std::get_if<KeyAction>(&e.action); key && !key->down && !key->repeat) {
+      const bool pressed_now = std::any_of(held_.begin(), held_.end(), [&](const HeldKey &k) {
+        return k.vk == key->vk && k.pressed_gap == done;
+      });
+      if (pressed_now) return;
+    }
+    Apply(e, now_s);
+    ++next_event_;
   }
 }
 
@@ -132,17 +160,20 @@ RunTotals Runner::Run() {
 
   const auto wall_start = std::chrono::steady_clock::now();
   const double dt = scenario_.step_s;
-  size_t next_event = 0;
+  const double start_s = world_.SimTime();
+  next_event_ = 0;
   long long done = 0;
   while (done < scenario_.steps && !StopRequested()) {
-    // Key timing counts whole steps, not the clock, whose sums of steps drift.
-    const double now_s = static_cast<double>(done) * dt;
-    while (next_event < scenario_.events.size() && scenario_.events[next_event].step <= done) {
-      Apply(scenario_.events[next_event++], now_s);
-    }
+    gap_ = done;
+    // Constant steps: key timing counts whole steps, not the clock, whose sums of steps
+    // drift. Steps of changing length have only the clock.
+    const double now_s =
+        scenario_.steps_vary ? world_.SimTime() - start_s : static_cast<double>(done) * dt;
+    if (scenario_.run_s > 0.0 && now_s >= scenario_.run_s - 1e-6 * dt) break;
+    ApplyDueEvents(done, now_s);
     if (between_steps_ && !between_steps_(now_s)) break;
     if (!held_.empty()) DeliverRepeats(now_s);
-    world_.Step(dt);
+    world_.Step(scenario_.steps_vary ? lengths_.Next() : dt);
     const StepContext ctx = Context();
     for (StepObserver *o : observers_) o->AfterPostStep(ctx);
     ++done;

@@ -9,6 +9,7 @@
 #include "app/observer.h"
 #include "app/roster.h"
 #include "app/scenario.h"
+#include "app/step_lengths.h"
 #include "sim/world.h"
 
 namespace app {
@@ -46,7 +47,12 @@ class Runner {
   struct HeldKey {
     int vk;
     double next_repeat_s;
+    long long pressed_gap;  // the number of steps done when it went down
   };
+
+  // The events due in the gap after `done` steps at the time now_s; with steps of changing
+  // length by the clock, else by the steps the reader placed them on.
+  void ApplyDueEvents(long long done, double now_s);
 
   static void PostStepHook(double simt, double simdt, double mjd);
   void Apply(const TimedEvent &event, double now_s);
@@ -62,6 +68,9 @@ class Runner {
   sim::ModuleEntryPoints entry_;
   HINSTANCE instance_;
   std::vector<HeldKey> held_;
+  StepLengths lengths_;
+  size_t next_event_ = 0;
+  long long gap_ = 0;  // steps done: the gap between steps the runner acts in
   BetweenSteps between_steps_;
 };
 

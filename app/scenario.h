@@ -24,7 +24,9 @@ struct BodyDef {
   std::string name;
   double radius_m = 0.0;
   double mass_kg = 0.0;
-  Vec3 position_m{};  // global frame
+  Vec3 position_m{};               // global frame, at the start
+  double rotation_period_s = 0.0;  // sidereal, about its +y pole; 0: does not turn
+  Vec3 velocity_mps{};             // constant, global frame
 };
 
 enum class TerrainLibrary { kPresent, kMissing, kNoFunction };
@@ -101,7 +103,13 @@ struct ThrustAction {
   Vec3 thrust_N{};
 };
 
-using Action = std::variant<KeyAction, FocusAction, DeleteAction, CreateAction, ThrustAction>;
+// The host's time acceleration: every step from then on is this many times longer.
+struct TimeAccelerationAction {
+  double factor = 1.0;
+};
+
+using Action = std::variant<KeyAction, FocusAction, DeleteAction, CreateAction, ThrustAction,
+                            TimeAccelerationAction>;
 
 struct TimedEvent {
   double t_s = 0.0;
@@ -114,10 +122,21 @@ struct TimedEvent {
   SourceRef where;
 };
 
+// Which state the module's queries answer in its post-step ([host] post_step_sees).
+enum class FrameOrder { kEndOfStep, kStartOfStep };
+
 struct Scenario {
   std::string file;  // as named in messages
   double step_s = 0.01;
-  long long steps = 0;  // number of host steps to run
+  // Steps of changing length: each step_s drawn within +- step_jitter_s from seed, times the
+  // time acceleration. They are placed by the clock: the run ends at the first step boundary
+  // at or after run_s (unless the file gives steps), an event at the first at or after its t_s.
+  double step_jitter_s = 0.0;
+  unsigned long long seed = 0;
+  bool steps_vary = false;  // jitter, or a time_acceleration event
+  double run_s = 0.0;       // with steps_vary: the run's length by the clock; 0: `steps` steps
+  long long steps = 0;      // number of host steps to run; with steps_vary and run_s, at most
+  FrameOrder post_step_sees = FrameOrder::kEndOfStep;
   double mjd = 51544.5;
   std::string focus;  // empty: no focus vessel
   double repeat_delay_s = 0.5;
@@ -152,5 +171,7 @@ inline constexpr Range kCogElevRange_m{0.0, 1e4};
 inline constexpr Range kHeightRange_m{-1e5, 1e12};  // over terrain or mean radius
 inline constexpr Range kAngleRange_deg{-360.0, 360.0};
 inline constexpr double kMaxThrust_N = 1e10;
+inline constexpr Range kRotationPeriodRange_s{0.0, 1e12};
+inline constexpr Range kTimeAccelerationRange{1e-3, 1e5};
 
 }  // namespace app

@@ -66,6 +66,18 @@ void PlaceEventsOnSteps(Scenario &s) {
   std::erase_if(s.events, [&](const TimedEvent &e) { return e.implied && e.step >= s.steps; });
 }
 
+void LetStepsVary(Scenario &s, double duration_s) {
+  double slowest = 1.0;
+  for (const TimedEvent &e : s.events) {
+    if (const auto *a = std::get_if<TimeAccelerationAction>(&e.action)) {
+      slowest = std::min(slowest, a->factor);
+    }
+  }
+  s.run_s = duration_s;
+  const double most = std::ceil(duration_s / ((s.step_s - s.step_jitter_s) * slowest));
+  s.steps = most > static_cast<double>(kMaxSteps) ? kMaxSteps : static_cast<long long>(most) + 1;
+}
+
 // The module reads the terrain under its carrier and nowhere else, so the relief belongs to
 // the carrier's body.
 void FillTerrainBody(Scenario &s) {

@@ -36,9 +36,17 @@ void ForEachTable(const Fields &root, const char *key, Fn &&fn) {
 }
 
 void ParseSimulation(const Fields &f, Scenario &s, double &duration_s, bool &has_steps) {
-  f.AllowOnly({"step_s", "duration_s", "steps", "mjd", "focus"});
+  f.AllowOnly({"step_s", "duration_s", "steps", "mjd", "focus", "step_jitter_s", "seed"});
   if (auto v = f.Number("step_s")) s.step_s = f.Positive("step_s", *v);
   if (s.step_s > 60.0) f.Fail("step_s", "must be at most 60 s");
+  if (auto v = f.Number("step_jitter_s")) {
+    s.step_jitter_s = f.NonNegative("step_jitter_s", *v);
+    if (!(s.step_jitter_s < s.step_s)) f.Fail("step_jitter_s", "must be less than step_s");
+  }
+  if (auto v = f.Integer("seed")) {
+    if (*v < 0) f.Fail("seed", "must be a whole number 0 or more");
+    s.seed = static_cast<unsigned long long>(*v);
+  }
   if (f.Has("duration_s") && f.Has("steps")) f.Fail("steps", "give duration_s or steps, not both");
   if (auto v = f.Number("duration_s")) duration_s = f.Positive("duration_s", *v);
   if (auto v = f.Integer("steps")) {
@@ -65,6 +73,19 @@ void ParseKeyboard(const Fields &f, Scenario &s) {
              "must be at least " + std::to_string(kMinRepeatInterval_s) + " s");
     }
     s.repeat_interval_s = f.Within("repeat_interval_s", *v, kKeyDelayRange_s, "s");
+  }
+}
+
+void ParseHost(const Fields &f, Scenario &s) {
+  f.AllowOnly({"post_step_sees"});
+  if (auto v = f.String("post_step_sees")) {
+    if (*v == "end_of_step") {
+      s.post_step_sees = FrameOrder::kEndOfStep;
+    } else if (*v == "start_of_step") {
+      s.post_step_sees = FrameOrder::kStartOfStep;
+    } else {
+      f.Fail("post_step_sees", "must be \"start_of_step\" or \"end_of_step\", not \"" + *v + "\"");
+    }
   }
 }
 
@@ -136,7 +157,7 @@ void ParseTerrain(const Fields &f, TerrainDef &t) {
 }
 
 BodyDef ParseBody(const Fields &f) {
-  f.AllowOnly({"name", "radius_m", "mass_kg", "position_m"});
+  f.AllowOnly({"name", "radius_m", "mass_kg", "position_m", "rotation_period_s", "velocity_mps"});
   BodyDef b;
   b.name = f.RequiredString("name");
   if (b.name.empty()) f.Fail("name", "must not be empty");
@@ -144,6 +165,12 @@ BodyDef ParseBody(const Fields &f) {
   if (auto v = f.Number("mass_kg")) b.mass_kg = f.Within("mass_kg", *v, kBodyMassRange_kg, "kg");
   if (auto v = f.Vector("position_m")) {
     b.position_m = f.LengthAtMost("position_m", *v, kSolarSystem_m, "m");
+  }
+  if (auto v = f.Number("rotation_period_s")) {
+    b.rotation_period_s = f.Within("rotation_period_s", *v, kRotationPeriodRange_s, "s");
+  }
+  if (auto v = f.Vector("velocity_mps")) {
+    b.velocity_mps = f.LengthAtMost("velocity_mps", *v, kSpeedOfLight_mps, "m/s");
   }
   return b;
 }
@@ -164,13 +191,13 @@ int KeyCode(const Fields &f, const char *key) {
 // One [[event]] table; a held key gives two events, its key-down and its key-up.
 void ParseEvent(const Fields &f, std::vector<TimedEvent> &events) {
   f.AllowOnly({"t_s", "key_down", "key_up", "key_repeat", "key", "hold_s", "focus", "delete",
-               "create", "thrust_N", "vessel"});
+               "create", "thrust_N", "vessel", "time_acceleration"});
   TimedEvent e;
   e.t_s = f.NonNegative("t_s", f.RequiredNumber("t_s"));
   e.order = f.TableLine();
   e.where = {f.TableLine(), f.Path()};
-  const char *actions[] = {"key_down", "key_up", "key_repeat", "key",
-                           "focus",    "delete", "create",     "thrust_N"};
+  const char *actions[] = {"key_down", "key_up",   "key_repeat",       "key", "focus", "delete",
+                           "create",   "thrust_N", "time_acceleration"};
   const char *action = nullptr;
   for (const char *a : actions) {
     if (!f.Has(a)) continue;
@@ -181,7 +208,7 @@ void ParseEvent(const Fields &f, std::vector<TimedEvent> &events) {
   if (action == nullptr) {
     f.FailTable(
         "an event needs one of key_down, key_up, key_repeat, key, focus, delete, create, "
-        "thrust_N");
+        "thrust_N, time_acceleration");
   }
   const std::string what = action;
   if (f.Has("hold_s") && what != "key") f.Fail("hold_s", "applies only to key");
@@ -217,6 +244,13 @@ void ParseEvent(const Fields &f, std::vector<TimedEvent> &events) {
         CreateAction{ParseVessel(Fields(*f.Table("create"), f.File(), f.FieldPath("create")))};
     e.where = f.Ref("create");
     events.push_back(e);
+  } else if (what == "time_acceleration") {
+    const std::optional<double> factor = f.Number("time_acceleration");
+    if (!factor) f.Fail("time_acceleration", "must be a number");
+    e.action = TimeAccelerationAction{
+        f.Within("time_acceleration", *factor, kTimeAccelerationRange, "times")};
+    e.where = f.Ref("time_acceleration");
+    events.push_back(e);
   } else {
     const std::optional<std::string> vessel = f.String("vessel");
     if (!vessel) f.FailTable("thrust_N needs the vessel it applies to (vessel = \"name\")");
@@ -245,7 +279,7 @@ Scenario ParseScenarioText(const std::string &text, const std::string &display_n
   Scenario s;
   s.file = display_name;
   const Fields top(root, display_name, "");
-  top.AllowOnly({"simulation", "keyboard", "terrain", "body", "vessel", "event"});
+  top.AllowOnly({"simulation", "host", "keyboard", "terrain", "body", "vessel", "event"});
 
   double duration_s = 60.0;
   bool has_steps = false;
@@ -264,6 +298,7 @@ Scenario ParseScenarioText(const std::string &text, const std::string &display_n
     // Rounded up to whole steps; the tolerance keeps 60 s of 0.01 s steps at 6000.
     s.steps = std::max(1LL, static_cast<long long>(std::ceil(steps - 1e-9)));
   }
+  if (const toml::table *t = top.Table("host")) ParseHost(Fields(*t, display_name, "host"), s);
   if (const toml::table *t = top.Table("keyboard")) {
     ParseKeyboard(Fields(*t, display_name, "keyboard"), s);
   }
@@ -302,8 +337,13 @@ Scenario ParseScenarioText(const std::string &text, const std::string &display_n
   if (s.bodies.empty()) {
     throw ScenarioError(display_name, 0, "body", "a scenario needs at least one [[body]]");
   }
+  s.steps_vary = s.step_jitter_s > 0.0 ||
+                 std::any_of(s.events.begin(), s.events.end(), [](const TimedEvent &e) {
+                   return std::holds_alternative<TimeAccelerationAction>(e.action);
+                 });
   PlaceEventsOnSteps(s);
   CheckScenario(s);
+  if (s.steps_vary && !has_steps) LetStepsVary(s, duration_s);
   FillTerrainBody(s);
   return s;
 }

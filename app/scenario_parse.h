@@ -28,6 +28,9 @@ void ParseThrustSchedule(const Fields &fields, const std::string &vessel,
 // checks), the terrain's body when the file gives none (after them).
 void PlaceEventsOnSteps(Scenario &scenario);
 void FillTerrainBody(Scenario &scenario);
+// With steps of changing length and a duration: the run ends by the clock, after at most as
+// many steps as the shortest steps could take (after the checks, which count nominal steps).
+void LetStepsVary(Scenario &scenario, double duration_s);
 // The carrier, the first vessel of the carrier class present or created; its body.
 const VesselDef *FindCarrier(const Scenario &scenario);
 std::string CarrierBody(const Scenario &scenario);

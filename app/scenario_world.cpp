@@ -20,7 +20,14 @@ const BodyDef &BodyNamed(const Scenario &s, const std::string &name) {
 }
 
 sim::BodySpec ToSpec(const BodyDef &b) {
-  return {b.name, b.radius_m, b.mass_kg, ToVector(b.position_m)};
+  sim::BodySpec spec;
+  spec.name = b.name;
+  spec.radius_m = b.radius_m;
+  spec.mass_kg = b.mass_kg;
+  spec.pos_global = ToVector(b.position_m);
+  spec.rotation_period_s = b.rotation_period_s;
+  spec.vel_global = ToVector(b.velocity_mps);
+  return spec;
 }
 
 }  // namespace
@@ -60,11 +67,14 @@ DorvakConfig TerrainConfigOf(const Scenario &s) {
 
 sim::VesselSpec VesselSpecOf(const Scenario &s, const VesselDef &v, const sim::World &world) {
   const BodyDef &body_def = BodyNamed(s, v.body);
-  const sim::BodySpec body = ToSpec(body_def);
   sim::VesselSpec desc;
   desc.name = v.name;
   desc.class_name = v.class_name;
   desc.body = world.FindBody(body_def.name);
+  // The body as it stands now, turned and moved: places, headings and velocities over the
+  // horizon are over its turning ground.
+  const sim::BodySpec &body = *world.Body(desc.body);
+  const bool turned = body.turn_rad != 0.0;
 
   double lat_rad = 0.0, lon_rad = 0.0;
   if (const auto *place = std::get_if<SurfacePlacement>(&v.placement)) {
@@ -91,7 +101,8 @@ sim::VesselSpec VesselSpecOf(const Scenario &s, const VesselDef &v, const sim::W
     desc.pos_global = sim::SurfacePoint(body, lat_rad, lon_rad, radius_m);
   } else {
     desc.pos_global = ToVector(std::get<Vec3>(v.placement));
-    const VECTOR3 rel = td::VecSub(desc.pos_global, body.pos_global);
+    VECTOR3 rel = td::VecSub(desc.pos_global, body.pos_global);
+    if (turned) rel = sim::BodyRotation(body).MulTransposed(rel);
     const double r = td::VecLength(rel);
     if (!(r > 0.0)) {
       throw ScenarioError(s.file, v.where.line, v.where.field + ".position_m",
@@ -104,6 +115,7 @@ sim::VesselSpec VesselSpecOf(const Scenario &s, const VesselDef &v, const sim::W
   if (const auto *a = std::get_if<UprightAttitude>(&v.attitude)) {
     desc.rot = sim::UprightAttitude(lat_rad, lon_rad, a->yaw_deg * kRadPerDeg,
                                     a->pitch_deg * kRadPerDeg, a->roll_deg * kRadPerDeg);
+    if (turned) desc.rot = sim::BodyRotation(body).Mul(desc.rot);
   } else {
     const auto &axes = std::get<ExplicitAxes>(v.attitude);
     desc.rot = sim::Mat3::FromColumns(ToVector(axes.x), ToVector(axes.y), ToVector(axes.z));
@@ -114,6 +126,11 @@ sim::VesselSpec VesselSpecOf(const Scenario &s, const VesselDef &v, const sim::W
   } else {
     // Columns east, up, north: the local horizon frame's axes.
     desc.vel_global = sim::UprightAttitude(lat_rad, lon_rad).Mul(ToVector(v.velocity_mps));
+    if (turned) desc.vel_global = sim::BodyRotation(body).Mul(desc.vel_global);
+    // Over the ground, which carries the vessel with it.
+    if (sim::BodyMoves(body)) {
+      desc.vel_global = td::VecAdd(desc.vel_global, sim::GroundVelocity(body, desc.pos_global));
+    }
   }
   desc.mass_kg = v.mass_kg;
   desc.cog_elev_m = v.cog_elev_m;
@@ -155,6 +172,9 @@ void BuildWorld(const Scenario &s, sim::World &world) {
     if (const auto *create = std::get_if<CreateAction>(&e.action))
       VesselSpecOf(s, create->vessel, world);
   }
+  world.SetPostStepSees(s.post_step_sees == FrameOrder::kStartOfStep
+                            ? sim::PostStepSees::kStartOfStep
+                            : sim::PostStepSees::kEndOfStep);
   world.SetFocus(s.focus.empty() ? nullptr : world.FindVessel(s.focus));
   world.SetClock(0.0, s.mjd);
 }

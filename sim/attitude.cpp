@@ -1,6 +1,6 @@
 // Placing vessels on a body for scenarios and tests: an upright attitude at a place, and a
-// point at a latitude, longitude and distance from the centre. Bodies do not rotate, so the
-// body frame is the global frame moved to the body's centre.
+// point at a latitude, longitude and distance from the centre, in the body's frame as it has
+// turned by now.
 #include <cmath>
 
 #include "math/vector.h"
@@ -28,8 +28,9 @@ Mat3 UprightAttitude(double lat_rad, double lon_rad, double yaw_rad, double pitc
 }
 
 VECTOR3 SurfacePoint(const BodySpec &body, double lat_rad, double lon_rad, double radius_m) {
-  return td::VecAdd(body.pos_global,
-                    td::VecScale(terrain::HorizonAt(lat_rad, lon_rad).up, radius_m));
+  VECTOR3 up = terrain::HorizonAt(lat_rad, lon_rad).up;
+  if (body.turn_rad != 0.0) up = BodyRotation(body).Mul(up);
+  return td::VecAdd(body.pos_global, td::VecScale(up, radius_m));
 }
 
 }  // namespace sim

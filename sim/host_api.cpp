@@ -71,9 +71,9 @@ BOOL oapiGetEquPos(OBJHANDLE hVessel, double *longitude, double *latitude, doubl
   const auto [ref, pos_global] = sim::SurfaceSource(*w, *v);
   const sim::BodySpec *body = w->Body(ref);
   if (body == nullptr) return 0;
-  // Bodies do not rotate in this world: the body frame is the global frame moved to the
-  // body's centre.
-  const VECTOR3 loc = td::VecSub(pos_global, body->pos_global);
+  // In the body's turning frame, as the update left it.
+  VECTOR3 loc = td::VecSub(pos_global, body->pos_global);
+  if (body->turn_rad != 0.0) loc = sim::BodyRotation(*body).MulTransposed(loc);
   const double r = td::VecLength(loc);
   if (longitude != nullptr) *longitude = std::atan2(loc.z, loc.x);
   if (latitude != nullptr) *latitude = std::asin(loc.y / r);

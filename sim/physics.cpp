@@ -1,6 +1,7 @@
 // The host's own motion of free vessels: gravity of the reference body, thrust and the
 // module's forces, integrated with semi-implicit Euler, then the body's smooth sphere that
-// nothing sinks through. Attitudes change only through attachments.
+// nothing sinks through. Bodies move first; a vessel fixed to one goes with its ground.
+// Attitudes change only through attachments and the turn of a body.
 #include "math/vector.h"
 #include "module/td_assert.h"
 #include "sim/world_impl.h"
@@ -18,7 +19,8 @@ bool MovesFreely(const VesselRecord &v) {
 VECTOR3 Acceleration(const World::Impl &w, const VesselRecord &v) {
   VECTOR3 a{};
   if (const BodySpec *body = w.Body(v.body)) {
-    const VECTOR3 to_centre = td::VecSub(body->pos_global, v.pos_global);
+    // Towards the centre at the start of the step, where the vessel's own state is.
+    const VECTOR3 to_centre = td::VecSub(BodyStartPos(w, *body), v.pos_global);
     const double r = td::VecLength(to_centre);
     if (r > 0.0) a = td::VecScale(to_centre, kGravitationalConstant * body->mass_kg / (r * r * r));
   }
@@ -39,13 +41,18 @@ void RestOnSphere(const World::Impl &w, VesselRecord &v) {
   if (!(r > 0.0) || r - v.cog_elev_m >= body->radius_m) return;
   const VECTOR3 up = td::VecScale(radial, 1.0 / r);
   v.pos_global = td::VecAdd(body->pos_global, td::VecScale(up, body->radius_m + v.cog_elev_m));
-  const double vel_up = td::VecDot(v.vel_global, up);
+  // Into the ground as it moves: relative to the body's ground at that place.
+  const double vel_up =
+      BodyMoves(*body)
+          ? td::VecDot(td::VecSub(v.vel_global, GroundVelocity(*body, v.pos_global)), up)
+          : td::VecDot(v.vel_global, up);
   if (vel_up < 0.0) v.vel_global = td::VecSub(v.vel_global, td::VecScale(up, vel_up));
 }
 
 }  // namespace
 
 void IntegrateFreeVessels(World::Impl &w, double dt) {
+  if (w.bodies_move) MoveBodies(w, dt);
   // Through the table of records rather than the deque that holds them: a record is larger
   // than a deque's block, so every step along the deque is a step to another block.
   for (const auto &entry : w.by_serial) {
@@ -55,6 +62,10 @@ void IntegrateFreeVessels(World::Impl &w, double dt) {
       v.vel_global = td::VecAdd(v.vel_global, td::VecScale(Acceleration(w, v), dt));
       v.pos_global = td::VecAdd(v.pos_global, td::VecScale(v.vel_global, dt));
       RestOnSphere(w, v);
+    } else if (w.bodies_move && v.alive && v.fixed_to_body && v.parent == nullptr) {
+      if (const BodySpec *body = w.Body(v.body); body != nullptr && BodyMoves(*body)) {
+        PinToBody(w, v, *body);
+      }
     }
     v.force_sum_local_N = VECTOR3{};  // taken or not, they were for this step only
   }

@@ -12,7 +12,11 @@ void World::SetTerrainMode(TerrainMode mode) { impl_->terrain_mode = mode; }
 
 const DorvakConfig &World::TerrainConfig() const { return impl_->terrain_config; }
 
-double World::TerrainRadius(const VECTOR3 &pos_rel_body) const {
+double World::TerrainRadius(const VECTOR3 &offset) const {
+  // The relief is fixed to its body: asked in the body's frame as it has turned by now.
+  const BodySpec *body = impl_->Body(impl_->terrain_body);
+  const VECTOR3 pos_rel_body =
+      body != nullptr && body->turn_rad != 0.0 ? BodyRotation(*body).MulTransposed(offset) : offset;
   if (impl_->terrain_function != nullptr && g_terrain_library_owner == impl_.get()) {
     return impl_->terrain_function(pos_rel_body);
   }

@@ -70,6 +70,8 @@ void World::MakeCurrent() {
 
 OBJHANDLE World::AddBody(const BodySpec &desc) {
   impl_->bodies.push_back(desc);
+  impl_->body_start.push_back({desc.pos_global, desc.turn_rad});
+  if (BodyMoves(desc)) impl_->bodies_move = true;
   return MakeHandle(HandleKind::kBody, impl_->bodies.size());
 }
 
@@ -86,6 +88,11 @@ OBJHANDLE World::AddVessel(const VesselSpec &desc) {
   v.cog_elev_m = desc.cog_elev_m;
   v.thrust_local_N = desc.thrust_local_N;
   v.fixed_to_body = desc.fixed_to_body;
+  // Pinned to the ground of a body that moves or turns: carried with it from now on.
+  if (const BodySpec *body = impl_->Body(desc.body); v.fixed_to_body && body && BodyMoves(*body)) {
+    FixToBody(v, *body);
+    v.vel_global = GroundVelocity(*body, v.pos_global);
+  }
   impl_->live.push_back(impl_->vessels.size());
   // Every vessel could become a parent; room made now is room no attachment has to make.
   if (impl_->parents.capacity() <= impl_->vessels.size()) {

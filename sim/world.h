@@ -19,11 +19,17 @@
 
 namespace sim {
 
+// A body turns about its own +y axis, its north pole (latitude asin(y/r), longitude
+// atan2(z, x) in its own frame), eastward: a place on it moves towards greater longitude in the
+// global frame. Its frame is the global frame at the world's start.
 struct BodySpec {
   std::string name;
   double radius_m = 1000.0;
   double mass_kg = 0.0;
-  VECTOR3 pos_global{};
+  VECTOR3 pos_global{};            // the centre: as added, then moved by every update
+  double rotation_period_s = 0.0;  // sidereal; 0: does not turn
+  VECTOR3 vel_global{};            // constant
+  double turn_rad = 0.0;           // its frame's turn from the global frame now, in [0, 2 pi)
 };
 
 struct VesselSpec {
@@ -169,6 +175,9 @@ struct alignas(64) VesselRecord {
   // Last, on lines of its own: written only when the update or a callback moves the vessel in
   // a frame whose post-step sees the start of the step, read only in that post-step.
   alignas(64) StartState start{};
+  // A vessel fixed to a body that moves or turns: its place and axes in the body's frame.
+  VECTOR3 body_place{};
+  Mat3 body_rot = Mat3::Identity();
 };
 
 // Every vessel a world has made, by serial number less one, with its interface (null once
@@ -257,8 +266,9 @@ class World {
   // the module finds it configured when it loads it. Keeps a reference until destruction.
   void ConfigureTerrain(const DorvakConfig &config);
   const DorvakConfig &TerrainConfig() const;
-  // Terrain radius at a position relative to a body's centre, as the library computes it.
-  double TerrainRadius(const VECTOR3 &pos_rel_body) const;
+  // Terrain radius at an offset from the terrain body's centre, in the global frame's axes, as
+  // the library computes it: asked in the body's own turning frame.
+  double TerrainRadius(const VECTOR3 &offset) const;
   // The one body the library's relief belongs to (null: none set).
   void SetTerrainBody(OBJHANDLE body);
   OBJHANDLE TerrainBody() const;
@@ -327,7 +337,18 @@ class World {
 // +x). Used by scenarios and tests.
 Mat3 UprightAttitude(double lat_rad, double lon_rad, double yaw_rad = 0.0, double pitch_rad = 0.0,
                      double roll_rad = 0.0);
-// Position on a body at latitude/longitude and a distance from its centre.
+// Position on a body at latitude/longitude (in its turning frame, as it stands now) and a
+// distance from its centre.
 VECTOR3 SurfacePoint(const BodySpec &body, double lat_rad, double lon_rad, double radius_m);
+
+// The body's frame now: its axes in the global frame, as columns.
+Mat3 BodyRotation(const BodySpec &body);
+// Its turn rate, rad/s (0 when it does not turn).
+double BodyAngularRate(const BodySpec &body);
+// Whether it turns or moves at all: a body at rest costs the world nothing.
+bool BodyMoves(const BodySpec &body);
+// The velocity in the global frame of the body's ground (a point fixed to it) at a global
+// position: the body's velocity plus the turn's, omega x r.
+VECTOR3 GroundVelocity(const BodySpec &body, const VECTOR3 &pos_global);
 
 }  // namespace sim

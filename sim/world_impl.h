@@ -24,7 +24,14 @@ struct KeyboardHook {
 };
 
 struct World::Impl {
-  std::vector<BodySpec> bodies;      // index = serial - 1
+  std::vector<BodySpec> bodies;  // index = serial - 1
+  // Bodies that turn or move: their start of step, kept by every update (body_motion.cpp).
+  struct BodyStart {
+    VECTOR3 pos;
+    double turn_rad;
+  };
+  std::vector<BodyStart> body_start;  // the same index; filled only once bodies_move
+  bool bodies_move = false;
   std::deque<VesselRecord> vessels;  // index = serial - 1, deleted ones kept
   std::deque<VESSEL> interfaces;     // the same index; stable for the world's lifetime
   AttachmentStore attachments;       // index = serial - 1
@@ -181,9 +188,17 @@ inline const VECTOR3 &AnsweredVel(const World::Impl &w, const VesselRecord &v) {
 inline const Mat3 &AnsweredRot(const World::Impl &w, const VesselRecord &v) {
   return w.answer_start && v.start.frame == w.frame ? v.start.rot : v.rot;
 }
-// A body's centre as the queries answer it. Bodies do not move yet: their two states are one.
-inline const VECTOR3 &AnsweredBodyPos(const World::Impl &, const BodySpec &body) {
-  return body.pos_global;
+// A body's centre as the queries answer it: at the start of the step inside a post-step that
+// sees it, else now. A body at rest has one state.
+inline const VECTOR3 &AnsweredBodyPos(const World::Impl &w, const BodySpec &body) {
+  if (!w.answer_start || !w.bodies_move) return body.pos_global;
+  return w.body_start[static_cast<size_t>(&body - w.bodies.data())].pos;
+}
+// The body's centre at the start of the update under way (the update's gravity pulls towards
+// it); outside an update, now.
+inline const VECTOR3 &BodyStartPos(const World::Impl &w, const BodySpec &body) {
+  if (!w.bodies_move) return body.pos_global;
+  return w.body_start[static_cast<size_t>(&body - w.bodies.data())].pos;
 }
 // The vessel whose place the surface parameters of this one are worked out from: in the
 // start-of-step order its root parent, else itself.
@@ -208,6 +223,14 @@ void FreeChild(World::Impl &w, VesselRecord &child, const VECTOR3 &vel_global);
 // finds the module's InitModule by name and calls it, so that the module starts while its
 // library is being loaded. Without a world the call still happens, as in the host.
 void InitModuleByName(World::Impl *w, HINSTANCE instance);
+
+// --- bodies that turn and move (body_motion.cpp) ---
+// The first part of the update: every body moves and turns over dt; its start is kept.
+void MoveBodies(World::Impl &w, double dt);
+// Puts a vessel fixed to a body where its body-frame place is now, with the ground's velocity.
+void PinToBody(World::Impl &w, VesselRecord &v, const BodySpec &body);
+// Notes where a vessel fixed to a moving or turning body stands in its frame.
+void FixToBody(VesselRecord &v, const BodySpec &body);
 
 // --- physics (physics.cpp) ---
 // Moves the free vessels, clears every vessel's forces for the next step, carries children.
