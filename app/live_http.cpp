@@ -15,7 +15,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-thread_local bool t_close_after = false;
+thread_local bool g_close_after = false;
 
 int PollFor(int sock, short events, Clock::duration wait) {
   pollfd p{sock, events, 0};
@@ -98,7 +98,7 @@ GuardedHttpServer::GuardedHttpServer(const Limits &limits) : limits_(limits) {
   new_task_queue = [n = limits.threads] { return new httplib::ThreadPool(n); };
 }
 
-void GuardedHttpServer::CloseAfterResponse() { t_close_after = true; }
+void GuardedHttpServer::CloseAfterResponse() { g_close_after = true; }
 
 bool GuardedHttpServer::process_and_close_socket(socket_t sock) {
   DeadlineStream stream(sock, std::chrono::seconds(write_timeout_sec_) +
@@ -114,10 +114,10 @@ bool GuardedHttpServer::process_and_close_socket(socket_t sock) {
           std::min<Clock::duration>(std::chrono::milliseconds(50), idle_until - Clock::now()));
     if (ready <= 0 || svr_sock_ == INVALID_SOCKET) break;
     stream.SetDeadline(Clock::now() + limits_.request);
-    t_close_after = false;
+    g_close_after = false;
     bool closed = false;
     ok = process_request(stream, served + 1 == keep_alive_max_count_, closed, nullptr);
-    if (!ok || closed || t_close_after) break;
+    if (!ok || closed || g_close_after) break;
   }
   ::shutdown(sock, SHUT_RDWR);
   ::close(sock);

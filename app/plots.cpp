@@ -11,6 +11,7 @@
 #include "app/plot_data.h"
 #include "app/plot_script.h"
 #include "app/run_stop.h"
+#include "app/text_format.h"
 
 #ifdef _WIN32
 #include <process.h>
@@ -119,7 +120,7 @@ std::vector<std::string> WritePlots(const RunRecord &record, const std::string &
   }
   if (tell) {
     std::fprintf(stderr, "touchdown-sim: drawing %zu figures with gnuplot into %s...\n",
-                 figures.size() * 2, dir.c_str());
+                 figures.size() * 2, Printable(dir).c_str());
   }
   if (watch.GiveUp()) throw PlotsGivenUp(LastSignal());
   const fs::path log = fs::path(dir) / "gnuplot.log";

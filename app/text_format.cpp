@@ -149,7 +149,7 @@ void AppendFixedForm(std::string &out, double value, int decimals) {
   std::string heap;
   char *first = stack, *last = stack + sizeof stack;
   if (decimals > kStackDecimals) {
-    heap.resize(static_cast<size_t>(kMostIntegerDigits + 3 + decimals));
+    heap.resize(static_cast<size_t>(kMostIntegerDigits) + 3 + static_cast<size_t>(decimals));
     first = heap.data(), last = first + heap.size();
   }
   const auto r = std::to_chars(first, last, value, std::chars_format::fixed, decimals);

@@ -5,6 +5,7 @@
 #include "app/progress.h"
 #include "app/replay_page.h"
 #include "app/run_stop.h"
+#include "app/text_format.h"
 
 namespace app {
 
@@ -26,7 +27,7 @@ void Visuals::Write(std::FILE *out) const {
     try {
       const std::vector<std::string> images = WritePlots(recorder_->Record(), plot_dir_, tell_);
       std::fprintf(out, "plots: %zu figures (PNG and SVG) in %s\n", images.size() / 2,
-                   plot_dir_.c_str());
+                   Printable(plot_dir_).c_str());
     } catch (const PlotsGivenUp &e) {
       // After one signal the page is still written, being quick; a second one ends it all.
       if (SignalCount() >= 2) throw;
@@ -38,10 +39,10 @@ void Visuals::Write(std::FILE *out) const {
     page.Buffer() = ReplayPage(recorder_->Record(), replay_script_);
     const size_t bytes = page.Buffer().size();
     page.Close();
-    std::fprintf(out, "replay page: %s (%.1f MB), open it in a browser\n", replay_path_.c_str(),
-                 static_cast<double>(bytes) / 1e6);
+    std::fprintf(out, "replay page: %s (%.1f MB), open it in a browser\n",
+                 Printable(replay_path_).c_str(), static_cast<double>(bytes) / 1e6);
   }
-  if (given_up) throw *given_up;
+  if (given_up) throw PlotsGivenUp(*given_up);
 }
 
 }  // namespace app
