@@ -32,49 +32,49 @@ class BodyMotion : public ::testing::TestWithParam<Case> {
     moon.pos_global = td::Vec3(1e11, 0.0, 2e10);
     moon.rotation_period_s = GetParam().period_s;
     moon.vel_global = GetParam().vel;
-    body_ = world_.AddBody(moon);
-    start_ = *world_.Body(body_);
+    body = world.AddBody(moon);
+    start_spec = *world.Body(body);
     sim::VesselSpec fixed;
     fixed.name = "surface";
-    fixed.body = body_;
-    fixed.pos_global = sim::SurfacePoint(start_, 0.3, 1.1, kRadius);
+    fixed.body = body;
+    fixed.pos_global = sim::SurfacePoint(start_spec, 0.3, 1.1, kRadius);
     fixed.rot = sim::UprightAttitude(0.3, 1.1);
     fixed.fixed_to_body = true;
-    fixed_ = world_.AddVessel(fixed);
+    fixed_vessel = world.AddVessel(fixed);
     sim::VesselSpec free;  // massless body: no gravity, so it stays where it was in space
     free.name = "probe";
-    free.body = body_;
-    free.pos_global = sim::SurfacePoint(start_, 0.0, 0.5, 2.0 * kRadius);
-    free_ = world_.AddVessel(free);
-    world_.EnablePhysics(true);
+    free.body = body;
+    free.pos_global = sim::SurfacePoint(start_spec, 0.0, 0.5, 2.0 * kRadius);
+    free_vessel = world.AddVessel(free);
+    world.EnablePhysics(true);
   }
 
-  sim::World world_;
-  OBJHANDLE body_ = nullptr, fixed_ = nullptr, free_ = nullptr;
-  sim::BodySpec start_;
+  sim::World world;
+  OBJHANDLE body = nullptr, fixed_vessel = nullptr, free_vessel = nullptr;
+  sim::BodySpec start_spec;
 };
 
 TEST_P(BodyMotion, TheGroundCarriesItsVesselsAndTheEquatorialPlaceFollowsTheTurn) {
   const Case &c = GetParam();
   double lon0 = 0, lat0 = 0, r0 = 0, free_lon0 = 0;
-  ASSERT_TRUE(oapiGetEquPos(fixed_, &lon0, &lat0, &r0));
-  oapiGetEquPos(free_, &free_lon0, nullptr, nullptr);
+  ASSERT_TRUE(oapiGetEquPos(fixed_vessel, &lon0, &lat0, &r0));
+  oapiGetEquPos(free_vessel, &free_lon0, nullptr, nullptr);
   EXPECT_NEAR(lon0, 1.1, 1e-10);  // 1e11 m from the origin: a position ulp is 15 um
-  const VECTOR3 free_start = world_.Vessel(free_)->pos_global;
-  for (int i = 0; i < kSteps; ++i) world_.Step(kDt);
+  const VECTOR3 free_start = world.Vessel(free_vessel)->pos_global;
+  for (int i = 0; i < kSteps; ++i) world.Step(kDt);
   const double t = kSteps * kDt, angle = (c.period_s > 0.0 ? kRate : 0.0) * t;
 
   double lon = 0, lat = 0, r = 0;
-  oapiGetEquPos(fixed_, &lon, &lat, &r);
+  oapiGetEquPos(fixed_vessel, &lon, &lat, &r);
   EXPECT_NEAR(lon, lon0, 1e-10);
   EXPECT_NEAR(lat, lat0, 1e-10);
   EXPECT_NEAR(r, r0, 1e-4);
 
   // In the global frame: the centre moved by v t, the place turned eastward about +y.
-  const sim::BodySpec &now = *world_.Body(body_);
-  const VECTOR3 centre = td::VecAdd(start_.pos_global, td::VecScale(c.vel, t));
+  const sim::BodySpec &now = *world.Body(body);
+  const VECTOR3 centre = td::VecAdd(start_spec.pos_global, td::VecScale(c.vel, t));
   EXPECT_LT(td::VecLength(td::VecSub(now.pos_global, centre)), 1e-3);
-  const sim::VesselRecord &v = *world_.Vessel(fixed_);
+  const sim::VesselRecord &v = *world.Vessel(fixed_vessel);
   const VECTOR3 expected = td::VecAdd(
       centre, td::Vec3(kRadius * std::cos(lat0) * std::cos(lon0 + angle), kRadius * std::sin(lat0),
                        kRadius * std::cos(lat0) * std::sin(lon0 + angle)));
@@ -88,34 +88,34 @@ TEST_P(BodyMotion, TheGroundCarriesItsVesselsAndTheEquatorialPlaceFollowsTheTurn
   EXPECT_NEAR(td::VecDot(v.rot.Column(1), td::VecScale(rel, 1.0 / td::VecLength(rel))), 1.0, 1e-12);
 
   // The free probe stays where it was; under it the body turned east, so its longitude fell.
-  EXPECT_LT(td::VecLength(td::VecSub(world_.Vessel(free_)->pos_global, free_start)), 1e-6);
+  EXPECT_LT(td::VecLength(td::VecSub(world.Vessel(free_vessel)->pos_global, free_start)), 1e-6);
   if (c.vel.x == 0.0 && c.vel.y == 0.0 && c.vel.z == 0.0) {
     double free_lon = 0;
-    oapiGetEquPos(free_, &free_lon, nullptr, nullptr);
+    oapiGetEquPos(free_vessel, &free_lon, nullptr, nullptr);
     EXPECT_NEAR(free_lon - free_lon0, -angle, 1e-10);
   }
 }
 
 TEST_P(BodyMotion, ThePostStepOfTheHostsCodeSeesTheBodyWhereTheStepBegan) {
-  world_.SetPostStepSees(sim::PostStepSees::kStartOfStep);
+  world.SetPostStepSees(sim::PostStepSees::kStartOfStep);
   static VECTOR3 seen_body, seen_vessel;
-  static OBJHANDLE body, fixed;
-  body = body_;
-  fixed = fixed_;
+  static OBJHANDLE seen_of_body, seen_of_vessel;
+  seen_of_body = body;
+  seen_of_vessel = fixed_vessel;
   sim::ModuleEntryPoints entry;
   entry.post_step = [](double, double, double) {
-    oapiGetGlobalPos(body, &seen_body);
-    oapiGetGlobalPos(fixed, &seen_vessel);
+    oapiGetGlobalPos(seen_of_body, &seen_body);
+    oapiGetGlobalPos(seen_of_vessel, &seen_vessel);
   };
-  world_.SetModule(entry, nullptr);
-  const VECTOR3 body_before = world_.Body(body_)->pos_global;
-  const VECTOR3 vessel_before = world_.Vessel(fixed_)->pos_global;
-  world_.Step(kDt);
+  world.SetModule(entry, nullptr);
+  const VECTOR3 body_before = world.Body(body)->pos_global;
+  const VECTOR3 vessel_before = world.Vessel(fixed_vessel)->pos_global;
+  world.Step(kDt);
   EXPECT_EQ(td::VecLength(td::VecSub(seen_body, body_before)), 0.0);
   EXPECT_EQ(td::VecLength(td::VecSub(seen_vessel, vessel_before)), 0.0);
   // And the next step's pre-step queries see the committed end of the step.
-  oapiGetGlobalPos(body_, &seen_body);
-  EXPECT_EQ(td::VecLength(td::VecSub(seen_body, world_.Body(body_)->pos_global)), 0.0);
+  oapiGetGlobalPos(body, &seen_body);
+  EXPECT_EQ(td::VecLength(td::VecSub(seen_body, world.Body(body)->pos_global)), 0.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Bodies, BodyMotion,
