@@ -20,14 +20,14 @@ const BodyDef &BodyNamed(const Scenario &s, const std::string &name) {
 }
 
 sim::BodySpec ToSpec(const BodyDef &b) {
-  sim::BodySpec spec;
-  spec.name = b.name;
-  spec.radius_m = b.radius_m;
-  spec.mass_kg = b.mass_kg;
-  spec.pos_global = ToVector(b.position_m);
-  spec.rotation_period_s = b.rotation_period_s;
-  spec.vel_global = ToVector(b.velocity_mps);
-  return spec;
+  sim::BodySpec body;
+  body.name = b.name;
+  body.radius_m = b.radius_m;
+  body.mass_kg = b.mass_kg;
+  body.pos_global = ToVector(b.position_m);
+  body.rotation_period_s = b.rotation_period_s;
+  body.vel_global = ToVector(b.velocity_mps);
+  return body;
 }
 
 }  // namespace

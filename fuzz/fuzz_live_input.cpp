@@ -21,10 +21,9 @@ void Require(bool holds) {
 }
 
 std::string Written(const app::LiveInput &in) {
-  static const char *const kWords[] = {"down",          "repeat",        "up",
-                                       "release-all",   "focus",         "focus-next",
-                                       "throttle-up",   "throttle-down", "throttle-cut",
-                                       "pause",         "resume",        "restart"};
+  static const char *const kWords[] = {"down",         "repeat",     "up",          "release-all",
+                                       "focus",        "focus-next", "throttle-up", "throttle-down",
+                                       "throttle-cut", "pause",      "resume",      "restart"};
   std::string line = kWords[in.kind];
   switch (in.kind) {
     case app::LiveInput::kKeyDown:
