@@ -113,6 +113,8 @@ int RunChecked(const app::Options &options) {
   // A signal from here until the first step ends the program at once, touching nothing.
   app::InstallStopSignals();
   app::CheckOutputsApart(options);
+  // Before any folder is made for the figures: without gnuplot there are none to make.
+  if (!options.plot_dir.empty()) app::RequireGnuplot();
   // Before anything runs, and in live mode before the address is printed.
   app::CheckOutputPlaces(options);
   if (options.live) return app::RunLive(options, &Run);

@@ -14,7 +14,6 @@ Visuals::Visuals(const Options &options, const Scenario &scenario,
     : plot_dir_(options.plot_dir),
       replay_path_(options.replay_path),
       tell_(!options.quiet && StderrIsTerminal()) {
-  if (!plot_dir_.empty()) RequireGnuplot();
   if (!replay_path_.empty()) replay_script_ = LoadReplayScript(executable_path);
   if (!plot_dir_.empty() || !replay_path_.empty()) {
     recorder_ = std::make_unique<RunRecorder>(scenario, options.events_path.empty());

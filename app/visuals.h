@@ -13,8 +13,9 @@ namespace app {
 
 class Visuals {
  public:
-  // Throws std::runtime_error when a picture asked for cannot be made here (no gnuplot, no
-  // bundled player beside the program).
+  // Throws std::runtime_error when the replay page is asked for and its bundled player is not
+  // beside the program. Whether gnuplot runs is the caller's to ask (RequireGnuplot), before
+  // any folder is made for the figures.
   Visuals(const Options &options, const Scenario &scenario, const std::string &executable_path);
 
   // The observer that records the run, or null when no picture is asked for. It reads the
