@@ -21,17 +21,6 @@ constexpr char kPrevious[] = "previous\n";
 
 enum class Kept { kUntouched, kCompleted };
 
-// Stands in for gnuplot: says it started (its process id in gp.pid), waits, then draws each
-// figure as one line.
-void FakeGnuplot(const fs::path &dir, int seconds) {
-  std::ofstream(dir / "gp") << "#!/bin/sh\n[ \"$1\" = --version ] && exit 0\n"
-                               "echo $$ > '"
-                            << (dir / "gp.pid").string() << "'\nsleep " << seconds
-                            << "\nsed -n \"s/^set output '\\(.*\\)'\\$/\\1/p\" \"$1\" | "
-                               "while IFS= read -r f; do echo drawn > \"$f\"; done\n";
-  fs::permissions(dir / "gp", fs::perms::owner_all);
-}
-
 // Loads for seconds: most of a large scenario's time goes into reading its events.
 std::string LargeScenario() {
   std::string text = "[simulation]\nsteps = 100000\n" + std::string(kMoonAndGround);
