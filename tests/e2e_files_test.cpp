@@ -14,18 +14,6 @@ namespace fs = std::filesystem;
 
 using Files = E2E;
 
-constexpr char kPrevious[] = "previous\n";
-
-// The files of the directory whose names hold ".tmp": none may outlive a run.
-std::vector<std::string> Temporaries(const fs::path &dir) {
-  std::vector<std::string> found;
-  for (const auto &entry : fs::recursive_directory_iterator(dir)) {
-    if (entry.path().filename().string().find(".tmp") != std::string::npos)
-      found.push_back(entry.path().string());
-  }
-  return found;
-}
-
 std::string LongRun() { return std::string("[simulation]\nsteps = 20000000\n") + kMoonAndGround; }
 
 TEST_F(Files, AnOutputThatIsTheScenarioOrAnotherOutputIsRefusedNamingBoth) {

@@ -17,6 +17,16 @@ std::string Slurp(const std::filesystem::path &path) {
   return text.str();
 }
 
+std::vector<std::string> Temporaries(const std::filesystem::path &dir) {
+  std::vector<std::string> found;
+  for (const auto &entry : std::filesystem::recursive_directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find(".tmp") != std::string::npos || name.find(".touchdown-sim-plots-") == 0)
+      found.push_back(entry.path().string());
+  }
+  return found;
+}
+
 bool Installed(const std::string &command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }

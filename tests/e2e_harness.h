@@ -46,6 +46,12 @@ struct Outcome {
   std::vector<TraceRow> Rows(const std::string &vessel) const;
 };
 
+// What an output held before a run that must leave it alone.
+constexpr char kPrevious[] = "previous\n";
+
+// The temporary files and folders under dir (".tmp", a plot staging folder): none may outlive
+// a run.
+std::vector<std::string> Temporaries(const std::filesystem::path &dir);
 // A file's bytes, or nothing when it cannot be read.
 std::string Slurp(const std::filesystem::path &path);
 // Whether a shell command succeeds, its output dropped.

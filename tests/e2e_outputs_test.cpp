@@ -15,8 +15,6 @@ namespace fs = std::filesystem;
 
 using Outputs = E2E;
 
-constexpr char kPrevious[] = "previous\n";
-
 // The program, the plug-in and the terrain library laid out as an installation: an output
 // aimed at one of them must not break the build the other tests use.
 std::string Install(const fs::path &dir) {

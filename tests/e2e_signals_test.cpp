@@ -17,8 +17,6 @@ namespace fs = std::filesystem;
 
 using Signals = E2E;
 
-constexpr char kPrevious[] = "previous\n";
-
 enum class Kept { kUntouched, kCompleted };
 
 // Loads for seconds: most of a large scenario's time goes into reading its events.
@@ -28,11 +26,6 @@ std::string LargeScenario() {
     text += "[[event]]\nt_s = " + std::to_string(i % 900) + "\nkey_down = \"W\"\n";
   }
   return text;
-}
-
-bool Temporary(const std::string &name) {
-  return name.find(".tmp") != std::string::npos ||
-         name.find(".touchdown-sim-plots-") != std::string::npos;
 }
 
 TEST_F(Signals, AtEachPhaseTheExitTheLineAndTheOutputsAreAsDocumented) {
@@ -96,9 +89,7 @@ TEST_F(Signals, AtEachPhaseTheExitTheLineAndTheOutputsAreAsDocumented) {
       EXPECT_EQ(Slurp(d / "events.jsonl").back(), '\n') << what;
     }
     EXPECT_EQ(Slurp(d / "plots" / "map.png") == kPrevious, row.plots == Kept::kUntouched) << what;
-    for (const auto &entry : fs::recursive_directory_iterator(d)) {
-      EXPECT_FALSE(Temporary(entry.path().filename().string())) << what << ": " << entry.path();
-    }
+    EXPECT_EQ(Temporaries(d), std::vector<std::string>{}) << what;
     if (fs::exists(d / "gp.pid")) {
       const pid_t gnuplot = std::stoi(Slurp(d / "gp.pid"));
       const bool running = kill(gnuplot, 0) == 0;

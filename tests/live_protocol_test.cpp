@@ -42,7 +42,7 @@ int Connect(int port) {
 
 // Reads until the peer closes, `until` passes or `done` holds for what has arrived.
 template <typename Done>
-std::string ReadUntil(int sock, Clock::time_point until, Done done, bool *closed = nullptr) {
+std::string ReadUntil(int sock, Clock::time_point until, Done done) {
   std::string got;
   while (!done(got)) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
@@ -50,10 +50,7 @@ std::string ReadUntil(int sock, Clock::time_point until, Done done, bool *closed
     if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
     char buffer[4096];
     const ssize_t n = ::read(sock, buffer, sizeof buffer);  // a socket or a pipe
-    if (n <= 0) {
-      if (closed != nullptr) *closed = true;
-      break;
-    }
+    if (n <= 0) break;
     got.append(buffer, static_cast<size_t>(n));
   }
   return got;
@@ -317,11 +314,9 @@ class LiveProgram {
     pid_ = e2e::Start(args, {}, out[1], -1);
     ::close(out[1]);
     out_ = out[0];
-    const std::string line = ReadUntil(out_, Clock::now() + 20s, [](const std::string &t) {
-      return t.find('\n') != std::string::npos;
-    });
-    first_line = line;
-    PortAndToken(line, port, token);
+    first_line = ReadUntil(out_, Clock::now() + 20s,
+                           [](const std::string &t) { return t.find('\n') != std::string::npos; });
+    PortAndToken(first_line, port, token);
   }
   ~LiveProgram() {
     if (pid_ > 0 && Stop() < 0) ::kill(pid_, SIGKILL), ::waitpid(pid_, nullptr, 0);
