@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <fstream>
 #include <thread>
 
 #include "app/live_channel.h"
@@ -370,25 +369,21 @@ double EpochMs() {
       .count();
 }
 
-TEST(LiveRecording, ASessionOfTwoMinutesWithAKeyHeldOverAMinuteReplaysToTheSameEventLog) {
-  const std::filesystem::path program = TD_SIM_PROGRAM;
-  if (!std::filesystem::exists(program.parent_path() / "replay" / "live.js"))
+using LiveRecording = e2e::E2E;
+
+TEST_F(LiveRecording, ASessionOfTwoMinutesWithAKeyHeldOverAMinuteReplaysToTheSameEventLog) {
+  if (!std::filesystem::exists(std::filesystem::path(TD_SIM_PROGRAM).parent_path() / "replay" /
+                               "live.js"))
     GTEST_SKIP() << "touchdown-sim was built without its live page (no node and npm)";
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("td-live-rec-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
   // The scenario's own timed repeat is played once, by the file's own event, not again as
   // if it came from the page.
-  const std::string scenario = (dir / "live.toml").string();
-  {
-    std::ofstream out(scenario);
-    out << e2e::Slurp(std::string(TD_SOURCE_DIR) + "/tests/visual/live.toml")
-        << "\n[[event]]\nt_s = 0.5\nkey_down = \"S\"\n[[event]]\nt_s = 0.6\nkey_repeat = \"S\"\n"
-        << "[[event]]\nt_s = 0.7\nkey_up = \"S\"\n";
-  }
-  const std::string live_log = (dir / "live.jsonl").string(),
-                    recorded = (dir / "recorded.toml").string(),
-                    replay_log = (dir / "replayed.jsonl").string();
+  const std::string scenario =
+      Write("live.toml", e2e::Slurp(std::string(TD_SOURCE_DIR) + "/tests/visual/live.toml") +
+                             "\n[[event]]\nt_s = 0.5\nkey_down = \"S\"\n[[event]]\nt_s = 0.6\n"
+                             "key_repeat = \"S\"\n[[event]]\nt_s = 0.7\nkey_up = \"S\"\n");
+  const std::string live_log = (work_dir / "live.jsonl").string(),
+                    recorded = (work_dir / "recorded.toml").string(),
+                    replay_log = (work_dir / "replayed.jsonl").string();
   {
     LiveProgram live({"--live", scenario, "--rate", "100", "--port", "0", "--events", live_log,
                       "--record-scenario", recorded});
@@ -408,13 +403,11 @@ TEST(LiveRecording, ASessionOfTwoMinutesWithAKeyHeldOverAMinuteReplaysToTheSameE
     ASSERT_TRUE(live.Reach(125.0, 60s)) << "the run did not reach two minutes";
     EXPECT_EQ(live.Stop(), 130);
   }
-  const std::string command = "'" + program.string() + "' '" + recorded + "' --events '" +
-                              replay_log + "' > '" + (dir / "replay.out").string() + "' 2>&1";
-  EXPECT_EQ(std::system(command.c_str()), 0) << e2e::Slurp(dir / "replay.out");
+  const e2e::Ran replay = e2e::RunIn(work_dir, {recorded, "--events", replay_log});
+  EXPECT_EQ(replay.status, 0) << replay.err;
   const std::string a = e2e::Slurp(live_log), b = e2e::Slurp(replay_log);
   EXPECT_GT(std::count(a.begin(), a.end(), '\n'), 100);
   EXPECT_TRUE(a == b) << "the replay's event log differs from the live run's";
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
