@@ -175,7 +175,6 @@ TEST_F(LiveProtocol, EveryAbuseIsAnsweredAtOnceAndNothingRefusedReachesTheRun) {
       {"a time beyond a double", Post("down 65 1e400"), 400, 0},
       {"a time that is not a number", Post("down 87 nan"), 400, 0},
       {"a negative time", Post("down 87 -5"), 400, 0},
-      {"words after a key-up", Post("up 87 extra junk"), 400, 0},
       {"a time after a key-up", Post("up 87 5"), 400, 0},
       {"a key code 0", Post("down 0"), 400, 0},
       {"a key code 255", Post("down 255"), 400, 0},
