@@ -1,7 +1,10 @@
 #include "e2e_harness.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
 
@@ -12,6 +15,62 @@ std::string Slurp(const std::filesystem::path &path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+std::vector<std::string> Temporaries(const std::filesystem::path &dir) {
+  std::vector<std::string> found;
+  for (const auto &entry : std::filesystem::recursive_directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find(".tmp") != std::string::npos || name.find(".touchdown-sim-plots-") == 0)
+      found.push_back(entry.path().string());
+  }
+  return found;
+}
+
+bool Installed(const std::string &command) {
+  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+pid_t Start(const std::vector<std::string> &args, const std::filesystem::path &dir, int out_fd,
+            int err_fd, const std::string &program) {
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(127);
+  if ((out_fd >= 0 && dup2(out_fd, 1) < 0) || (err_fd >= 0 && dup2(err_fd, 2) < 0)) _exit(127);
+  if (std::filesystem::exists(dir / "gp")) setenv("GNUPLOT", (dir / "gp").c_str(), 1);
+  std::vector<char *> argv{const_cast<char *>(program.c_str())};
+  for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+  argv.push_back(nullptr);
+  execv(program.c_str(), argv.data());
+  _exit(127);
+}
+
+Ran RunIn(const std::filesystem::path &dir, const std::vector<std::string> &args,
+          const std::string &program, const std::string &stdout_to) {
+  const auto start = std::chrono::steady_clock::now();
+  const std::filesystem::path out = stdout_to.empty() ? dir / "stdout.txt"
+                                                      : std::filesystem::path(stdout_to),
+                              err = dir / "stderr.txt";
+  const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  int raw = 0;
+  waitpid(Start(args, dir, o, e, program), &raw, 0);
+  close(o);
+  close(e);
+  Ran ran;
+  ran.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  if (stdout_to.empty()) ran.out = Slurp(out);
+  ran.err = Slurp(err);
+  ran.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return ran;
+}
+
+void FakeGnuplot(const std::filesystem::path &dir, int seconds) {
+  std::ofstream(dir / "gp") << "#!/bin/sh\n[ \"$1\" = --version ] && exit 0\necho $$ > '"
+                            << (dir / "gp.pid").string() << "'\nsleep " << seconds
+                            << "\nsed -n \"s/^set output '\\(.*\\)'\\$/\\1/p\" \"$1\" | "
+                               "while IFS= read -r f; do echo drawn > \"$f\"; done\n";
+  std::filesystem::permissions(dir / "gp", std::filesystem::perms::owner_all);
 }
 
 size_t Count(const std::string &text, const std::string &what) {

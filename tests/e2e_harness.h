@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 #include <array>
 #include <cmath>
@@ -45,8 +46,36 @@ struct Outcome {
   std::vector<TraceRow> Rows(const std::string &vessel) const;
 };
 
+// What an output held before a run that must leave it alone.
+constexpr char kPrevious[] = "previous\n";
+
+// The temporary files and folders under dir (".tmp", a plot staging folder): none may outlive
+// a run.
+std::vector<std::string> Temporaries(const std::filesystem::path &dir);
 // A file's bytes, or nothing when it cannot be read.
 std::string Slurp(const std::filesystem::path &path);
+// Whether a shell command succeeds, its output dropped.
+bool Installed(const std::string &command);
+
+// Starts program with exactly these arguments (no shell between: a path may hold a newline or
+// a quote) in dir, stdout and stderr to the descriptors given (-1: inherited), GNUPLOT set to
+// dir/gp when there is one.
+pid_t Start(const std::vector<std::string> &args, const std::filesystem::path &dir, int out_fd,
+            int err_fd, const std::string &program = TD_SIM_PROGRAM);
+
+struct Ran {
+  int status = -1;
+  std::string out, err;
+  double seconds = 0.0;
+};
+// Start's program run to its end, stdout and stderr in files in dir (stdout in stdout_to when
+// given, and then not read back).
+Ran RunIn(const std::filesystem::path &dir, const std::vector<std::string> &args,
+          const std::string &program = TD_SIM_PROGRAM, const std::string &stdout_to = "");
+
+// Stands in for gnuplot as dir/gp: writes its process id to dir/gp.pid, waits, then draws each
+// figure as one line.
+void FakeGnuplot(const std::filesystem::path &dir, int seconds = 0);
 // How often `what` occurs in text, overlaps counted.
 size_t Count(const std::string &text, const std::string &what);
 

@@ -2,11 +2,7 @@
 // every output, and each output is read back by the program that would interpret it (a JSON
 // parser, a CSV reader, a browser's HTML tokenizer, gnuplot, the terminal). The scenario
 // reader refuses what cannot be a name and what is too large to read.
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
+#include <algorithm>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -20,56 +16,9 @@ namespace fs = std::filesystem;
 
 using Names = E2E;
 
-struct Ran {
-  int status = -1;
-  std::string out, err;
-  double seconds = 0.0;
-};
-
-// Runs the program with exactly these arguments (no shell between: a path may hold a newline
-// or a quote) in dir, stdout and stderr to files there.
-Ran RunIn(const fs::path &dir, const std::vector<std::string> &args) {
-  const auto start = std::chrono::steady_clock::now();
-  const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (chdir(dir.c_str()) != 0) _exit(127);
-    const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0) _exit(127);
-    std::vector<char *> argv{const_cast<char *>(TD_SIM_PROGRAM)};
-    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(TD_SIM_PROGRAM, argv.data());
-    _exit(127);
-  }
-  int raw = 0;
-  waitpid(pid, &raw, 0);
-  Ran ran;
-  ran.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  ran.out = Slurp(out);
-  ran.err = Slurp(err);
-  ran.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  return ran;
-}
-
-// A TOML basic string holding exactly text.
-std::string Toml(const std::string &text) {
-  std::string q = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      q += '\\', q += c;
-    } else if (byte < 0x20 || byte == 0x7f) {
-      char u[8];
-      std::snprintf(u, sizeof u, "\\u%04x", byte);
-      q += u;
-    } else {
-      q += c;
-    }
-  }
-  return q + "\"";
-}
+// A TOML basic string holding exactly text: JSON's escapes are TOML's, and no name here holds
+// the DEL that TOML would want escaped too.
+std::string Toml(const std::string &text) { return Json(text).dump(); }
 
 // The records of a CSV text as RFC 4180 reads them: quoted cells may hold commas, quotes
 // (doubled) and line breaks.
@@ -105,12 +54,18 @@ std::vector<std::vector<std::string>> ReadCsv(const std::string &text) {
 bool HasTerminalControl(const std::string &text) {
   for (size_t i = 0; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
-    if ((byte < 0x20 && byte != '\n') || byte == 0x7f) return true;
-    if (byte == 0xc2 && i + 1 < text.size() &&
-        (static_cast<unsigned char>(text[i + 1]) & 0xe0) == 0x80)
-      return true;
+    const bool c1 = byte == 0xc2 && i + 1 < text.size() &&
+                    (static_cast<unsigned char>(text[i + 1]) & 0xe0) == 0x80;
+    if ((byte < 0x20 && byte != '\n') || byte == 0x7f || c1) return true;
   }
   return false;
+}
+
+// One line for the terminal: a single line end, at the end, and no other control character.
+void ExpectOneCleanLine(const std::string &text) {
+  ASSERT_FALSE(text.empty());
+  EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
+  EXPECT_FALSE(HasTerminalControl(text)) << text;
 }
 
 // A name as the terminal is shown it: each byte of a control character, and bytes that are
@@ -133,15 +88,6 @@ std::string Shown(const std::string &text) {
   return out;
 }
 
-std::string Lower(std::string text) {
-  for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-bool Installed(const std::string &command) {
-  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 struct Hostile {
   const char *label;
   std::string name;               // the lander's; the carrier is "K" + name, the body "B" + name
@@ -154,18 +100,10 @@ const Hostile kHostile[] = {
     {"quotes", "it's a \"quote\"", ""},
     {"backslash at the end", "trail\\", "backslash"},
     {"shell", "$(touch PWNED)`touch PWNED`;touch PWNED", ""},
-    {"window title", "\x1b]0;title\x07", ""},
-    {"clear screen", "\x1b[2J\x1b[H", ""},
-    {"C1 control",
-     "\xc2\x9b"
-     "2J",
-     ""},
+    {"escape sequences", "\x1b]0;title\x07\x1b[2J", ""},
+    {"C1 control", "\302\2332J", ""},
     {"script end", "</script><!--<script>", ""},
-    {"line separators",
-     "a\xe2\x80\xa8"
-     "b\xe2\x80\xa9"
-     "c",
-     ""},
+    {"line separators", "a\342\200\250b\342\200\251c", ""},
     {"leading =", "=cmd|' /C calc'!A0", ""},
     {"leading +", "+1,2", ""},
     {"leading -", "-2+3", ""},
@@ -174,22 +112,13 @@ const Hostile kHostile[] = {
 };
 
 std::string Scenario(const std::string &name) {
-  return "[simulation]\nduration_s = 1.5\n"
-         "[[body]]\nname = " +
-         Toml("B" + name) +
-         "\nradius_m = 1737400.0\nmass_kg = 7.342e22\n"
-         "[[vessel]]\nname = " +
-         Toml("K" + name) +
-         "\nclass = \"DynamicPlanet\"\n"
-         "body = " +
-         Toml("B" + name) +
-         "\naltitude_m = 0.0\nfixed_to_body = true\n"
-         "[[vessel]]\nname = " +
-         Toml(name) + "\nclass = " + Toml("C" + name) +
-         "\n"
-         "height_over_terrain_m = 0.3\n"
-         "[[event]]\nt_s = 0.5\nfocus = " +
-         Toml(name) + "\n";
+  const std::string n = Toml(name), body = Toml("B" + name);
+  return "[simulation]\nduration_s = 1.5\n[[body]]\nname = " + body +
+         "\nradius_m = 1737400.0\nmass_kg = 7.342e22\n[[vessel]]\nname = " + Toml("K" + name) +
+         "\nclass = \"DynamicPlanet\"\nbody = " + body +
+         "\naltitude_m = 0.0\nfixed_to_body = true\n[[vessel]]\nname = " + n +
+         "\nclass = " + Toml("C" + name) +
+         "\nheight_over_terrain_m = 0.3\n[[event]]\nt_s = 0.5\nfocus = " + n + "\n";
 }
 
 void CheckAccount(const Hostile &h, const std::string &path, const std::string &out) {
@@ -239,8 +168,10 @@ void CheckTrace(const Hostile &h, const std::string &text) {
 
 void CheckReplay(const Hostile &h, const std::string &file_as_json, const std::string &page) {
   // An HTML tokenizer ends a script element at the first "</script", in any case.
-  EXPECT_EQ(Count(Lower(page), "<script"), 2u);
-  EXPECT_EQ(Count(Lower(page), "</script"), 2u);
+  std::string lower = page;
+  for (char &c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  EXPECT_EQ(Count(lower, "<script"), 2u);
+  EXPECT_EQ(Count(lower, "</script"), 2u);
   const std::string open = "<script type=\"application/json\" id=\"replay-data\">";
   const size_t from = page.find(open), to = page.find("</script>", from);
   ASSERT_NE(from, std::string::npos);
@@ -269,11 +200,9 @@ void CheckPlots(const fs::path &dir, const fs::path &root) {
     if (ext == ".svg") {
       // Valid XML holds no control characters but tab and line ends.
       const std::string svg = Slurp(entry.path());
-      for (const char c : svg) {
-        const auto byte = static_cast<unsigned char>(c);
-        EXPECT_FALSE(byte < 0x20 && c != '\n' && c != '\r' && c != '\t') << entry.path();
-        if (byte < 0x20 && c != '\n' && c != '\r' && c != '\t') break;
-      }
+      EXPECT_TRUE(std::all_of(svg.begin(), svg.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 0x20 || c == '\n' || c == '\r' || c == '\t';
+      })) << entry.path();
     }
     if (ext == ".dat") {
       std::istringstream lines(Slurp(entry.path()));
@@ -283,21 +212,6 @@ void CheckPlots(const fs::path &dir, const fs::path &root) {
             << entry.path() << ": " << line;
       }
     }
-  }
-}
-
-// n copies of c; the sizes of the refusal rows are far above any name's.
-std::string Filled(size_t n, char c) { return std::string(n, c); }
-
-// One line for the terminal: a single line end, at the end, and no other control character.
-void ExpectOneCleanLine(const std::string &text) {
-  ASSERT_FALSE(text.empty());
-  EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
-  for (size_t i = 0; i + 1 < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    const bool c1 = byte == 0xc2 && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                    static_cast<unsigned char>(text[i + 1]) <= 0x9f;
-    ASSERT_FALSE(byte < 0x20 || byte == 0x7f || c1) << "byte " << i << " of " << text;
   }
 }
 
@@ -348,21 +262,14 @@ TEST_F(Names, WhatCannotBeANameOrIsTooLargeIsRefusedInOneLine) {
     std::string path;
     std::string says;
   } refusals[] = {
-      {"NUL in a vessel", body + "[[vessel]]\nname = \"a\\u0000b\"\n", "",
-       "f.toml:5: vessel[1].name: must not hold a NUL"},
+      // Every name is read by one function: a NUL anywhere is the same fault.
       {"NUL in a class", body + vessel + "class = \"UMmu\\u0000x\"\n", "",
        "f.toml:6: vessel[1].class: must not hold a NUL"},
-      {"NUL in a body", "[[body]]\nname = \"Mo\\u0000on\"\nradius_m = 1737400.0\n", "",
-       "f.toml:2: body[1].name: must not hold a NUL"},
-      {"NUL in the focus", "[simulation]\nfocus = \"\\u0000\"\n" + body + vessel, "",
-       "f.toml:2: simulation.focus: must not hold a NUL"},
-      {"NUL in a deleted name", body + vessel + "[[event]]\nt_s = 1\ndelete = \"x\\u0000\"\n", "",
-       "f.toml:8: event[1].delete: must not hold a NUL"},
       {"a long name", body + "[[vessel]]\nname = \"" + std::string(1025, 'n') + "\"\n", "",
        "f.toml:5: vessel[1].name: is 1025 bytes long; at most 1024 bytes"},
-      {"a 50 MB name", body + "[[vessel]]\nname = \"" + Filled(50'000'000, 'n') + "\"\n", "",
+      // NOLINTNEXTLINE(bugprone-string-constructor): far above any name's size on purpose
+      {"a 50 MB name", body + "[[vessel]]\nname = \"" + std::string(50'000'000, 'n') + "\"\n", "",
        "f.toml: is larger than 16 MiB"},
-      {"a large file", body + Filled(17 << 20, '\n'), "", "f.toml: is larger than 16 MiB"},
       {"a device without end", "", "/dev/zero", "/dev/zero: is larger than 16 MiB"},
       {"two bodies of one name", body + body, "", "f.toml:5: body[2].name: two bodies are named"},
   };
@@ -371,7 +278,7 @@ TEST_F(Names, WhatCannotBeANameOrIsTooLargeIsRefusedInOneLine) {
     const std::string path = r.path.empty() ? Write("f.toml", r.text) : r.path;
     const Ran run = RunIn(work_dir, {path, "--events", "events.jsonl"});
     EXPECT_EQ(run.status, 2) << run.err;
-    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    ExpectOneCleanLine(run.err);
     EXPECT_NE(run.err.find(r.says), std::string::npos) << run.err.substr(0, 300);
     EXPECT_LT(run.seconds, 5.0);
     EXPECT_FALSE(fs::exists(work_dir / "events.jsonl"));

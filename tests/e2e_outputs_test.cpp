@@ -1,10 +1,10 @@
 // Outputs aimed at places they cannot go, or must not: each is found before the run, so that
 // no step runs and the previous outputs stay as they were, byte for byte.
 #include <sys/mount.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <sstream>
 
 #include "e2e_harness.h"
 
@@ -15,30 +15,8 @@ namespace fs = std::filesystem;
 
 using Outputs = E2E;
 
-constexpr char kPrevious[] = "previous\n";
-
-struct Ran {
-  int status = -1;
-  std::string out, err;
-};
-
-// program is run from its own copy where the row needs one: an output aimed at it must not
-// break the build the other tests use.
-Ran RunIn(const fs::path &dir, const std::string &program, const std::string &args,
-          const std::string &stdout_to = "") {
-  const std::string out = stdout_to.empty() ? (dir / "out.txt").string() : stdout_to;
-  const std::string command = "cd '" + dir.string() + "' && GNUPLOT='" + (dir / "gp").string() +
-                              "' '" + program + "' " + args + " > '" + out + "' 2> '" +
-                              (dir / "err.txt").string() + "'";
-  const int raw = std::system(command.c_str());
-  Ran ran;
-  ran.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  ran.out = stdout_to.empty() ? Slurp(dir / "out.txt") : "";
-  ran.err = Slurp(dir / "err.txt");
-  return ran;
-}
-
-// The program, the plug-in and the terrain library laid out as an installation.
+// The program, the plug-in and the terrain library laid out as an installation: an output
+// aimed at one of them must not break the build the other tests use.
 std::string Install(const fs::path &dir) {
   const fs::path from = fs::path(TD_SIM_PROGRAM).parent_path();
   fs::create_directories(dir / "modules" / "plugin");
@@ -47,14 +25,6 @@ std::string Install(const fs::path &dir) {
                 dir / "modules" / "plugin" / "touchdown.so");
   fs::copy_file(from / "modules" / "dorvak.so", dir / "modules" / "dorvak.so");
   return (dir / "touchdown-sim").string();
-}
-
-// Stands in for gnuplot: draws each figure as one line.
-void FakeGnuplot(const fs::path &dir) {
-  std::ofstream(dir / "gp") << "#!/bin/sh\n[ \"$1\" = --version ] && exit 0\n"
-                               "sed -n \"s/^set output '\\(.*\\)'\\$/\\1/p\" \"$1\" | "
-                               "while IFS= read -r f; do echo drawn > \"$f\"; done\n";
-  fs::permissions(dir / "gp", fs::perms::owner_all);
 }
 
 bool Mount(const fs::path &at, const std::string &options) {
@@ -110,7 +80,10 @@ TEST_F(Outputs, APlaceAnOutputCannotGoIsFoundBeforeTheRunAndTheOldOutputsStay) {
       continue;
     }
     std::ofstream(d / "events.jsonl") << kPrevious;
-    const Ran run = RunIn(d, program, scenario + " --events events.jsonl " + row.args);
+    std::vector<std::string> args{scenario, "--events", "events.jsonl"};
+    std::istringstream words(row.args);
+    for (std::string word; words >> word;) args.push_back(word);
+    const Ran run = RunIn(d, args, program);
     EXPECT_EQ(run.status, row.status) << row.what << ": " << run.err;
     EXPECT_NE(run.err.find(row.says), std::string::npos) << row.what << ": " << run.err;
     EXPECT_EQ(Count(run.err, "\n"), 1u) << row.what << ": " << run.err;
@@ -130,11 +103,12 @@ TEST_F(Outputs, APlaceAnOutputCannotGoIsFoundBeforeTheRunAndTheOldOutputsStay) {
 }
 
 TEST_F(Outputs, AnEmptyNameGivenIsAMistakeNotNone) {
-  for (const char *args : {"''", "--events ''", "--trace ''", "--plot ''", "--module ''"}) {
-    const Ran run = RunIn(work_dir, TD_SIM_PROGRAM, args);
-    EXPECT_EQ(run.status, 2) << args;
-    EXPECT_NE(run.err.find("empty file name"), std::string::npos) << args << ": " << run.err;
-    EXPECT_EQ(run.out, "") << args << ": the run went on";
+  for (const char *option : {"", "--events", "--trace", "--plot", "--module"}) {
+    const Ran run = RunIn(
+        work_dir, *option ? std::vector<std::string>{option, ""} : std::vector<std::string>{""});
+    EXPECT_EQ(run.status, 2) << option;
+    EXPECT_NE(run.err.find("empty file name"), std::string::npos) << option << ": " << run.err;
+    EXPECT_EQ(run.out, "") << option << ": the run went on";
   }
 }
 
@@ -142,20 +116,21 @@ TEST_F(Outputs, AFailedWriteStopsTheRunWithTheSystemsReasonAndStdoutCounts) {
   const fs::path d = work_dir;
   FakeGnuplot(d);
   // The account, the built-in scenario, a check's line.
-  for (const char *args : {"", "--print-default", "--check"}) {
-    const Ran run = RunIn(d, TD_SIM_PROGRAM, args, "/dev/full");
-    EXPECT_EQ(run.status, 1) << args;
+  for (const char *option : {"", "--print-default", "--check"}) {
+    const Ran run =
+        RunIn(d, *option ? std::vector<std::string>{option} : std::vector<std::string>{},
+              TD_SIM_PROGRAM, "/dev/full");
+    EXPECT_EQ(run.status, 1) << option;
     EXPECT_EQ(run.err, "touchdown-sim: error: cannot write to stdout: No space left on device\n")
-        << args;
+        << option;
   }
   if (geteuid() != 0 || !Mount(d / "full", "size=64k")) GTEST_SKIP() << "no tmpfs to fill";
   // The trace fills the disk early in a long run: it stops there, not at its end.
   std::ofstream(d / "events.jsonl") << kPrevious;
   const std::string scenario =
       Write("v.toml", std::string("[simulation]\nsteps = 2000000\n") + kMoonAndGround);
-  const Ran run =
-      RunIn(d, TD_SIM_PROGRAM,
-            scenario + " --events events.jsonl --events-kinds Vessel --trace full/t.csv");
+  const Ran run = RunIn(d, {scenario, "--events", "events.jsonl", "--events-kinds", "Vessel",
+                            "--trace", "full/t.csv"});
   umount2((d / "full").c_str(), MNT_DETACH);
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "touchdown-sim: error: cannot write full/t.csv: No space left on device\n");
@@ -177,10 +152,10 @@ TEST_F(Outputs, APlotFolderForgetsItsOwnOldFiguresAndKeepsEveryoneElses) {
                           "[[vessel]]\nname = \"a\"\naltitude_m = 5.0\n";
   // Also the trace may take the name an earlier version used for its drawing folder.
   const std::string trace = (plots / ".touchdown-sim-plots-3.tmp").string();
-  Ran run = RunIn(d, TD_SIM_PROGRAM, Write("two.toml", two) + " --plot plots --trace " + trace);
+  Ran run = RunIn(d, {Write("two.toml", two), "--plot", "plots", "--trace", trace});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(fs::exists(plots / "vessel-2-b.png"));
-  run = RunIn(d, TD_SIM_PROGRAM, Write("one.toml", one) + " --plot plots");
+  run = RunIn(d, {Write("one.toml", one), "--plot", "plots"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(fs::exists(plots / "vessel-1-a.png"));
   for (const char *gone : {"vessel-2-b.png", "vessel-2-b.svg", "vessel-2.dat"}) {

@@ -17,20 +17,7 @@ namespace fs = std::filesystem;
 
 using Signals = E2E;
 
-constexpr char kPrevious[] = "previous\n";
-
 enum class Kept { kUntouched, kCompleted };
-
-// Stands in for gnuplot: says it started (its process id in gp.pid), waits, then draws each
-// figure as one line.
-void FakeGnuplot(const fs::path &dir, int seconds) {
-  std::ofstream(dir / "gp") << "#!/bin/sh\n[ \"$1\" = --version ] && exit 0\n"
-                               "echo $$ > '"
-                            << (dir / "gp.pid").string() << "'\nsleep " << seconds
-                            << "\nsed -n \"s/^set output '\\(.*\\)'\\$/\\1/p\" \"$1\" | "
-                               "while IFS= read -r f; do echo drawn > \"$f\"; done\n";
-  fs::permissions(dir / "gp", fs::perms::owner_all);
-}
 
 // Loads for seconds: most of a large scenario's time goes into reading its events.
 std::string LargeScenario() {
@@ -39,11 +26,6 @@ std::string LargeScenario() {
     text += "[[event]]\nt_s = " + std::to_string(i % 900) + "\nkey_down = \"W\"\n";
   }
   return text;
-}
-
-bool Temporary(const std::string &name) {
-  return name.find(".tmp") != std::string::npos ||
-         name.find(".touchdown-sim-plots-") != std::string::npos;
 }
 
 TEST_F(Signals, AtEachPhaseTheExitTheLineAndTheOutputsAreAsDocumented) {
@@ -107,9 +89,7 @@ TEST_F(Signals, AtEachPhaseTheExitTheLineAndTheOutputsAreAsDocumented) {
       EXPECT_EQ(Slurp(d / "events.jsonl").back(), '\n') << what;
     }
     EXPECT_EQ(Slurp(d / "plots" / "map.png") == kPrevious, row.plots == Kept::kUntouched) << what;
-    for (const auto &entry : fs::recursive_directory_iterator(d)) {
-      EXPECT_FALSE(Temporary(entry.path().filename().string())) << what << ": " << entry.path();
-    }
+    EXPECT_EQ(Temporaries(d), std::vector<std::string>{}) << what;
     if (fs::exists(d / "gp.pid")) {
       const pid_t gnuplot = std::stoi(Slurp(d / "gp.pid"));
       const bool running = kill(gnuplot, 0) == 0;

@@ -35,7 +35,6 @@ TEST(StepLengths, DrawnFromTheSeedWithinTheJitterAndStretchedByTheTimeAccelerati
   EXPECT_GT(hi, 0.0129);
   EXPECT_NEAR(sum / 10000, 0.01, 5e-5);
   // The same numbers on every platform: the first draws of seed 7, to the bit.
-  EXPECT_EQ(a[0], Draw(7, 1)[0]);
   EXPECT_DOUBLE_EQ(a[0], 0.0093389784903476283);
 
   const std::vector<double> fast = Draw(7, 100, 40, 10.0);

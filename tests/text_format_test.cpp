@@ -14,13 +14,8 @@
 namespace {
 
 bool IsDecimal(const std::string &text) {
-  if (text.empty()) return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || (i == 0 && c == '-')))
-      return false;
-  }
-  return true;
+  return !text.empty() &&
+         text.find_first_not_of("0123456789.", text[0] == '-') == std::string::npos;
 }
 
 TEST(Numbers, AnySizeIsWrittenInFullAndReadsBack) {

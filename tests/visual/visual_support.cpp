@@ -6,11 +6,7 @@
 
 namespace visual {
 
-bool Succeeds(const std::string &command) {
-  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-bool HaveGnuplot() { return Succeeds("gnuplot --version"); }
+bool HaveGnuplot() { return e2e::Installed("gnuplot --version"); }
 
 bool HaveReplayScript() {
   return std::filesystem::exists(std::filesystem::path(TD_SIM_PROGRAM).parent_path() / "replay" /
@@ -19,7 +15,7 @@ bool HaveReplayScript() {
 
 void RunBrowserScript(const std::string &name, const std::string &args,
                       const std::filesystem::path &report) {
-  if (!Succeeds("node --version")) GTEST_SKIP() << "node is not installed";
+  if (!e2e::Installed("node --version")) GTEST_SKIP() << "node is not installed";
   const std::string command = "node '" + std::string(TD_SOURCE_DIR) + "/tests/visual/" + name +
                               ".mjs' '" + TD_SOURCE_DIR + "/web' '" + TD_VISUAL_OUT_DIR + "' " +
                               args + " >'" + report.string() + "' 2>&1";

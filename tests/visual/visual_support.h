@@ -11,9 +11,6 @@ namespace visual {
 
 using e2e::Slurp;
 
-// Whether a shell command succeeds, its output thrown away.
-bool Succeeds(const std::string &command);
-
 bool HaveGnuplot();
 // The page's bundled player beside touchdown-sim.
 bool HaveReplayScript();
