@@ -136,7 +136,7 @@ struct Scenario {
   bool steps_vary = false;  // jitter, or a time_acceleration event
   double run_s = 0.0;       // with steps_vary: the run's length by the clock; 0: `steps` steps
   long long steps = 0;      // number of host steps to run; with steps_vary and run_s, at most
-  FrameOrder post_step_sees = FrameOrder::kEndOfStep;
+  FrameOrder post_step_sees = FrameOrder::kStartOfStep;  // the host's code
   double mjd = 51544.5;
   std::string focus;  // empty: no focus vessel
   double repeat_delay_s = 0.5;

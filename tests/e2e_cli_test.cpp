@@ -11,9 +11,11 @@ namespace {
 
 using Program = E2E;
 
+// The module's part of the tour as it is built for: the manual's frame on a Moon at rest.
 TEST_F(Program, TheTourPlaysOutTheSameTwiceAndIsTheShippedDefaultScenario) {
-  const Outcome first = Exec("", true, true);
-  const Outcome second = Exec("", true, true);
+  const std::string tour = ShippedIn("default.toml", "end_of_step", true);
+  const Outcome first = Exec(tour, true, true);
+  const Outcome second = Exec(tour, true, true);
   ASSERT_EQ(first.status, 0) << first.err;
   EXPECT_GT(first.events.size(), 10000u);
   EXPECT_TRUE(first.events_text == second.events_text) << "event logs differ";

@@ -161,6 +161,18 @@ std::string E2E::TestScenario(const std::string &name) {
   return std::string(TD_SOURCE_DIR) + "/tests/scenarios/" + name;
 }
 
+std::string E2E::ShippedIn(const std::string &name, const std::string &order,
+                           bool still_moon) const {
+  std::istringstream lines(Slurp(Shipped(name)));
+  std::string text, line;
+  while (std::getline(lines, line)) {
+    const bool motion = line.starts_with("rotation_period_s") || line.starts_with("velocity_mps");
+    if (!(still_moon && motion)) text += line + "\n";
+  }
+  return Write(order + (still_moon ? "-still-" : "-") + name,
+               text + "\n[host]\npost_step_sees = \"" + order + "\"\n");
+}
+
 std::string E2E::Write(const std::string &name, const std::string &text) const {
   const std::filesystem::path path = work_dir / name;
   std::ofstream(path, std::ios::binary) << text;

@@ -93,6 +93,11 @@ class E2E : public ::testing::Test {
   // (tests/scenarios/).
   static std::string Shipped(const std::string &name);
   static std::string TestScenario(const std::string &name);
+  // A shipped scenario played in another host, written to the temporary directory: its
+  // post-step order set ("end_of_step" or "start_of_step"), and with still_moon its Moon
+  // neither turning nor moving. The module as it is was built for the manual's frame on a
+  // Moon at rest; the shipped files play the host's code on the Moon as it is.
+  std::string ShippedIn(const std::string &name, const std::string &order, bool still_moon) const;
   // Writes text as a scenario file in the temporary directory; returns its path.
   std::string Write(const std::string &name, const std::string &text) const;
   // Runs the program; with_events/with_trace ask for those outputs, extra is appended to

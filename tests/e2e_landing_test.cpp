@@ -8,7 +8,7 @@ namespace {
 using Landing = E2E;
 
 TEST_F(Landing, DroppedOntoHillsItAnchorsHoldsTheTerrainAndLeavesUnderThrust) {
-  const Outcome run = Exec(Shipped("touchdown.toml"), true, false);
+  const Outcome run = Exec(ShippedIn("touchdown.toml", "end_of_step", true), true, false);
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<Json> states = run.Records("State", "lander");
   ASSERT_FALSE(states.empty());
@@ -58,7 +58,8 @@ TEST_F(Landing, DroppedOntoHillsItAnchorsHoldsTheTerrainAndLeavesUnderThrust) {
 }
 
 TEST_F(Landing, AtRestOnAFifteenDegreeSlopeItDoesNotDriftInAnHour) {
-  const Outcome run = Exec(Shipped("slope_rest.toml"), false, true, "--trace-every 1500");
+  const Outcome run =
+      Exec(ShippedIn("slope_rest.toml", "end_of_step", true), false, true, "--trace-every 1500");
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<TraceRow> rows = run.Rows("lander");
   ASSERT_EQ(rows.size(), 120u);

@@ -66,5 +66,29 @@ TEST_F(Scenario, PlacesVelocitiesLifetimesAndKeystrokesAreAsTheFileSays) {
   EXPECT_EQ(keys.back()["step"], 200);
 }
 
+// Every shipped scenario runs in either order, on its moving Moon and on a Moon at rest: the
+// account is written to its end. All but the fleet, whose hour
+// of a hundred vessels is the benchmarks' to run.
+TEST_F(Scenario, EveryShippedScenarioRunsInEitherOrderOnAMovingOrStillMoon) {
+  std::vector<std::string> names;
+  for (const auto &entry : std::filesystem::directory_iterator(Shipped(""))) {
+    const std::string name = entry.path().filename().string();
+    if (entry.path().extension() == ".toml" && name != "fleet.toml") names.push_back(name);
+  }
+  ASSERT_GE(names.size(), 10u);
+  for (const std::string &name : names) {
+    for (const char *order : {"start_of_step", "end_of_step"}) {
+      for (const bool still : {false, true}) {
+        const Outcome run = Exec(ShippedIn(name, order, still), false, false);
+        SCOPED_TRACE(name + ", " + order + (still ? ", still Moon" : ", moving Moon"));
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        EXPECT_NE(run.out.find("\nsurface (class DynamicPlanet)"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("  end: "), std::string::npos) << run.out;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace e2e
