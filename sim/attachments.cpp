@@ -115,18 +115,20 @@ void PlaceOn(World::Impl &w, const VesselRecord &parent, uint64_t parent_state,
   TD_ASSERT(child.parent == parent.handle);
   if (child.placed.parent_state != parent_state ||
       BitDiff(child.placed.pose, child.rot, child.pos_global, child.vel_global) != 0) {
-    const AttachmentRecord *pp = w.Attachment(child.parent_point);
-    const AttachmentRecord *cp = w.Attachment(child.own_point);
-    if (pp == nullptr || cp == nullptr) return;
+    if (child.placed.parent_state == 0) {
+      const AttachmentRecord *pp = w.Attachment(child.parent_point);
+      const AttachmentRecord *cp = w.Attachment(child.own_point);
+      if (pp == nullptr || cp == nullptr) return;
+      const Mat3 target = PointBasis(td::VecScale(pp->dir, -1.0), pp->rot);
+      child.placed.rel_rot = target.Mul(PointBasis(cp->dir, cp->rot).Transposed());
+      child.placed.rel_pos = td::VecSub(pp->pos, child.placed.rel_rot.Mul(cp->pos));
+    }
     KeepStart(w, child);
-    const VECTOR3 dir_global = parent.rot.Mul(pp->dir);
-    const VECTOR3 rot_global = parent.rot.Mul(pp->rot);
-    const Mat3 target = PointBasis(td::VecScale(dir_global, -1.0), rot_global);
-    child.rot = target.Mul(PointBasis(cp->dir, cp->rot).Transposed());
-    const VECTOR3 point_global = td::VecAdd(parent.pos_global, parent.rot.Mul(pp->pos));
-    child.pos_global = td::VecSub(point_global, child.rot.Mul(cp->pos));
+    child.rot = parent.rot.Mul(child.placed.rel_rot);
+    child.pos_global = td::VecAdd(parent.pos_global, parent.rot.Mul(child.placed.rel_pos));
     child.vel_global = parent.vel_global;
-    child.placed = {parent_state, {child.rot, child.pos_global, child.vel_global}};
+    child.placed.parent_state = parent_state;
+    child.placed.pose = {child.rot, child.pos_global, child.vel_global};
   }
   TD_ASSERT(w.Attachment(child.parent_point) != nullptr &&
             w.Attachment(child.own_point) != nullptr);

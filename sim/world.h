@@ -120,10 +120,14 @@ struct Pose {
 };
 
 // A child's placement as the host last made it: from which state of its parent (the number
-// its parent gave that state; 0 for none, to be placed afresh) and what it gave.
+// its parent gave that state; 0 for none, to be placed afresh) and what it gave. Its place in
+// its parent's frame is worked out from the two points when it is placed afresh, as the host
+// records it when a child is attached: every later placement is one turn and one shift.
 struct ChildPlacement {
   uint64_t parent_state = 0;
   Pose pose{};
+  Mat3 rel_rot;     // the child's axes in its parent's frame
+  VECTOR3 rel_pos;  // its origin in its parent's frame
 };
 
 // A vessel's state at the start of the step being taken (the host's S0), kept once something
