@@ -79,7 +79,9 @@ struct VesselDef {
   double mass_kg = 1000.0;
   double cog_elev_m = 0.0;
   bool fixed_to_body = false;
-  Vec3 thrust_N{};         // vessel frame
+  Vec3 thrust_N{};  // vessel frame
+  // Where it stands on the host's own ground, vessel frame; none: three under its centre.
+  std::vector<Vec3> touchdown_points;
   SourceRef where;         // the vessel's table
   SourceRef height_where;  // its height over the terrain, which only placing can check
 };

@@ -39,13 +39,59 @@ ExplicitAxes ParseAxes(const Fields &f) {
   return axes;
 }
 
+// The host stands a vessel on three points or more, each within reach of its origin.
+std::vector<Vec3> ParseTouchdownPoints(const Fields &f) {
+  constexpr const char *kKey = "touchdown_points";
+  constexpr size_t kMostPoints = 64;
+  const toml::array *points = f.Array(kKey);
+  if (points == nullptr) return {};
+  if (points->size() < 3 || points->size() > kMostPoints) {
+    f.Fail(kKey, "must hold 3 to " + std::to_string(kMostPoints) + " points like [x, y, z]");
+  }
+  std::vector<Vec3> out;
+  for (size_t i = 0; i < points->size(); ++i) {
+    const toml::array *p = points->get(i)->as_array();
+    const std::string which = "point " + std::to_string(i + 1);
+    if (p == nullptr || p->size() != 3) f.Fail(kKey, which + " must be [x, y, z] in metres");
+    Vec3 v{};
+    for (size_t k = 0; k < 3; ++k) {
+      const std::optional<double> x = p->get(k)->value<double>();
+      if (!x || !std::isfinite(*x)) f.Fail(kKey, which + " must hold finite numbers only");
+      if (std::abs(*x) > kCogElevRange_m.hi) {
+        f.Fail(kKey, which + " must lie within " +
+                         std::to_string(static_cast<int>(kCogElevRange_m.hi)) +
+                         " m of the vessel's origin on each axis");
+      }
+      v[k] = *x;
+    }
+    out.push_back(v);
+  }
+  return out;
+}
+
 }  // namespace
 
 VesselDef ParseVessel(const Fields &f) {
-  f.AllowOnly({"name", "class", "body", "lat_deg", "lon_deg", "height_over_terrain_m", "altitude_m",
-               "position_m", "velocity_horizon_mps", "velocity_global_mps", "yaw_deg", "pitch_deg",
-               "roll_deg", "axes", "mass_kg", "cog_elev_m", "fixed_to_body", "thrust_N",
-               "thrust_schedule"});
+  f.AllowOnly({"name",
+               "class",
+               "body",
+               "lat_deg",
+               "lon_deg",
+               "height_over_terrain_m",
+               "altitude_m",
+               "position_m",
+               "velocity_horizon_mps",
+               "velocity_global_mps",
+               "yaw_deg",
+               "pitch_deg",
+               "roll_deg",
+               "axes",
+               "mass_kg",
+               "cog_elev_m",
+               "fixed_to_body",
+               "thrust_N",
+               "thrust_schedule",
+               "touchdown_points"});
   VesselDef v;
   v.where = {f.TableLine(), f.Path()};
   v.name = f.RequiredString("name");
@@ -114,6 +160,7 @@ VesselDef ParseVessel(const Fields &f) {
   }
   if (auto x = f.Bool("fixed_to_body")) v.fixed_to_body = *x;
   if (auto x = f.Vector("thrust_N")) v.thrust_N = f.LengthAtMost("thrust_N", *x, kMaxThrust_N, "N");
+  v.touchdown_points = ParseTouchdownPoints(f);
   return v;
 }
 

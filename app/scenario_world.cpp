@@ -136,6 +136,15 @@ sim::VesselSpec VesselSpecOf(const Scenario &s, const VesselDef &v, const sim::W
   desc.cog_elev_m = v.cog_elev_m;
   desc.thrust_local_N = ToVector(v.thrust_N);
   desc.fixed_to_body = v.fixed_to_body;
+  if (!v.touchdown_points.empty()) {
+    // Positions only, as a vessel gives them to the host: its springs from the mass.
+    const sim::TouchdownPoint model = sim::DefaultTouchdownPoints(v.mass_kg, v.cog_elev_m)[0];
+    for (const Vec3 &p : v.touchdown_points) {
+      sim::TouchdownPoint point = model;
+      point.pos = ToVector(p);
+      desc.touchdown_points.push_back(point);
+    }
+  }
   return desc;
 }
 

@@ -12,9 +12,11 @@ namespace {
 constexpr double kTwoPi = 6.283185307179586;
 }  // namespace
 
-Mat3 BodyRotation(const BodySpec &body) {
-  if (body.turn_rad == 0.0) return Mat3::Identity();
-  const double c = std::cos(body.turn_rad), s = std::sin(body.turn_rad);
+Mat3 BodyRotation(const BodySpec &body) { return TurnRotation(body.turn_rad); }
+
+Mat3 TurnRotation(double turn_rad) {
+  if (turn_rad == 0.0) return Mat3::Identity();
+  const double c = std::cos(turn_rad), s = std::sin(turn_rad);
   // Eastward: the body's +x axis turns towards the global +z, where longitudes grow.
   return Mat3::FromColumns(td::Vec3(c, 0.0, s), td::Vec3(0.0, 1.0, 0.0), td::Vec3(-s, 0.0, c));
 }

@@ -88,6 +88,9 @@ OBJHANDLE World::AddVessel(const VesselSpec &desc) {
   v.cog_elev_m = desc.cog_elev_m;
   v.thrust_local_N = desc.thrust_local_N;
   v.fixed_to_body = desc.fixed_to_body;
+  SetTouchdownPoints(v, desc.touchdown_points.size() >= 3
+                            ? desc.touchdown_points
+                            : DefaultTouchdownPoints(desc.mass_kg, desc.cog_elev_m));
   // Pinned to the ground of a body that moves or turns: carried with it from now on.
   if (const BodySpec *body = impl_->Body(desc.body); v.fixed_to_body && body && BodyMoves(*body)) {
     FixToBody(v, *body);

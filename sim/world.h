@@ -32,6 +32,27 @@ struct BodySpec {
   double turn_rad = 0.0;           // its frame's turn from the global frame now, in [0, 2 pi)
 };
 
+// A point on which a vessel stands on the host's own ground (the host's TOUCHDOWNVTX): where it
+// is in the vessel's frame, the spring and damper that hold it up, and its friction.
+struct TouchdownPoint {
+  VECTOR3 pos{};
+  double stiffness_N_per_m = 0.0;
+  double damping_Ns_per_m = 0.0;
+  double mu = 0.5;      // across; along too for every point after the third
+  double mu_lng = 0.1;  // along the vessel's length, for the first three points
+};
+
+// Three points as the host makes them for a vessel that gives positions only, under a vessel
+// of this mass and centre height: its springs from the mass.
+std::vector<TouchdownPoint> DefaultTouchdownPoints(double mass_kg, double cog_elev_m);
+
+// The host's state of being landed: a free vessel's test of whether it has come to rest.
+struct LandingTest {
+  bool testing = false;
+  double since_s = 0.0;  // when the vessel was last seen moving (or the test began)
+  VECTOR3 place{};       // in the body's turning frame, as last looked at
+};
+
 struct VesselSpec {
   std::string name;
   std::optional<std::string> class_name;  // none: GetClassNameA returns null
@@ -43,6 +64,8 @@ struct VesselSpec {
   double cog_elev_m = 0.0;
   VECTOR3 thrust_local_N{};    // sum of engine thrust, vessel frame
   bool fixed_to_body = false;  // never moved by physics (a carrier standing for the ground)
+  // Three or more; none: DefaultTouchdownPoints(mass_kg, cog_elev_m).
+  std::vector<TouchdownPoint> touchdown_points;
 };
 
 // The terrain library as the desktop's LoadLibraryA finds it.
@@ -147,6 +170,10 @@ struct alignas(64) VesselRecord {
   OBJHANDLE handle = nullptr;
   bool alive = true;
   bool fixed_to_body = false;
+  bool landed = false;  // the host's landed state: pinned to its body's ground like fixed_to_body
+  // How far its touchdown points reach from its origin: nearer the ground than that, the host's
+  // ground is looked at (the padding before `parent`: no line moves).
+  float touchdown_reach_m = 0.0f;
   OBJHANDLE parent = nullptr;  // when attached as a child
   OBJHANDLE body = nullptr;
   VECTOR3 pos_global{}, vel_global{};
@@ -182,6 +209,9 @@ struct alignas(64) VesselRecord {
   // A vessel fixed to a body that moves or turns: its place and axes in the body's frame.
   VECTOR3 body_place{};
   Mat3 body_rot = Mat3::Identity();
+  // The host's ground (start-of-step order only): what it stands on, and its test for landing.
+  std::vector<TouchdownPoint> touchdown;
+  LandingTest landing{};
 };
 
 // Every vessel a world has made, by serial number less one, with its interface (null once
@@ -247,6 +277,8 @@ class World {
   // is tearing down; the vessel stays in the list and keeps its index.
   void WithholdInterface(OBJHANDLE vessel);
   OBJHANDLE Focus() const;
+  // Whether the vessel is in the host's landed state (false when not a live vessel).
+  bool Landed(OBJHANDLE vessel) const;
 
   // Null when not a live vessel.
   VesselRecord *Vessel(OBJHANDLE vessel) { return LiveVesselIn(*vessel_table_, vessel); }

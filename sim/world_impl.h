@@ -231,8 +231,25 @@ void MoveBodies(World::Impl &w, double dt);
 void PinToBody(World::Impl &w, VesselRecord &v, const BodySpec &body);
 // Notes where a vessel fixed to a moving or turning body stands in its frame.
 void FixToBody(VesselRecord &v, const BodySpec &body);
+// A body's frame turned by this angle from the global frame (BodyRotation of its turn).
+Mat3 TurnRotation(double turn_rad);
+
+// --- the host's own ground and landed state (host_ground.cpp; start-of-step order only) ---
+// Gives the vessel its touchdown points and notes how far they reach.
+void SetTouchdownPoints(VesselRecord &v, const std::vector<TouchdownPoint> &points);
+// One update of a free vessel without a parent: pinned when landed (freed by a force or
+// thrust), else its landing test, then gravity, thrust, the module's forces and, near the
+// ground, the springs, dampers and friction of its touchdown points.
+void UpdateOnHostGround(World::Impl &w, VesselRecord &v, double dt);
+// Children take their root parent's flight state, as the host copies it down every update.
+void CopyFlightStateToChildren(World::Impl &w);
 
 // --- physics (physics.cpp) ---
+// The pull of a body of this mass centred there on a vessel at pos.
+VECTOR3 Gravity(const VECTOR3 &centre, double body_mass_kg, const VECTOR3 &pos);
+// A free vessel's acceleration over the coming step: gravity towards its body's centre at the
+// start of the step, thrust and the module's forces.
+VECTOR3 FreeAcceleration(const World::Impl &w, const VesselRecord &v);
 // Moves the free vessels, clears every vessel's forces for the next step, carries children.
 void IntegrateFreeVessels(World::Impl &w, double dt);
 // Places every attached child from its parent's state now (the last part of the update).
