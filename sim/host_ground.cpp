@@ -276,15 +276,19 @@ void UpdateOnHostGround(World::Impl &w, VesselRecord &v, double dt) {
 }
 
 void CopyFlightStateToChildren(World::Impl &w) {
-  for (const VesselRecord *parent : w.parents) {
+  for (VesselRecord *parent : w.parents) {
     if (parent->parent != nullptr) continue;
+    // A vessel fixed to its body stands for the host's carrier, which is landed on it: what
+    // hangs on it is landed too, and stays landed when let go, until a force frees it.
+    if (parent->fixed_to_body) parent->landed = true;
     CopyDown(w, *parent, parent->landed ? w.Body(parent->body) : nullptr);
   }
 }
 
 bool World::Landed(OBJHANDLE vessel) const {
   const VesselRecord *v = Vessel(vessel);
-  return v != nullptr && v->landed;
+  return v != nullptr &&
+         (v->landed || (v->fixed_to_body && impl_->order == PostStepSees::kStartOfStep));
 }
 
 }  // namespace sim

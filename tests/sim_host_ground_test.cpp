@@ -214,4 +214,49 @@ TEST_F(HostGround, LandedGoesWithTheGroundUntilAForceFreesItAndIsLost) {
   }
 }
 
+// The carrier, fixed to its body, is landed as the host's is: a vessel let go from it is
+// landed where it hung, and stays on the ground it was on until a force frees it (that force
+// lost); the manual's order frees it at once.
+class HostGroundCarrier : public HostGround,
+                          public ::testing::WithParamInterface<sim::PostStepSees> {};
+
+TEST_P(HostGroundCarrier, AVesselLetGoFromItIsLandedUntilAForceFreesIt) {
+  const bool host_code = GetParam() == sim::PostStepSees::kStartOfStep;
+  MakeMoon(2360591.6, td::Vec3(30000.0, 0.0, 0.0));
+  world.SetPostStepSees(GetParam());
+  sim::VesselSpec ground;
+  ground.name = "surface";
+  ground.body = body;
+  ground.pos_global = sim::SurfacePoint(Moon(), 0.2, 0.7, kRadius);
+  ground.rot = sim::UprightAttitude(0.2, 0.7);
+  ground.fixed_to_body = true;
+  const OBJHANDLE carrier = world.AddVessel(ground);
+  const OBJHANDLE v = Add(10.0);
+  VESSEL *c = oapiGetVesselInterface(carrier);
+  const ATTACHMENTHANDLE point = c->CreateAttachment(false, td::Vec3(0, 10, 0), td::Vec3(0, 1, 0),
+                                                     td::Vec3(0, 0, 1), "ground");
+  const ATTACHMENTHANDLE own = oapiGetVesselInterface(v)->CreateAttachment(
+      true, td::Vec3(0, 0, 0), td::Vec3(0, -1, 0), td::Vec3(0, 0, 1), "anchor");
+  ASSERT_TRUE(c->AttachChild(v, point, own));
+  RunFor(1.0, 0.01);
+  EXPECT_EQ(world.Landed(v), host_code);
+  ASSERT_TRUE(c->DetachChild(point));
+  const VECTOR3 place = Place(v);
+  RunFor(1.0, 0.01);
+  // Ten metres up: held there while landed, falling when free.
+  if (host_code) {
+    EXPECT_TRUE(world.Landed(v));
+    EXPECT_LT(td::VecLength(td::VecSub(Place(v), place)), 1e-6);
+    oapiGetVesselInterface(v)->AddForce(td::Vec3(0.0, 1.0, 0.0), td::Vec3(0, 0, 0));
+    world.Step(0.01);
+    EXPECT_FALSE(world.Landed(v));
+  } else {
+    EXPECT_GT(td::VecLength(td::VecSub(Place(v), place)), 0.4 * kMoonG);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, HostGroundCarrier,
+                         ::testing::Values(sim::PostStepSees::kStartOfStep,
+                                           sim::PostStepSees::kEndOfStep));
+
 }  // namespace
