@@ -276,6 +276,9 @@ void Account::BeforePostStep(const StepContext &ctx) {
   const sim::BodySpec *terrain_body = ctx.world.Body(ctx.world.TerrainBody());
   const size_t count = entries.size();  // read once: the calls below could change it, for all
                                         // the compiler knows
+  OBJHANDLE body_handle = nullptr;
+  const sim::BodySpec *body = nullptr;
+  const BodyFrame *frame = nullptr;
   for (size_t i = 0; i < count; ++i) {
     const RosterEntry &entry = entries[i];
     if (!entry.alive) continue;
@@ -285,8 +288,12 @@ void Account::BeforePostStep(const StepContext &ctx) {
     // A run changes neither a vessel's body, nor its centre of gravity, nor the relief on
     // its body's ground: a free vessel that has not moved over the ground by a bit since it
     // was measured is found where it was, and a fleet at rest asks the terrain nothing here.
-    const sim::BodySpec *body = ctx.world.Body(v->body);
-    const BodyFrame *frame = body != nullptr ? &frames_.Of(*body) : nullptr;
+    // A fleet stands on one body: it and its frame are looked up once, not once per vessel.
+    if (v->body != body_handle) {
+      body_handle = v->body;
+      body = ctx.world.Body(body_handle);
+      frame = body != nullptr ? &frames_.Of(*body) : nullptr;
+    }
     const VECTOR3 place = frame != nullptr ? frame->Place(v->pos_global) : v->pos_global;
     const bool unmoved = track.measured && td::BitDiff(place, track.pos_before) == 0;
     track.measured = false;

@@ -12,16 +12,7 @@ VECTOR3 BodyFrame::Offset(const VECTOR3 &pos_global) const {
   return turns ? axes.MulTransposed(rel) : rel;
 }
 
-VECTOR3 BodyFrame::Place(const VECTOR3 &pos_global) const {
-  return moves ? Offset(pos_global) : pos_global;
-}
-
-VECTOR3 BodyFrame::Direction(const VECTOR3 &dir_global) const {
-  return turns ? axes.MulTransposed(dir_global) : dir_global;
-}
-
-VECTOR3 BodyFrame::OverGround(const VECTOR3 &pos_global, const VECTOR3 &vel_global) const {
-  if (!moves) return vel_global;
+VECTOR3 BodyFrame::MovingOverGround(const VECTOR3 &pos_global, const VECTOR3 &vel_global) const {
   return Direction(td::VecSub(vel_global, sim::GroundVelocity(*body, pos_global)));
 }
 

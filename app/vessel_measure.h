@@ -27,12 +27,21 @@ struct BodyFrame {
   sim::Mat3 axes = sim::Mat3::Identity();  // the body's axes in the global frame, as columns
   VECTOR3 centre{};                        // the body's centre in the body's coordinates
 
-  VECTOR3 Place(const VECTOR3 &pos_global) const;
+  // Inline, and nothing done for a body at rest: the account asks this of every vessel in
+  // every step.
+  VECTOR3 Place(const VECTOR3 &pos_global) const { return moves ? Offset(pos_global) : pos_global; }
   // From the body's centre along its axes.
   VECTOR3 Offset(const VECTOR3 &pos_global) const;
-  VECTOR3 Direction(const VECTOR3 &dir_global) const;
+  VECTOR3 Direction(const VECTOR3 &dir_global) const {
+    return turns ? axes.MulTransposed(dir_global) : dir_global;
+  }
   // Over the ground under pos_global, along the body's axes.
-  VECTOR3 OverGround(const VECTOR3 &pos_global, const VECTOR3 &vel_global) const;
+  VECTOR3 OverGround(const VECTOR3 &pos_global, const VECTOR3 &vel_global) const {
+    return moves ? MovingOverGround(pos_global, vel_global) : vel_global;
+  }
+
+ private:
+  VECTOR3 MovingOverGround(const VECTOR3 &pos_global, const VECTOR3 &vel_global) const;
 };
 
 BodyFrame BodyFrameOf(const sim::BodySpec &body);
