@@ -138,9 +138,16 @@ void Account::Ensure(const StepContext &ctx) {
     if (const sim::VesselRecord *v = ctx.world.Vessel(entries[tracks_.size()].handle)) {
       track.start_pos = track.pos_before = v->pos_global;
       track.vel_before = v->vel_global;
+      if (const sim::BodySpec *own = ctx.world.Body(v->body)) {
+        const BodyFrame &frame = frames_.Of(*own);
+        track.pos_before = frame.Place(v->pos_global);
+        track.vel_before = frame.OverGround(v->pos_global, v->vel_global);
+      }
       track.parent = v->parent;
       if (const sim::BodySpec *body = SurfaceBody(ctx.world, *v)) {
-        track.airborne = MeasureVessel(ctx.world, *v, *body).clearance_m >= kAirborne_m;
+        const Measure m = MeasureVessel(ctx.world, *v, frames_.Of(*body));
+        track.start_pos = m.place;
+        track.airborne = m.clearance_m >= kAirborne_m;
       }
     }
     tracks_.push_back(std::move(track));
@@ -163,7 +170,7 @@ void Account::EndKeyHold(const StepContext &ctx, int vk, const KeyHold &hold, bo
   if (IsMovementKey(vk) && body != nullptr) {
     text += ": moved " + Fixed(hold.moved_anchored_m, 3) + " m while anchored, heading " +
             Degrees360(hold.heading_rad) + " -> " +
-            Degrees360(Heading(*v, MeasureVessel(ctx.world, *v, *body))) + " deg";
+            Degrees360(Heading(MeasureVessel(ctx.world, *v, frames_.Of(*body)))) + " deg";
   }
   track.lines[static_cast<size_t>(hold.line)].text = std::move(text);
 }
@@ -179,7 +186,8 @@ void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
         const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
         if (body != nullptr) {
           Track &track = tracks_[static_cast<size_t>(focus)];
-          KeyHold hold{focus, t, Heading(*v, MeasureVessel(ctx.world, *v, *body)), v->pos_global};
+          const Measure m = MeasureVessel(ctx.world, *v, frames_.Of(*body));
+          KeyHold hold{focus, t, Heading(m), m.place};
           hold.line = Note(track, t, "key " + KeyName(action.vk) + " pressed");
           held_[action.vk] = hold;
         }
@@ -235,15 +243,18 @@ void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
   }
 }
 
-// The module moves only anchored vessels with its keys.
+// The module moves only anchored vessels with its keys: the way walked is over the ground,
+// which carries the vessel and its carrier along with it.
 void Account::FollowKeyHold(const StepContext &ctx, KeyHold &hold) {
   const RosterEntry &entry = ctx.roster.Entries()[static_cast<size_t>(hold.vessel)];
   const sim::VesselRecord *v = entry.alive ? ctx.world.Vessel(entry.handle) : nullptr;
   if (v == nullptr) return;
+  const sim::BodySpec *body = SurfaceBody(ctx.world, *v);
+  const VECTOR3 place = body != nullptr ? frames_.Of(*body).Place(v->pos_global) : v->pos_global;
   if (v->parent != nullptr) {
-    hold.moved_anchored_m += td::VecLength(td::VecSub(v->pos_global, hold.last_pos));
+    hold.moved_anchored_m += td::VecLength(td::VecSub(place, hold.last_pos));
   }
-  hold.last_pos = v->pos_global;
+  hold.last_pos = place;
 }
 
 bool Account::FocusStrayed(const StepContext &ctx) const {
@@ -256,7 +267,8 @@ bool Account::FocusStrayed(const StepContext &ctx) const {
   const sim::BodySpec *fb = f != nullptr ? SurfaceBody(ctx.world, *f) : nullptr;
   const sim::BodySpec *cb = c != nullptr ? SurfaceBody(ctx.world, *c) : nullptr;
   if (fb == nullptr || cb == nullptr) return false;
-  return FarFromCarrier(MeasureVessel(ctx.world, *f, *fb), MeasureVessel(ctx.world, *c, *cb));
+  return FarFromCarrier(MeasureVessel(ctx.world, *f, frames_.Of(*fb)),
+                        MeasureVessel(ctx.world, *c, frames_.Of(*cb)));
 }
 
 void Account::BeforePostStep(const StepContext &ctx) {
@@ -264,20 +276,32 @@ void Account::BeforePostStep(const StepContext &ctx) {
   const sim::BodySpec *terrain_body = ctx.world.Body(ctx.world.TerrainBody());
   const size_t count = entries.size();  // read once: the calls below could change it, for all
                                         // the compiler knows
+  OBJHANDLE body_handle = nullptr;
+  const sim::BodySpec *body = nullptr;
+  const BodyFrame *frame = nullptr;
   for (size_t i = 0; i < count; ++i) {
     const RosterEntry &entry = entries[i];
     if (!entry.alive) continue;
     Track &track = tracks_[i];
     const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
     if (v == nullptr) continue;
-    // A run changes neither a vessel's body, nor its centre of gravity, nor the bodies'
-    // places, nor the relief: a free vessel that has not moved by a bit since it was
-    // measured is found where it was, and a fleet at rest asks the terrain nothing here.
-    const bool unmoved = track.measured && td::BitDiff(v->pos_global, track.pos_before) == 0;
+    // A run changes neither a vessel's body, nor its centre of gravity, nor the relief on
+    // its body's ground: a free vessel that has not moved over the ground by a bit since it
+    // was measured is found where it was, and a fleet at rest asks the terrain nothing here.
+    // A fleet stands on one body: it and its frame are looked up once, not once per vessel.
+    if (v->body != body_handle) {
+      body_handle = v->body;
+      body = ctx.world.Body(body_handle);
+      frame = body != nullptr ? &frames_.Of(*body) : nullptr;
+    }
+    const VECTOR3 place = frame != nullptr ? frame->Place(v->pos_global) : v->pos_global;
+    const bool unmoved = track.measured && td::BitDiff(place, track.pos_before) == 0;
     track.measured = false;
-    track.pos_before = v->pos_global;
+    track.pos_before = place;
     const VECTOR3 vel_before = track.vel_before;
-    track.vel_before = v->vel_global;
+    const VECTOR3 vel =
+        frame != nullptr ? frame->OverGround(v->pos_global, v->vel_global) : v->vel_global;
+    track.vel_before = vel;
     if (entry.fixed_to_body) {
       track.in_contact = false;
       continue;
@@ -293,10 +317,10 @@ void Account::BeforePostStep(const StepContext &ctx) {
       continue;
     }
     track.in_contact = false;
-    const sim::BodySpec *body = ctx.world.Body(v->body);
     if (body == nullptr) continue;
     track.measured = true;
-    const VECTOR3 rel = td::VecSub(v->pos_global, body->pos_global);
+    const VECTOR3 rel_global = td::VecSub(v->pos_global, body->pos_global);
+    const VECTOR3 rel = frame->turns ? frame->axes.MulTransposed(rel_global) : rel_global;
     const double r = td::VecLength(rel);
     const double base_radius_m = r - v->cog_elev_m;
     // The host's sphere put the touchdown plane exactly at the mean radius.
@@ -310,7 +334,7 @@ void Account::BeforePostStep(const StepContext &ctx) {
       track.airborne = true;
       continue;
     }
-    const double clearance_m = base_radius_m - SurfaceRadius(ctx.world, *body, rel);
+    const double clearance_m = base_radius_m - SurfaceRadius(ctx.world, *body, rel_global);
     track.in_contact = clearance_m < 0.0;
     if (clearance_m >= kAirborne_m) {
       track.airborne = true;
@@ -318,8 +342,8 @@ void Account::BeforePostStep(const StepContext &ctx) {
       track.airborne = false;
       ++track.touchdowns;
       // The host's sphere takes out the velocity into it: the speed it came down with is
-      // the one of the step before.
-      const double closing_mps = -td::VecDot(on_sphere ? vel_before : v->vel_global, rel) / r;
+      // the one of the step before. Both over the ground, which is what it closed on.
+      const double closing_mps = -td::VecDot(on_sphere ? vel_before : vel, rel) / r;
       Note(track, ctx.simt, "touchdown, closing speed " + Fixed(closing_mps, 3) + " m/s");
       if (closing_mps > fastest_touchdown_.value || fastest_touchdown_.vessel < 0) {
         fastest_touchdown_ = {closing_mps, static_cast<long>(i), ctx.simt};
@@ -405,8 +429,8 @@ void Account::AfterPostStep(const StepContext &ctx) {
       std::string text = "anchored to " + ctx.roster.NameOf(v->parent);
       // Anchoring sets a vessel down on the terrain under it; a buried one comes up.
       if (const sim::BodySpec *body = SurfaceBody(ctx.world, *v)) {
-        const VECTOR3 up = MeasureVessel(ctx.world, *v, *body).up;
-        const double lifted_m = td::VecDot(td::VecSub(v->pos_global, track.pos_before), up);
+        const Measure m = MeasureVessel(ctx.world, *v, frames_.Of(*body));
+        const double lifted_m = td::VecDot(td::VecSub(m.place, track.pos_before), m.up);
         if (std::abs(lifted_m) >= kSetDown_m) {
           text += ", set " + Fixed(std::abs(lifted_m), 3) + " m " + (lifted_m > 0 ? "up" : "down") +
                   " onto the terrain";
@@ -438,16 +462,16 @@ std::string Account::FinalState(const StepContext &ctx, size_t index) const {
   const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
   const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
   if (body == nullptr) return "no body";
-  const Measure m = MeasureVessel(ctx.world, *v, *body);
-  const double moved_m = td::VecLength(td::VecSub(v->pos_global, tracks_[index].start_pos));
+  const Measure m = MeasureVessel(ctx.world, *v, frames_.Of(*body));
+  const double moved_m = td::VecLength(td::VecSub(m.place, tracks_[index].start_pos));
   std::string state;
   if (v->fixed_to_body) {
     state = "fixed to " + body->name;
   } else if (v->parent != nullptr) {
     state = "anchored to " + ctx.roster.NameOf(v->parent);
   } else {
-    state = "free, speed " + Fixed(td::VecLength(v->vel_global), 3) + " m/s (" +
-            Fixed(td::VecDot(v->vel_global, m.up), 3, true) + " m/s up)";
+    state = "free, speed " + Fixed(td::VecLength(m.vel), 3) + " m/s (" +
+            Fixed(td::VecDot(m.vel, m.up), 3, true) + " m/s up)";
   }
   const bool terrain_body = ctx.world.Body(ctx.world.TerrainBody()) == body;
   return state + "; altitude " + Fixed(m.altitude_m, 3) + " m, touchdown plane " +

@@ -14,6 +14,7 @@
 #include "app/observer.h"
 #include "app/runner.h"
 #include "app/scenario.h"
+#include "app/vessel_measure.h"
 
 namespace app {
 
@@ -41,9 +42,10 @@ class Account : public StepObserver {
     bool on_sphere = false;   // held at the mean radius by the host
     bool measured = false;    // the three above were found free on its body, at pos_before
     OBJHANDLE parent = nullptr;
+    // Over the ground of its own body (BodyFrame's coordinates), at the previous step.
     VECTOR3 pos_before{};
-    VECTOR3 vel_before{};  // at the previous step
-    VECTOR3 start_pos{};
+    VECTOR3 vel_before{};
+    VECTOR3 start_pos{};      // over the ground of the body it is measured against
     std::vector<Line> lines;  // the first kMaxLines events
     int touchdowns = 0;
     int anchorings = 0;
@@ -64,7 +66,7 @@ class Account : public StepObserver {
     long vessel;
     double t_s;
     double heading_rad;
-    VECTOR3 last_pos;
+    VECTOR3 last_pos;  // over the ground (BodyFrame's coordinates)
     double moved_anchored_m = 0.0;
     long line = -1;  // index in the vessel's lines; -1 when beyond kMaxLines
     double end_s = 0.0;
@@ -82,11 +84,13 @@ class Account : public StepObserver {
   void ReadHostCalls(const StepContext &ctx, size_t index, const sim::VesselRecord &v);
   void NoteUndone(const StepContext &ctx, Track &track);
   void EndKeyHold(const StepContext &ctx, int vk, const KeyHold &hold, bool at_end);
-  static void FollowKeyHold(const StepContext &ctx, KeyHold &hold);
+  void FollowKeyHold(const StepContext &ctx, KeyHold &hold);
   std::string FinalState(const StepContext &ctx, size_t index) const;
   void PrintSummary(std::FILE *out) const;
 
   const Scenario &scenario_;
+  // A cache of the bodies' frames, which the const readers fill as well.
+  mutable BodyFrames frames_;
   std::vector<Track> tracks_;    // parallel to the roster
   double terrain_top_radius_m_;  // no terrain reaches farther from its body's centre
   std::set<int> pending_keys_;   // G, U or C pressed and not yet acted on by the module

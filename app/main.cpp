@@ -73,7 +73,7 @@ int Run(const app::Options &options, app::LiveHooks *live) {
   }
   std::unique_ptr<app::Progress> progress;
   if (live == nullptr && !options.quiet && app::StderrIsTerminal()) {
-    progress = std::make_unique<app::Progress>(stderr, scenario.steps, scenario.step_s);
+    progress = std::make_unique<app::Progress>(stderr, scenario);
     observers.push_back(progress.get());
   }
 

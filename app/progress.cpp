@@ -49,12 +49,22 @@ bool StderrIsTerminal() {
 #endif
 }
 
-Progress::Progress(std::FILE *out, long long steps, double step_s)
-    : out_(out), steps_(steps), step_s_(step_s) {}
+Progress::Progress(std::FILE *out, const Scenario &scenario)
+    : out_(out),
+      steps_(scenario.steps),
+      total_s_(scenario.steps_vary && scenario.run_s > 0.0
+                   ? scenario.run_s
+                   : static_cast<double>(scenario.steps) * scenario.step_s),
+      by_clock_(scenario.steps_vary && scenario.run_s > 0.0) {}
 
-void Progress::OnStart(const StepContext &) { start_ = last_check_ = last_draw_ = Clock::now(); }
+void Progress::OnStart(const StepContext &ctx) {
+  start_ = last_check_ = last_draw_ = Clock::now();
+  start_s_ = simt_ = ctx.simt;
+}
 
 void Progress::AfterPostStep(const StepContext &ctx) {
+  step_ = ctx.step;
+  simt_ = ctx.simt;
   if (ctx.step < next_check_) return;
   const Clock::time_point now = Clock::now();
   // As many steps between reads as the last ones took a check interval for.
@@ -65,27 +75,36 @@ void Progress::AfterPostStep(const StepContext &ctx) {
   }
   last_check_ = now;
   next_check_ = ctx.step + check_every_;
-  if (now - last_draw_ >= kDrawInterval) Draw(ctx.step, now);
+  if (now - last_draw_ >= kDrawInterval) Draw(now);
 }
 
-void Progress::Draw(int64_t step, Clock::time_point now) {
-  last_draw_ = now;
-  const double wall_s = Seconds(now - start_);
-  const double done = steps_ > 0 ? static_cast<double>(step) / static_cast<double>(steps_) : 1.0;
-  const double simulated_s = static_cast<double>(step) * step_s_;
-  const double left_s = step > 0 ? wall_s * static_cast<double>(steps_ - step) / step : 0.0;
+std::string Progress::Line(double wall_s) const {
+  const double simulated_s = simt_ - start_s_;
+  double done = 1.0;
+  if (by_clock_) {
+    done = std::min(1.0, simulated_s / total_s_);
+  } else if (steps_ > 0) {
+    done = static_cast<double>(step_) / static_cast<double>(steps_);
+  }
+  const double left_s = done > 0.0 ? wall_s * (1.0 - done) / done : 0.0;
   char line[160];
-  const int n = std::snprintf(line, sizeof line,
-                              "%.1f of %.1f s simulated (%.1f %%), %.0fx real time, %.0f s left",
-                              simulated_s, static_cast<double>(steps_) * step_s_, 100.0 * done,
-                              wall_s > 0.0 ? simulated_s / wall_s : 0.0, left_s);
+  const int n = std::snprintf(
+      line, sizeof line, "%.1f of %.1f s simulated (%.1f %%), %.0fx real time, %.0f s left",
+      simulated_s, total_s_, 100.0 * done, wall_s > 0.0 ? simulated_s / wall_s : 0.0, left_s);
+  return std::string(line, std::min(static_cast<size_t>(std::max(n, 0)), sizeof line - 1));
+}
+
+void Progress::Draw(Clock::time_point now) {
+  last_draw_ = now;
+  std::string line = Line(Seconds(now - start_));
   // One column short of the width, where the cursor stays on the line.
   const size_t fits = Columns(out_) - 1;
-  const size_t length = std::min({static_cast<size_t>(std::max(n, 0)), sizeof line - 1, fits});
-  line[length] = '\0';
+  const size_t length = std::min(line.size(), fits);
+  line.resize(length);
   // Spaces cover what is left of a longer line before: no terminal control codes needed.
   const size_t cover = std::min(drawn_, fits);
-  std::fprintf(out_, "\r%s%*s", line, static_cast<int>(cover > length ? cover - length : 0), "");
+  std::fprintf(out_, "\r%s%*s", line.c_str(), static_cast<int>(cover > length ? cover - length : 0),
+               "");
   std::fflush(out_);
   drawn_ = length;
 }

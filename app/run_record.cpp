@@ -103,7 +103,7 @@ void RunRecorder::OnStart(const StepContext &ctx) {
     const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
     if (body == nullptr) continue;
     const Measure m = MeasureVessel(ctx.world, *v, *body);
-    record_.frame = SurfaceFrameAt(*body, m.lat_rad, m.lon_rad);
+    record_.frame = SurfaceFrameAt(BodyFrameOf(*body), m.lat_rad, m.lon_rad);
     placed = true;
   }
   if (record_.carrier >= 0) record_.vessels[static_cast<size_t>(record_.carrier)].carrier = true;
@@ -186,7 +186,7 @@ void RunRecorder::BeforePostStep(const StepContext &ctx) {
       watch_[i].airborne = true;
     } else if (m.clearance_m < 0.0 && watch_[i].airborne) {
       watch_[i].airborne = false;
-      const double closing_mps = -td::VecDot(v->vel_global, m.up);
+      const double closing_mps = -td::VecDot(m.vel, m.up);
       AddMark(ctx.simt, Mark::kTouchdown, static_cast<long>(i),
               "touchdown " + FormatFixed(closing_mps, 2) + " m/s");
     }
@@ -203,10 +203,11 @@ void RunRecorder::AfterPostStep(const StepContext &ctx) {
     const sim::VesselRecord *v = ctx.world.Vessel(e.vessel);
     const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
     if (index < 0 || body == nullptr) continue;
-    const VECTOR3 up = MeasureVessel(ctx.world, *v, *body).up;
-    const VECTOR3 f_global = v->rot.Mul(e.v[0]);
-    const double along = td::VecDot(f_global, up);
-    const double across = td::VecLength(td::VecSub(f_global, td::VecScale(up, along)));
+    const BodyFrame frame = BodyFrameOf(*body);
+    const VECTOR3 up = MeasureVessel(ctx.world, *v, frame).up;
+    const VECTOR3 f = frame.Direction(v->rot.Mul(e.v[0]));
+    const double along = td::VecDot(f, up);
+    const double across = td::VecLength(td::VecSub(f, td::VecScale(up, along)));
     Watch &w = watch_[static_cast<size_t>(index)];
     w.step_up_N += along;
     w.step_across_N += across;
@@ -239,20 +240,21 @@ void RunRecorder::TakeSample(const StepContext &ctx) {
     if (body == nullptr) continue;
     VesselTrack &track = record_.vessels[i];
     Watch &w = watch_[i];
-    const Measure m = MeasureVessel(ctx.world, *v, *body);
+    const BodyFrame ground = BodyFrameOf(*body);
+    const Measure m = MeasureVessel(ctx.world, *v, ground);
     app::Sample s;
-    const VECTOR3 local = sf.ToLocal(v->pos_global);
+    const VECTOR3 local = sf.ToLocal(m.place);
     s.east_m = static_cast<float>(local.x);
     s.north_m = static_cast<float>(local.y);
     s.up_m = static_cast<float>(local.z);
     s.clearance_m = static_cast<float>(m.clearance_m);
-    s.up_speed_mps = static_cast<float>(td::VecDot(v->vel_global, m.up));
+    s.up_speed_mps = static_cast<float>(td::VecDot(m.vel, m.up));
     s.force_up_N = w.peak_up_N;
     s.force_across_N = w.peak_across_N;
     s.state = v->parent != nullptr ? ContactState::kAnchored : w.peak_state;
     // The scene is (east, up, south); its shapes point their nose along -z.
-    const auto scene = [&sf](const VECTOR3 &d) {
-      const VECTOR3 l = sf.DirToLocal(d);
+    const auto scene = [&sf, &ground](const VECTOR3 &d) {
+      const VECTOR3 l = sf.DirToLocal(ground.Direction(d));
       return td::Vec3(l.x, l.z, -l.y);
     };
     QuaternionOf(scene(v->rot.Column(0)), scene(v->rot.Column(1)),

@@ -11,19 +11,19 @@ VECTOR3 SurfaceFrame::DirToLocal(const VECTOR3 &d) const {
   return td::Vec3(td::VecDot(d, east), td::VecDot(d, north), td::VecDot(d, up));
 }
 
-VECTOR3 SurfaceFrame::ToLocal(const VECTOR3 &pos_global) const {
-  return DirToLocal(td::VecSub(pos_global, origin));
+VECTOR3 SurfaceFrame::ToLocal(const VECTOR3 &place) const {
+  return DirToLocal(td::VecSub(place, origin));
 }
 
-SurfaceFrame SurfaceFrameAt(const sim::BodySpec &body, double lat_rad, double lon_rad) {
+SurfaceFrame SurfaceFrameAt(const BodyFrame &body, double lat_rad, double lon_rad) {
   const terrain::Horizon h = terrain::HorizonAt(lat_rad, lon_rad);
   SurfaceFrame f;
-  f.body_centre = body.pos_global;
-  f.body_radius_m = body.radius_m;
+  f.body_centre = body.centre;
+  f.body_radius_m = body.body->radius_m;
   f.up = h.up;
   f.east = h.east;
   f.north = h.north;
-  f.origin = td::VecAdd(body.pos_global, td::VecScale(h.up, body.radius_m));
+  f.origin = td::VecAdd(body.centre, td::VecScale(h.up, body.body->radius_m));
   return f;
 }
 
@@ -43,6 +43,9 @@ TerrainGrid SampleTerrain(const sim::World &world, const SurfaceFrame &frame, do
   g.north0_m = north_centre_m - half_width_m;
   g.up_m.reserve(static_cast<size_t>(size) * size);
   g.altitude_m.reserve(g.up_m.capacity());
+  // The terrain is asked along the global frame's axes, as the body stands at the sampling.
+  const sim::BodySpec *terrain_body = world.Body(world.TerrainBody());
+  const BodyFrame body = terrain_body != nullptr ? BodyFrameOf(*terrain_body) : BodyFrame{};
   for (int row = 0; row < size; ++row) {
     for (int col = 0; col < size; ++col) {
       const double e = g.east0_m + col * g.spacing_m, n = g.north0_m + row * g.spacing_m;
@@ -50,7 +53,7 @@ TerrainGrid SampleTerrain(const sim::World &world, const SurfaceFrame &frame, do
       const VECTOR3 plane_point = td::VecAdd(
           frame.origin, td::VecAdd(td::VecScale(frame.east, e), td::VecScale(frame.north, n)));
       const VECTOR3 rel = td::VecSub(plane_point, frame.body_centre);
-      const double radius_m = world.TerrainRadius(rel);
+      const double radius_m = world.TerrainRadius(body.turns ? body.axes.Mul(rel) : rel);
       const VECTOR3 surface =
           td::VecAdd(frame.body_centre, td::VecScale(rel, radius_m / td::VecLength(rel)));
       g.up_m.push_back(frame.ToLocal(surface).z);

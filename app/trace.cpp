@@ -35,7 +35,7 @@ void Trace::BeforePostStep(const StepContext &ctx) {
     const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
     const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
     if (body == nullptr) continue;
-    const Measure m = MeasureVessel(ctx.world, *v, *body);
+    const Measure m = MeasureVessel(ctx.world, *v, frames_.Of(*body));
     AppendInteger(out, ctx.step);
     Cell(out, ctx.simt);
     out += ',';
@@ -49,7 +49,7 @@ void Trace::BeforePostStep(const StepContext &ctx) {
     }
     Cell(out, m.lat_rad * kDegPerRad);
     Cell(out, m.lon_rad * kDegPerRad);
-    Cell(out, Heading(*v, m) * kDegPerRad);
+    Cell(out, Heading(m) * kDegPerRad);
     Cell(out, m.altitude_m);
     Cell(out, m.clearance_m);
     out += '\n';

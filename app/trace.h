@@ -1,11 +1,14 @@
 // The trace (--trace): one CSV row per vessel and step with the vessel's state before the
-// step's opcPostStep, for plotting. Columns: docs/outputs.md.
+// step's opcPostStep, for plotting: its position and velocity in the global frame as the host
+// holds them, its place, heading and heights over its body's turning ground. Columns:
+// docs/outputs.md.
 #pragma once
 
 #include <string>
 
 #include "app/observer.h"
 #include "app/output_file.h"
+#include "app/vessel_measure.h"
 
 namespace app {
 
@@ -21,6 +24,7 @@ class Trace : public StepObserver {
  private:
   OutputFile out_;
   int64_t every_;
+  BodyFrames frames_;
 };
 
 }  // namespace app

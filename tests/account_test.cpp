@@ -1,13 +1,19 @@
 // The program's account of a run, step by step, without the module: it measures a free
 // vessel against the terrain before each step and takes a measure as still true only while
-// the vessel has stayed free and has not moved by a bit.
+// the vessel has stayed free and has not moved by a bit. And the outputs that place things in
+// time, on steps of changing length: they follow the world's clock.
 #include "app/account.h"
 
 #include <gtest/gtest.h>
+#include <toml++/toml.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <vector>
 
+#include "app/live_recording.h"
+#include "app/progress.h"
 #include "app/runner.h"
 #include "app/scenario_parse.h"
 #include "app/scenario_world.h"
@@ -73,6 +79,108 @@ TEST(Account, AVesselLetGoWhereItHangsIsMeasuredAnew) {
 
   const std::string text = Printed(account);
   EXPECT_NE(text.find("0.040 s  touchdown, closing speed 1.000 m/s"), std::string::npos) << text;
+}
+
+// Steps of 0.01 s +- 3 ms, ten times as long from 0.5 s on: 3 s take some 75 steps, which
+// step_s alone would call 0.75 s.
+const std::string kVaryingSteps = std::string(R"(
+[simulation]
+step_s = 0.01
+step_jitter_s = 0.003
+seed = 21
+duration_s = 3.0
+
+[[event]]
+t_s = 0.5
+time_acceleration = 10.0
+)") + tdtest::kMoonAndGround;
+
+// When each action reached the observers: the step count and the clock.
+class ActionTimes : public app::StepObserver {
+ public:
+  void OnAction(const app::StepContext &ctx, const app::ScenarioAction &action) override {
+    if (action.kind == app::ScenarioAction::kKeyDown || action.kind == app::ScenarioAction::kKeyUp)
+      seen.push_back({ctx.step, ctx.simt});
+  }
+  std::vector<std::pair<int64_t, double>> seen;
+};
+
+struct Played {
+  double end_s = 0.0;
+  int64_t steps = 0;
+  std::vector<std::pair<int64_t, double>> keys;  // (steps done, clock) at each key
+  std::string progress;                          // the progress line at the end
+};
+
+// Runs a scenario without the module, pressing W from the page at the first gap at or after
+// 1 s and letting it go at the first at or after 2 s, into a live recording when given.
+Played Play(const std::string &text, const std::string &record_to = "") {
+  const app::Scenario scenario = app::ParseScenarioText(text, "<test>");
+  sim::World world;
+  app::BuildWorld(scenario, world);
+  app::Roster roster = app::RosterOf(world);
+  app::Progress progress(stderr, scenario);
+  ActionTimes times;
+  std::unique_ptr<app::LiveRecording> recording;
+  std::vector<app::StepObserver *> observers{&progress, &times};
+  if (!record_to.empty()) {
+    recording = std::make_unique<app::LiveRecording>(record_to, text, scenario);
+    recording->SetFromPage(true);
+    observers.push_back(recording.get());
+  }
+  app::Runner runner(scenario, world, roster, {}, nullptr, observers);
+  bool down = false, up = false;
+  if (recording) {
+    runner.SetBetweenSteps([&](double now_s) {
+      if (!down && now_s >= 1.0) runner.Act(app::KeyAction{true, 'W'}, now_s), down = true;
+      if (!up && now_s >= 2.0) runner.Act(app::KeyAction{false, 'W'}, now_s), up = true;
+      return true;
+    });
+  }
+  const app::RunTotals totals = runner.Run();
+  return {world.SimTime(), totals.steps, times.seen, progress.Line(1.0)};
+}
+
+TEST(StepsThatVary, TheProgressLineAndTheLiveRecordingGoByTheWorldsClock) {
+  const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                     ("td-recorded-" + std::to_string(getpid()) + ".toml");
+  const Played live = Play(kVaryingSteps, file.string());
+  ASSERT_GE(live.end_s, 3.0);
+  ASSERT_LT(live.steps, 100) << "the time acceleration is in force";
+  // All of the run's 3 s are done, as simulated time, at the rate over real time that gives
+  // (one second of wall time asked for).
+  char expected[100];
+  std::snprintf(expected, sizeof expected,
+                "%.1f of 3.0 s simulated (100.0 %%), %.0fx real time, 0 s left", live.end_s,
+                live.end_s);
+  EXPECT_EQ(live.progress, expected);
+
+  const toml::table recorded = toml::parse_file(file.string());
+  std::filesystem::remove(file);
+  EXPECT_DOUBLE_EQ(recorded["simulation"]["duration_s"].value_or(0.0), live.end_s);
+  EXPECT_FALSE(recorded["simulation"]["steps"]) << "the same seed draws the same steps again";
+  ASSERT_EQ(live.keys.size(), 2u);
+  std::vector<double> key_times;
+  for (const toml::node &e : *recorded["event"].as_array()) {
+    const toml::table &t = *e.as_table();
+    if (t.contains("key_down") || t.contains("key_up"))
+      key_times.push_back(*t["t_s"].value<double>());
+  }
+  ASSERT_EQ(key_times.size(), 2u);
+  EXPECT_DOUBLE_EQ(key_times[0], live.keys[0].second);
+  EXPECT_DOUBLE_EQ(key_times[1], live.keys[1].second);
+
+  // Played again, the recording presses and lets go in the same gaps and ends with the run.
+  std::string text;
+  {
+    std::ostringstream out;
+    out << recorded;
+    text = out.str();
+  }
+  const Played again = Play(text);
+  EXPECT_EQ(again.keys, live.keys);
+  EXPECT_EQ(again.steps, live.steps);
+  EXPECT_DOUBLE_EQ(again.end_s, live.end_s);
 }
 
 }  // namespace
