@@ -496,6 +496,9 @@ void Account::OnFinish(const StepContext &ctx) {
     const sim::VesselRecord *v = entry.alive ? ctx.world.Vessel(entry.handle) : nullptr;
     anchored_at_end_.push_back(v != nullptr && v->parent != nullptr && !v->fixed_to_body);
   }
+  foreign_points_ = ctx.world.HostWarnings(sim::HostWarning::kForeignPoint);
+  occupied_points_ = ctx.world.HostWarnings(sim::HostWarning::kOccupiedPoint);
+  refused_ = ctx.world.HostWarnings(sim::HostWarning::kRefused);
   for (const sim::MessageBoxRecord &box : ctx.world.MessageBoxes()) {
     message_boxes_.push_back(Printable("\"" + box.text + "\" captioned \"" + box.caption + "\""));
   }
@@ -546,14 +549,33 @@ void Account::PrintSummary(std::FILE *out) const {
   std::fprintf(out, "  found the anchor table full: %s\n",
                names([&](size_t i) { return tracks_[i].found_table_full; }).c_str());
   std::fprintf(out, "  messages shown: %zu\n", message_boxes_.size());
+  // Only when there were any: calls the host's code lets through where its manual's would
+  // refuse them (docs/host.md).
+  if (const uint64_t n = foreign_points_ + occupied_points_ + refused_; n > 0) {
+    std::fprintf(out,
+                 "  host warnings: %llu (foreign point: %llu, occupied point: %llu, refused: "
+                 "%llu)\n",
+                 static_cast<unsigned long long>(n),
+                 static_cast<unsigned long long>(foreign_points_),
+                 static_cast<unsigned long long>(occupied_points_),
+                 static_cast<unsigned long long>(refused_));
+  }
 }
 
 void Account::Print(std::FILE *out, const RunTotals &totals, int module_version) const {
   const TerrainDef &t = scenario_.terrain;
   // Steps of changing length say how they were drawn.
-  const std::string varied = scenario_.steps_vary ? " +- " + Fixed(scenario_.step_jitter_s, 3) +
-                                                        " s, times the time acceleration"
-                                                  : "";
+  std::string varied;
+  if (scenario_.steps_vary) {
+    if (scenario_.step_jitter_s > 0.0 || scenario_.post_step_sees != FrameOrder::kStartOfStep) {
+      varied += " +- " + Fixed(scenario_.step_jitter_s, 3) + " s";
+    }
+    if (scenario_.post_step_sees == FrameOrder::kStartOfStep) {
+      varied +=
+          ", the first " + std::to_string(kLaunchSteps) + " of " + Fixed(kLaunchStep_s, 2) + " s";
+    }
+    varied += ", times the time acceleration";
+  }
   std::fprintf(out,
                "touchdown-sim: %s: %s of %g s%s; terrain %s on %s, library %s; module version %d\n",
                Printable(scenario_.file).c_str(), Counted(totals.steps, "step", "steps").c_str(),

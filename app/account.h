@@ -104,6 +104,7 @@ class Account : public StepObserver {
   bool carrier_seen_ = false;
   Extreme fastest_touchdown_, largest_force_;
   std::vector<std::string> message_boxes_;
+  uint64_t foreign_points_ = 0, occupied_points_ = 0, refused_ = 0;  // the host's warnings
   std::vector<std::string> names_;  // "name (class ...)", per roster entry
   std::vector<std::string> plain_names_;
   std::vector<bool> anchored_at_end_;

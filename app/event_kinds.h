@@ -18,6 +18,8 @@ enum class LogKind {
   kFocus,
   kDelete,
   kThrust,
+  kHostWarning,
+  kTimeAcceleration,
 };
 inline constexpr const char *kEventKinds[] = {"Vessel",
                                               "State",
@@ -30,6 +32,8 @@ inline constexpr const char *kEventKinds[] = {"Vessel",
                                               "Keystroke",
                                               "Focus",
                                               "Delete",
-                                              "Thrust"};
+                                              "Thrust",
+                                              "HostWarning",
+                                              "TimeAcceleration"};
 
 }  // namespace app

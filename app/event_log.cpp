@@ -24,6 +24,21 @@ LogKind KindOf(sim::EventKind kind) {
   return static_cast<LogKind>(static_cast<int>(LogKind::kAddForce) + static_cast<int>(kind));
 }
 
+// The host's warning as the log names it; the call's kind is the record's "call".
+const char *WarningName(sim::HostWarning warning) {
+  switch (warning) {
+    case sim::HostWarning::kForeignPoint:
+      return "foreign point";
+    case sim::HostWarning::kOccupiedPoint:
+      return "occupied point";
+    case sim::HostWarning::kRefused:
+      return "refused";
+    case sim::HostWarning::kNone:
+      break;
+  }
+  return "";
+}
+
 const char *Transition(LPARAM flags) {
   if ((flags & kKeyReleasingBit) != 0) return "up";
   return (flags & kKeyWasDownBit) != 0 ? "repeat" : "down";
@@ -47,7 +62,7 @@ bool EventLog::KeepsHostCalls() const {
        ++k) {
     if (Keeps(static_cast<LogKind>(k))) return true;
   }
-  return false;
+  return Keeps(LogKind::kHostWarning);  // marked on the calls' records
 }
 
 int EventLog::AttachmentId(const sim::World &world, ATTACHMENTHANDLE att) const {
@@ -94,6 +109,17 @@ void EventLog::WriteState(const StepContext &ctx, size_t index) {
       .End();
 }
 
+// After the call's own record: a log may keep the warnings and not the calls.
+void EventLog::WriteWarning(const Roster &roster, const sim::HostEvent &e) {
+  if (e.warning == sim::HostWarning::kNone || !Keeps(LogKind::kHostWarning)) return;
+  Record(out_.Buffer(), e.step, e.simt, LogKind::kHostWarning)
+      .String("warning", WarningName(e.warning))
+      .String("call", kEventKinds[static_cast<int>(KindOf(e.kind))])
+      .String("vessel", roster.NameOf(e.vessel))
+      .StringOrNull("child", roster.NameOf(e.other))
+      .End();
+}
+
 void EventLog::WriteHostEvents(const StepContext &ctx) {
   const Roster &roster = ctx.roster;
   std::string &out = out_.Buffer();
@@ -104,8 +130,10 @@ void EventLog::WriteHostEvents(const StepContext &ctx) {
                       (e.kind != sim::EventKind::kAddForce || e.step % state_every_ == 0);
     // The child on each point is followed even when no record names it: a record of a later
     // detaching might.
-    if (!keep && e.kind != sim::EventKind::kAttachChild && e.kind != sim::EventKind::kDetachChild)
+    if (!keep && e.kind != sim::EventKind::kAttachChild && e.kind != sim::EventKind::kDetachChild) {
+      WriteWarning(roster, e);
       continue;
+    }
     switch (e.kind) {
       case sim::EventKind::kAddForce:
         Record(out, e.step, e.simt, LogKind::kAddForce)
@@ -188,16 +216,29 @@ void EventLog::WriteHostEvents(const StepContext &ctx) {
         break;
       }
     }
+    WriteWarning(roster, e);
     out_.MaybeFlush();
   }
   ctx.world.ClearEvents();
 }
 
 void EventLog::OnStart(const StepContext &ctx) {
+  focus_ = ctx.world.Focus();
   for (; vessels_written_ < ctx.roster.Entries().size(); ++vessels_written_) {
     WriteVessel(ctx, vessels_written_);
   }
   WriteHostEvents(ctx);
+}
+
+// The host passes the focus on by itself: from a deleted focus vessel to the nearest, or to
+// a vessel created when there was none.
+void EventLog::WriteFocusPassed(const StepContext &ctx) {
+  if (ctx.world.Focus() == focus_) return;
+  focus_ = ctx.world.Focus();
+  if (!Keeps(LogKind::kFocus)) return;
+  Record(out_.Buffer(), ctx.step, ctx.simt, LogKind::kFocus)
+      .StringOrNull("vessel", ctx.roster.NameOf(focus_))
+      .End();
 }
 
 void EventLog::OnAction(const StepContext &ctx, const ScenarioAction &action) {
@@ -209,17 +250,21 @@ void EventLog::OnAction(const StepContext &ctx, const ScenarioAction &action) {
     case ScenarioAction::kKeyRepeat:
       break;  // the world records the keystroke as it reaches the hook
     case ScenarioAction::kFocus:
+      focus_ = ctx.world.Focus();
       if (!Keeps(LogKind::kFocus)) break;
       Record(out, ctx.step, ctx.simt, LogKind::kFocus).StringOrNull("vessel", action.vessel).End();
       break;
     case ScenarioAction::kDelete:
-      if (!Keeps(LogKind::kDelete)) break;
-      Record(out, ctx.step, ctx.simt, LogKind::kDelete).String("vessel", action.vessel).End();
+      if (Keeps(LogKind::kDelete)) {
+        Record(out, ctx.step, ctx.simt, LogKind::kDelete).String("vessel", action.vessel).End();
+      }
+      WriteFocusPassed(ctx);
       break;
     case ScenarioAction::kCreate:
       for (; vessels_written_ < ctx.roster.Entries().size(); ++vessels_written_) {
         WriteVessel(ctx, vessels_written_);
       }
+      WriteFocusPassed(ctx);
       break;
     case ScenarioAction::kThrust:
       if (!Keeps(LogKind::kThrust)) break;
@@ -229,6 +274,14 @@ void EventLog::OnAction(const StepContext &ctx, const ScenarioAction &action) {
           .End();
       break;
   }
+}
+
+void EventLog::OnTimeAcceleration(const StepContext &ctx, double factor) {
+  WriteHostEvents(ctx);
+  if (!Keeps(LogKind::kTimeAcceleration)) return;
+  Record(out_.Buffer(), ctx.step, ctx.simt, LogKind::kTimeAcceleration)
+      .Number("factor", factor)
+      .End();
 }
 
 void EventLog::BeforePostStep(const StepContext &ctx) {

@@ -29,6 +29,7 @@ class EventLog : public StepObserver {
 
   void OnStart(const StepContext &ctx) override;
   void OnAction(const StepContext &ctx, const ScenarioAction &action) override;
+  void OnTimeAcceleration(const StepContext &ctx, double factor) override;
   void BeforePostStep(const StepContext &ctx) override;
   void AfterPostStep(const StepContext &ctx) override;
   void OnFinish(const StepContext &ctx) override;
@@ -38,6 +39,8 @@ class EventLog : public StepObserver {
   void WriteHostEvents(const StepContext &ctx);
   void WriteVessel(const StepContext &ctx, size_t index);
   void WriteState(const StepContext &ctx, size_t index);
+  void WriteWarning(const Roster &roster, const sim::HostEvent &e);
+  void WriteFocusPassed(const StepContext &ctx);
   int AttachmentId(const sim::World &world, ATTACHMENTHANDLE att) const;
   bool Keeps(LogKind kind) const { return (kept_ >> static_cast<int>(kind) & 1U) != 0; }
 
@@ -45,6 +48,8 @@ class EventLog : public StepObserver {
   int64_t state_every_;
   uint32_t kept_ = ~uint32_t{0};  // bit i: kEventKinds[i] is written
   size_t vessels_written_ = 0;    // roster entries already introduced by a Vessel record
+  // The focus as last written, to tell when the host passes it on by itself.
+  OBJHANDLE focus_ = nullptr;
   // The child hanging on each attachment point, by attachment id, to name it on detaching.
   std::unordered_map<int, std::string> child_at_;
 };

@@ -31,6 +31,8 @@ class StepObserver {
   virtual ~StepObserver() = default;
   virtual void OnStart(const StepContext &) {}
   virtual void OnAction(const StepContext &, const ScenarioAction &) {}
+  // The host's time acceleration changes: every step from now on is factor times as long.
+  virtual void OnTimeAcceleration(const StepContext &, double /*factor*/) {}
   virtual void BeforePostStep(const StepContext &) {}
   virtual void AfterPostStep(const StepContext &) {}
   virtual void OnFinish(const StepContext &) {}

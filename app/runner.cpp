@@ -25,7 +25,8 @@ Runner::Runner(const Scenario &scenario, sim::World &world, Roster &roster,
       observers_(std::move(observers)),
       entry_(entry),
       instance_(instance),
-      lengths_(scenario.step_s, scenario.step_jitter_s, scenario.seed) {}
+      lengths_(scenario.step_s, scenario.step_jitter_s, scenario.seed,
+               scenario.post_step_sees == FrameOrder::kStartOfStep) {}
 
 Runner::~Runner() {
   if (g_active == this) g_active = nullptr;
@@ -118,6 +119,8 @@ void Runner::Apply(const TimedEvent &event, double now_s) {
     Notify({ScenarioAction::kThrust, 0, a->vessel, thrust});
   } else if (const auto *a = std::get_if<TimeAccelerationAction>(&event.action)) {
     lengths_.SetTimeAcceleration(a->factor);
+    const StepContext ctx = Context();
+    for (StepObserver *o : observers_) o->OnTimeAcceleration(ctx, a->factor);
   }
 }
 

@@ -70,7 +70,7 @@ struct ExplicitAxes {
 
 struct VesselDef {
   std::string name;
-  std::optional<std::string> class_name;           // none: the vessel has no class name
+  std::optional<std::string> class_name;           // a file without one gives the name
   std::string body;                                // empty: the first body
   std::variant<SurfacePlacement, Vec3> placement;  // Vec3: global position
   bool velocity_is_global = false;                 // otherwise east, up, north of the local horizon
@@ -140,7 +140,7 @@ struct Scenario {
   long long steps = 0;      // number of host steps to run; with steps_vary and run_s, at most
   FrameOrder post_step_sees = FrameOrder::kStartOfStep;  // the host's code
   double mjd = 51544.5;
-  std::string focus;  // empty: no focus vessel
+  std::string focus;  // empty: the first vessel
   double repeat_delay_s = 0.5;
   double repeat_interval_s = 1.0 / 30.0;
   TerrainDef terrain;

@@ -7,6 +7,7 @@
 
 #include "app/roster.h"
 #include "app/scenario_parse.h"
+#include "app/step_lengths.h"
 
 namespace app {
 
@@ -74,8 +75,11 @@ void LetStepsVary(Scenario &s, double duration_s) {
     }
   }
   s.run_s = duration_s;
+  // The host code's first steps may be shorter than any drawn.
+  const long long launch = s.post_step_sees == FrameOrder::kStartOfStep ? kLaunchSteps : 0;
   const double most = std::ceil(duration_s / ((s.step_s - s.step_jitter_s) * slowest));
-  s.steps = most > static_cast<double>(kMaxSteps) ? kMaxSteps : static_cast<long long>(most) + 1;
+  s.steps =
+      most > static_cast<double>(kMaxSteps) ? kMaxSteps : static_cast<long long>(most) + 1 + launch;
 }
 
 // The module reads the terrain under its carrier and nowhere else, so the relief belongs to

@@ -11,10 +11,13 @@
 #include <limits>
 
 #include "app/key_names.h"
+#include "app/step_lengths.h"
 
 namespace app {
 
 namespace {
+
+constexpr char kFocusNeverNone[] = "must name a vessel: the host always has a focus vessel";
 
 std::string Indexed(const char *name, size_t index) {
   return std::string(name) + "[" + std::to_string(index + 1) + "]";
@@ -57,7 +60,10 @@ void ParseSimulation(const Fields &f, Scenario &s, double &duration_s, bool &has
     has_steps = true;
   }
   if (auto v = f.Number("mjd")) s.mjd = f.Within("mjd", *v, kMjdRange, "days");
-  if (auto v = f.String("focus")) s.focus = *v;
+  if (auto v = f.String("focus")) {
+    if (v->empty()) f.Fail("focus", kFocusNeverNone);
+    s.focus = *v;
+  }
 }
 
 void ParseKeyboard(const Fields &f, Scenario &s) {
@@ -232,7 +238,9 @@ void ParseEvent(const Fields &f, std::vector<TimedEvent> &events) {
     up.implied = true;
     events.push_back(up);
   } else if (what == "focus") {
-    e.action = FocusAction{*f.String("focus")};
+    const std::string vessel = *f.String("focus");
+    if (vessel.empty()) f.Fail("focus", kFocusNeverNone);
+    e.action = FocusAction{vessel};
     e.where = f.Ref("focus");
     events.push_back(e);
   } else if (what == "delete") {
@@ -337,10 +345,13 @@ Scenario ParseScenarioText(const std::string &text, const std::string &display_n
   if (s.bodies.empty()) {
     throw ScenarioError(display_name, 0, "body", "a scenario needs at least one [[body]]");
   }
+  // The host's code takes its first steps at kLaunchStep_s, whatever step_s says.
   s.steps_vary = s.step_jitter_s > 0.0 ||
-                 std::any_of(s.events.begin(), s.events.end(), [](const TimedEvent &e) {
-                   return std::holds_alternative<TimeAccelerationAction>(e.action);
-                 });
+                 std::any_of(s.events.begin(), s.events.end(),
+                             [](const TimedEvent &e) {
+                               return std::holds_alternative<TimeAccelerationAction>(e.action);
+                             }) ||
+                 (s.post_step_sees == FrameOrder::kStartOfStep && s.step_s != kLaunchStep_s);
   PlaceEventsOnSteps(s);
   CheckScenario(s);
   if (s.steps_vary && !has_steps) LetStepsVary(s, duration_s);

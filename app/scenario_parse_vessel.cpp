@@ -96,7 +96,8 @@ VesselDef ParseVessel(const Fields &f) {
   v.where = {f.TableLine(), f.Path()};
   v.name = f.RequiredString("name");
   if (v.name.empty()) f.Fail("name", "must not be empty");
-  if (auto c = f.String("class")) v.class_name = *c;
+  // The host takes a vessel's name for its class when the scenario gives none.
+  v.class_name = f.String("class").value_or(v.name);
   if (auto b = f.String("body")) v.body = *b;
 
   if (auto p = f.Vector("position_m")) {

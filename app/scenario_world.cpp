@@ -149,7 +149,11 @@ sim::VesselSpec VesselSpecOf(const Scenario &s, const VesselDef &v, const sim::W
 }
 
 OBJHANDLE AddScenarioVessel(const Scenario &s, const VesselDef &v, sim::World &world) {
-  return world.AddVessel(VesselSpecOf(s, v, world));
+  const OBJHANDLE vessel = world.AddVessel(VesselSpecOf(s, v, world));
+  // The host's focus is never none while it has a vessel: the first one takes it, unless the
+  // scenario names another.
+  if (world.Focus() == nullptr) world.SetFocus(vessel);
+  return vessel;
 }
 
 Roster RosterOf(const sim::World &world) {
@@ -184,7 +188,7 @@ void BuildWorld(const Scenario &s, sim::World &world) {
   world.SetPostStepSees(s.post_step_sees == FrameOrder::kStartOfStep
                             ? sim::PostStepSees::kStartOfStep
                             : sim::PostStepSees::kEndOfStep);
-  world.SetFocus(s.focus.empty() ? nullptr : world.FindVessel(s.focus));
+  if (!s.focus.empty()) world.SetFocus(world.FindVessel(s.focus));
   world.SetClock(0.0, s.mjd);
 }
 

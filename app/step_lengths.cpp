@@ -15,10 +15,17 @@ uint64_t SplitMix64(uint64_t &state) {
 
 }  // namespace
 
-StepLengths::StepLengths(double step_s, double jitter_s, uint64_t seed)
-    : step_s_(step_s), jitter_s_(jitter_s), state_(seed) {}
+StepLengths::StepLengths(double step_s, double jitter_s, uint64_t seed, bool launch_steps)
+    : step_s_(step_s),
+      jitter_s_(jitter_s),
+      state_(seed),
+      launch_left_(launch_steps ? kLaunchSteps : 0) {}
 
 double StepLengths::Next() {
+  if (launch_left_ > 0) {
+    --launch_left_;
+    return kLaunchStep_s * factor_;
+  }
   if (jitter_s_ == 0.0) return step_s_ * factor_;
   // 53 random bits: a uniform number in [0, 1) that every platform rounds alike.
   const double u = static_cast<double>(SplitMix64(state_) >> 11) * 0x1.0p-53;

@@ -7,9 +7,16 @@
 
 namespace app {
 
+// The host's first frames of a session are not timed by the wall clock: each takes this long
+// (times the time acceleration), whatever the frame rate.
+inline constexpr double kLaunchStep_s = 0.01;
+inline constexpr int kLaunchSteps = 3;
+
 class StepLengths {
  public:
-  StepLengths(double step_s, double jitter_s, uint64_t seed);
+  // With launch_steps, the first kLaunchSteps steps take kLaunchStep_s, as the host's code
+  // runs a session's first frames; the draws begin after them.
+  StepLengths(double step_s, double jitter_s, uint64_t seed, bool launch_steps = false);
   // The next step's length.
   double Next();
   // Every step from now on is factor times as long.
@@ -20,6 +27,7 @@ class StepLengths {
   double jitter_s_;
   double factor_ = 1.0;
   uint64_t state_;
+  int launch_left_;
 };
 
 }  // namespace app

@@ -176,6 +176,10 @@ void FreeChild(World::Impl &w, VesselRecord &child, const VECTOR3 &vel_global) {
   child.vel_global = vel_global;
 }
 
+uint64_t World::HostWarnings(HostWarning warning) const {
+  return impl_->warnings[static_cast<size_t>(warning)];
+}
+
 }  // namespace sim
 
 using sim::World;
@@ -251,6 +255,7 @@ bool VESSEL::AttachChild(OBJHANDLE child, ATTACHMENTHANDLE attachment,
       sim::PlaceChildAfresh(*w, *c);
     }
   }
+  ++w->warnings[static_cast<size_t>(warning)];
   if (!w->Recording()) return ok;
   sim::HostEvent e = sim::AttachmentEvent(sim::EventKind::kAttachChild, hVessel_, attachment);
   e.other = child;

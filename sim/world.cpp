@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "math/vector.h"
 #include "module/td_assert.h"
 #include "sim/world_impl.h"
 #include "terrain/terrain_radius.h"
@@ -11,6 +12,23 @@ namespace sim {
 namespace {
 
 World *g_current = nullptr;
+
+// The live vessel closest to v, other than v, by global position; of equals the one of lower
+// index, as the host's search keeps the first it finds. None when v is alone.
+OBJHANDLE NearestOther(const World::Impl &w, const VesselRecord &v) {
+  OBJHANDLE nearest = nullptr;
+  double nearest_m = 0.0;
+  for (const size_t index : w.live) {
+    const VesselRecord &other = w.vessels[index];
+    if (&other == &v) continue;
+    const double d_m = td::VecLength(td::VecSub(other.pos_global, v.pos_global));
+    if (nearest == nullptr || d_m < nearest_m) {
+      nearest = other.handle;
+      nearest_m = d_m;
+    }
+  }
+  return nearest;
+}
 
 }  // namespace
 
@@ -123,10 +141,14 @@ void World::DeleteVessel(OBJHANDLE vessel) {
     }
   }
   if (v->parent != nullptr) FreeChild(*impl_, *v, v->vel_global);
+  std::vector<size_t> &live = impl_->live;
+  const auto at = std::find(live.begin(), live.end(), HandleIndex(vessel, HandleKind::kVessel));
+  // Chosen while the list still has the host's order, from the deleted vessel's place.
+  if (impl_->focus == vessel) impl_->focus = NearestOther(*impl_, *v);
   v->alive = false;
-  const size_t index = HandleIndex(vessel, HandleKind::kVessel);
-  impl_->live.erase(std::find(impl_->live.begin(), impl_->live.end(), index));
-  if (impl_->focus == vessel) impl_->focus = nullptr;
+  // The host swaps the last vessel into the gap: the index of every other vessel stays.
+  *at = live.back();
+  live.pop_back();
 }
 
 void World::SetFocus(OBJHANDLE vessel) { impl_->focus = vessel; }

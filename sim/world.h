@@ -269,10 +269,15 @@ class World {
   // --- bodies and vessels ---
   OBJHANDLE AddBody(const BodySpec &desc);
   OBJHANDLE AddVessel(const VesselSpec &desc);
-  // Removes a vessel: its handle is never valid again (not even for a vessel created later);
-  // its children are detached, and it is detached from its parent.
+  // Removes a vessel, as the host does at the end of a frame: its handle is never valid
+  // again (not even for a vessel created later); its children are detached, and it is
+  // detached from its parent. The last vessel of the host's list takes its index. The focus,
+  // if it was this vessel, passes to the nearest other vessel (by global position; of
+  // equals, the lower index), as the host's focus is never none while a vessel is left.
   void DeleteVessel(OBJHANDLE vessel);
-  void SetFocus(OBJHANDLE vessel);  // null: no focus vessel
+  // Any handle, even null or a dead one: a host that answers no focus is one the module must
+  // survive, though the real host never does so while it has a vessel.
+  void SetFocus(OBJHANDLE vessel);
   // From now on the host answers a null interface for this vessel, as a host may for one it
   // is tearing down; the vessel stays in the list and keeps its index.
   void WithholdInterface(OBJHANDLE vessel);
@@ -351,6 +356,9 @@ class World {
   const std::vector<HostEvent> &Events() const;
   void ClearEvents();
   uint64_t HostQueryCount() const;  // calls of any host interface function so far
+  // Calls so far that the real host would let through unchecked, or that were refused, with
+  // this mark (HostEvent::warning), whether or not calls are recorded.
+  uint64_t HostWarnings(HostWarning warning) const;
 
   // The host's record of attachment points keeps every point ever made. Room for this many
   // can be made ahead, so that a count of allocations sees none while it grows.

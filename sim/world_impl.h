@@ -75,6 +75,8 @@ struct World::Impl {
   int64_t steps = 0;
   bool in_init_module = false;  // what the module does in InitModule counts as step 0
   std::vector<HostEvent> events;
+  // Calls marked with each HostWarning (by its value), counted whether or not recorded.
+  uint64_t warnings[4] = {};
   uint64_t queries = 0;
   uint64_t parent_states = 0;  // numbers given to parents' poses so far (VesselRecord::carried)
 

@@ -9,11 +9,14 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/live_recording.h"
 #include "app/progress.h"
+#include "app/event_log.h"
 #include "app/runner.h"
 #include "app/scenario_parse.h"
 #include "app/scenario_world.h"
@@ -181,6 +184,77 @@ TEST(StepsThatVary, TheProgressLineAndTheLiveRecordingGoByTheWorldsClock) {
   EXPECT_EQ(again.keys, live.keys);
   EXPECT_EQ(again.steps, live.steps);
   EXPECT_DOUBLE_EQ(again.end_s, live.end_s);
+// Calls the real host lets through unchecked, and calls refused, as the module might make
+// them: each is a HostWarning row of the event log right after its call's row, and the account
+// counts them by kind in one line, also those made while calls are not recorded.
+TEST(Account, HostWarningsAreLoggedAfterTheirCallsAndCountedByKind) {
+  const app::Scenario scenario = app::ParseScenarioText(kCrateOverTheGround + R"(
+[[vessel]]
+name = "box"
+altitude_m = 100.0
+)",
+                                                        "<test>");
+  sim::World world;
+  app::BuildWorld(scenario, world);
+  const app::Roster roster = app::RosterOf(world);
+  const std::string path =
+      (std::filesystem::temp_directory_path() /
+       ("td_warnings_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+        ".jsonl"))
+          .string();
+  app::Account account(scenario);
+  app::EventLog log(path, {1, {"AttachChild", "HostWarning"}});
+  const std::vector<app::StepObserver *> observers{&account, &log};
+  const auto each = [&](auto &&call) {
+    for (app::StepObserver *o : observers) call(*o);
+  };
+  each([&](app::StepObserver &o) { o.OnStart({world, roster, 0, 0.0}); });
+
+  const OBJHANDLE crate = world.FindVessel("crate"), box = world.FindVessel("box");
+  const VESSEL *carrier = oapiGetVesselInterface(world.FindVessel("surface"));
+  const VECTOR3 up = td::Vec3(0, 1, 0), fwd = td::Vec3(0, 0, 1);
+  const ATTACHMENTHANDLE hook = carrier->CreateAttachment(false, up, up, fwd, "");
+  const ATTACHMENTHANDLE crate_eye =
+      oapiGetVesselInterface(crate)->CreateAttachment(true, {}, up, fwd, "");
+  const ATTACHMENTHANDLE box_eye =
+      oapiGetVesselInterface(box)->CreateAttachment(true, {}, up, fwd, "");
+  EXPECT_FALSE(carrier->AttachChild(crate, crate_eye, hook));  // the points swapped: foreign
+  EXPECT_TRUE(carrier->AttachChild(crate, hook, crate_eye));   // no warning
+  EXPECT_FALSE(carrier->AttachChild(box, hook, box_eye));      // the hook holds the crate
+  EXPECT_FALSE(oapiGetVesselInterface(crate)->AttachChild(crate, hook, crate_eye));  // itself
+  each([&](app::StepObserver &o) { o.BeforePostStep({world, roster, 1, 0.01}); });
+  world.SetRecording(false);
+  EXPECT_FALSE(carrier->AttachChild(box, box_eye, hook));
+  each([&](app::StepObserver &o) { o.OnFinish({world, roster, 1, 0.01}); });
+
+  std::vector<std::string> rows;
+  {
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) rows.push_back(line);
+  }
+  std::filesystem::remove(path);
+  const auto kind_of = [](const std::string &row) {
+    const size_t at = row.find("\"kind\":\"") + 8;
+    return row.substr(at, row.find('"', at) - at);
+  };
+  ASSERT_EQ(rows.size(), 7u) << ::testing::PrintToString(rows);
+  const char *kinds[] = {"AttachChild", "HostWarning", "AttachChild", "AttachChild",
+                         "HostWarning", "AttachChild", "HostWarning"};
+  for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(kind_of(rows[i]), kinds[i]) << rows[i];
+  EXPECT_NE(rows[1].find("\"warning\":\"foreign point\",\"call\":\"AttachChild\","
+                         "\"vessel\":\"surface\",\"child\":\"crate\""),
+            std::string::npos)
+      << rows[1];
+  EXPECT_NE(rows[4].find("\"warning\":\"occupied point\""), std::string::npos) << rows[4];
+  EXPECT_NE(rows[4].find("\"child\":\"box\""), std::string::npos) << rows[4];
+  EXPECT_NE(rows[6].find("\"warning\":\"refused\",\"call\":\"AttachChild\",\"vessel\":\"crate\""),
+            std::string::npos)
+      << rows[6];
+
+  const std::string text = Printed(account);
+  EXPECT_NE(text.find("  host warnings: 4 (foreign point: 2, occupied point: 1, refused: 1)\n"),
+            std::string::npos)
+      << text;
 }
 
 }  // namespace

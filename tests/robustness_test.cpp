@@ -289,16 +289,18 @@ TEST_F(Robustness, HundredAndFiftyRestingVesselsFillTheTableAndTheRestWaitForASl
   EXPECT_TRUE(Anchored(v[100]));
 
   // A deleted vessel's slot is freed only by the pruning at the end of the next step, so the
-  // next waiting vessel is anchored one step later.
+  // next waiting vessel is anchored one step later: in the host's order, the last vessel,
+  // which took the deleted one's index, ahead of those that waited longer.
   world.DeleteVessel(v[7]);
   world.ClearEvents();
   Step();
   EXPECT_EQ(Count(EventKind::kDetachChild), 0u);
   EXPECT_EQ(td::test_access::SlotVessel(7), nullptr);
-  EXPECT_FALSE(Anchored(v[101]));
+  EXPECT_FALSE(Anchored(v[149]));
   Step();
-  EXPECT_EQ(td::FindAnchorSlot(v[101]), 7);
-  EXPECT_TRUE(Anchored(v[101]));
+  EXPECT_EQ(td::FindAnchorSlot(v[149]), 7);
+  EXPECT_TRUE(Anchored(v[149]));
+  EXPECT_FALSE(Anchored(v[101]));
   EXPECT_EQ(AnchoredCount(), td::kAnchorSlotCount);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <string>
 #include <vector>
 
 #include "math/vector.h"
@@ -58,6 +59,56 @@ TEST_F(SimWorld, DeletedHandlesStayInvalidForever) {
   EXPECT_EQ(oapiGetVesselByIndex(1), c);
   EXPECT_EQ(oapiGetVesselByIndex(2), nullptr);
   EXPECT_EQ(oapiGetVesselByIndex(-1), nullptr);
+}
+
+// The host deletes as its code does: the last vessel of its list moves into the deleted one's
+// index, the others keep theirs; a deleted focus passes to the nearest other vessel by global
+// position, of equals to the one of lower index in the list as it stood before the deletion.
+// Vessels stand on one vertical line, so that their distances are differences of altitude.
+TEST_F(SimWorld, ADeletedVesselsIndexGoesToTheLastAndItsFocusToTheNearest) {
+  struct Case {
+    const char *what;
+    std::vector<double> alt;
+    int focus, deleted;
+    std::vector<int> order_after;  // the vessels by index after, as their numbers before
+    int focus_after;               // -1: none
+  };
+  const Case cases[] = {
+      {"another vessel: the focus stays", {0, 10, 20, 30, 40}, 0, 1, {0, 4, 2, 3}, 0},
+      {"the last vessel: nothing moves", {0, 10, 20}, 0, 2, {0, 1}, 0},
+      {"the focus: the nearest takes it", {0, 12, 20, 35, 40}, 2, 2, {0, 1, 4, 3}, 1},
+      // 2 and 3 are both 10 m away; 3 takes index 1 as 1 goes, but 2 came first before.
+      {"the focus: of equals the first in the list", {100, 20, 10, 30}, 1, 1, {0, 3, 2}, 2},
+      {"the focus, alone: none is left", {0}, 0, 0, {}, -1},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    sim::World w;
+    const OBJHANDLE body = w.AddBody({"Moon", kMoonRadius, kMoonMass, td::Vec3(3e8, -1e8, 2e8)});
+    std::vector<OBJHANDLE> v;
+    for (const double alt : c.alt) {
+      sim::VesselSpec spec;
+      spec.name = "v" + std::to_string(v.size());
+      spec.body = body;
+      // Whole metres: the distances are exact, and equal ones equal.
+      spec.pos_global = td::Vec3(3e8 + kMoonRadius + alt, -1e8, 2e8);
+      v.push_back(w.AddVessel(spec));
+    }
+    w.SetFocus(v[static_cast<size_t>(c.focus)]);
+    w.DeleteVessel(v[static_cast<size_t>(c.deleted)]);
+    ASSERT_EQ(oapiGetVesselCount(), c.order_after.size());
+    for (size_t i = 0; i < c.order_after.size(); ++i) {
+      EXPECT_EQ(oapiGetVesselByIndex(static_cast<int>(i)), v[static_cast<size_t>(c.order_after[i])])
+          << i;
+    }
+    VESSEL *focus = oapiGetFocusInterface();
+    if (c.focus_after < 0) {
+      EXPECT_EQ(focus, nullptr);
+    } else {
+      ASSERT_NE(focus, nullptr);
+      EXPECT_EQ(focus->GetHandle(), v[static_cast<size_t>(c.focus_after)]);
+    }
+  }
 }
 
 // Only a handle the world gave out names anything, and only as the kind it was given for:

@@ -46,4 +46,14 @@ TEST(StepLengths, DrawnFromTheSeedWithinTheJitterAndStretchedByTheTimeAccelerati
   EXPECT_EQ(steady.Next(), 0.01 * 10.0);
 }
 
+// The host code's first three steps take 0.01 s whatever step_s is, times a time
+// acceleration already in force; the draws then go on as without them.
+TEST(StepLengths, TheHostCodesFirstThreeStepsTakeAHundredthOfASecond) {
+  app::StepLengths plain(0.02, 0.005, 7), launched(0.02, 0.005, 7, true);
+  launched.SetTimeAcceleration(10.0);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(launched.Next(), 0.01 * 10.0) << i;
+  launched.SetTimeAcceleration(1.0);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(launched.Next(), plain.Next()) << i;
+}
+
 }  // namespace
