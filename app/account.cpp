@@ -582,6 +582,16 @@ void Account::Print(std::FILE *out, const RunTotals &totals, int module_version)
                scenario_.step_s, varied.c_str(), ReliefName(t.relief), Printable(t.body).c_str(),
                LibraryName(t.presence), module_version);
   for (const std::string &box : message_boxes_) std::fprintf(out, "message box: %s\n", box.c_str());
+  if (!stale_calls_.empty()) {
+    int64_t total = 0;
+    std::string calls;
+    for (const sim::StaleCallCount &c : stale_calls_) {
+      total += c.count;
+      calls += (calls.empty() ? "" : ", ") + c.call + " " + std::to_string(c.count);
+    }
+    std::fprintf(out, "error: %s named an object of an ended session: %s\n",
+                 Counted(total, "host call", "host calls").c_str(), calls.c_str());
+  }
   if (!carrier_seen_) {
     std::fprintf(out, "no vessel of class DynamicPlanet: the module moves and anchors nothing\n");
   }

@@ -28,6 +28,9 @@ class Account : public StepObserver {
   void AfterPostStep(const StepContext &ctx) override;
   void OnFinish(const StepContext &ctx) override;
 
+  // The session's host calls that named an object of an ended session: an error line.
+  void NoteStaleCalls(std::vector<sim::StaleCallCount> counts) { stale_calls_ = std::move(counts); }
+
   void Print(std::FILE *out, const RunTotals &totals, int module_version) const;
 
  private:
@@ -108,6 +111,7 @@ class Account : public StepObserver {
   std::vector<std::string> names_;  // "name (class ...)", per roster entry
   std::vector<std::string> plain_names_;
   std::vector<bool> anchored_at_end_;
+  std::vector<sim::StaleCallCount> stale_calls_;
 };
 
 }  // namespace app

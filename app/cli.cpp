@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <filesystem>
 #include <iterator>
+#include <system_error>
 
 #include "app/event_kinds.h"
 
@@ -25,7 +27,10 @@ std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
       "drawing the plots discards them; a second signal ends at once, leaving the previous "
       "outputs).",
       "touchdown-sim");
-  cli.add_option("scenario", o.scenario, "Scenario file (TOML); the built-in tour when omitted");
+  cli.add_option("scenario", o.scenarios,
+                 "Scenario file (TOML); the built-in tour when omitted. Several files run as "
+                 "successive sessions of one host, the plug-in loaded once, each output per "
+                 "session as NAME-1.EXT, NAME-2.EXT, ... (docs/outputs.md)");
   cli.add_option("--events", o.events_path,
                  "Write the event log, JSON Lines: every host call by which the module changed "
                  "the world, keystrokes, and each vessel's state before every step's "
@@ -78,13 +83,21 @@ std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
     return 2;
   }
   // An empty name given on purpose is a mistake, not "none": the option would be ignored.
+  for (const std::string &scenario : o.scenarios) {
+    if (scenario.empty()) {
+      std::fprintf(stderr,
+                   "touchdown-sim: error: the scenario is given an empty file name (see "
+                   "--help)\n");
+      return 2;
+    }
+  }
   for (const char *option :
-       {"scenario", "--events", "--trace", "--plot", "--replay", "--module", "--record-scenario"}) {
+       {"--events", "--trace", "--plot", "--replay", "--module", "--record-scenario"}) {
     if (cli.count(option) == 0) continue;
     const std::string &value = cli.get_option(option)->as<std::string>();
     if (value.empty()) {
       std::fprintf(stderr, "touchdown-sim: error: %s is given an empty file name (see --help)\n",
-                   option[0] == '-' ? option : "the scenario");
+                   option);
       return 2;
     }
   }
@@ -94,6 +107,47 @@ std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
                  "touchdown-sim: error: --rate, --port and --record-scenario go with --live "
                  "(see --help)\n");
     return 2;
+  }
+  if (o.live && o.scenarios.size() > 1) {
+    std::fprintf(stderr,
+                 "touchdown-sim: error: --live runs one scenario, not %zu sessions (see --help)\n",
+                 o.scenarios.size());
+    return 2;
+  }
+  if (o.scenarios.size() == 1) o.scenario = o.scenarios.front();
+  return o;
+}
+
+std::string SessionPath(const std::string &path, size_t session) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_type type = fs::status(path, error).type();
+  if (type != fs::file_type::not_found && type != fs::file_type::regular &&
+      type != fs::file_type::directory && type != fs::file_type::none) {
+    return path;
+  }
+  std::string base = path;
+  while (base.size() > 1 && (base.back() == '/' || base.back() == '\\')) base.pop_back();
+  const fs::path p(base);
+  const std::string number = "-" + std::to_string(session);
+  // A leading dot makes a hidden name, not an extension.
+  const std::string stem = p.stem().string(), extension = p.extension().string();
+  if (extension.empty() || stem.empty()) return base + number;
+  return (p.parent_path() / (stem + number + extension)).string();
+}
+
+Options SessionOptions(const Options &options, size_t session) {
+  Options o = options;
+  if (options.scenarios.size() <= 1) return o;
+  o.scenario = options.scenarios[session - 1];
+  for (std::string *path : {&o.events_path, &o.trace_path, &o.replay_path, &o.record_scenario}) {
+    if (!path->empty()) *path = SessionPath(*path, session);
+  }
+  // A folder keeps no extension: "plots.v2" is "plots.v2-1".
+  if (!o.plot_dir.empty()) {
+    std::string dir = o.plot_dir;
+    while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
+    o.plot_dir = dir + "-" + std::to_string(session);
   }
   return o;
 }

@@ -9,7 +9,10 @@
 namespace app {
 
 struct Options {
-  std::string scenario;     // empty: the built-in default scenario
+  // The scenario files, run as successive sessions of one host (docs/outputs.md): one or
+  // none (the built-in default scenario) runs as a single session, in `scenario`.
+  std::vector<std::string> scenarios;
+  std::string scenario;     // the one scenario file, or the session's; empty: built-in
   std::string events_path;  // empty: no event log
   std::string trace_path;   // empty: no trace
   int64_t trace_every = 1;
@@ -27,6 +30,15 @@ struct Options {
   int port = 0;                 // 0: a free port
   std::string record_scenario;  // empty: the live run is not written as a scenario
 };
+
+// The options of the session numbered `session` (1, 2, ...) of `sessions`: its scenario, and
+// with more than one session every output renamed by SessionPath.
+Options SessionOptions(const Options &options, size_t session);
+
+// An output's name in session k of several: "name.ext" becomes "name-k.ext", a folder or a
+// name without extension "name-k". A device or a pipe stays as it is: every session writes
+// there in turn.
+std::string SessionPath(const std::string &path, size_t session);
 
 // The options, or the exit status to end with at once (after --help, or a usage error,
 // which has been reported on stderr).

@@ -17,10 +17,10 @@ JsonLine Record(std::string &out, int64_t step, double simt, LogKind kind) {
   return line;
 }
 
-// The world's kinds of call are the log's, in the same order, from AddForce to Keystroke.
+// The world's kinds of call are the log's, in the same order, from AddForce to StaleHandle.
 LogKind KindOf(sim::EventKind kind) {
-  static_assert(static_cast<int>(LogKind::kKeystroke) - static_cast<int>(LogKind::kAddForce) ==
-                static_cast<int>(sim::EventKind::kKeystroke));
+  static_assert(static_cast<int>(LogKind::kStaleHandle) - static_cast<int>(LogKind::kAddForce) ==
+                static_cast<int>(sim::EventKind::kStaleHandle));
   return static_cast<LogKind>(static_cast<int>(LogKind::kAddForce) + static_cast<int>(kind));
 }
 
@@ -58,7 +58,7 @@ EventLog::EventLog(const std::string &path, const EventLogFilter &filter)
 }
 
 bool EventLog::KeepsHostCalls() const {
-  for (int k = static_cast<int>(LogKind::kAddForce); k <= static_cast<int>(LogKind::kKeystroke);
+  for (int k = static_cast<int>(LogKind::kAddForce); k <= static_cast<int>(LogKind::kStaleHandle);
        ++k) {
     if (Keeps(static_cast<LogKind>(k))) return true;
   }
@@ -215,6 +215,15 @@ void EventLog::WriteHostEvents(const StepContext &ctx) {
             .End();
         break;
       }
+      case sim::EventKind::kStaleHandle:
+        Record(out, e.step, e.simt, LogKind::kStaleHandle)
+            .String("error", "a handle of an ended session")
+            .String("call", e.text)
+            .String("object", e.caption)
+            .Integer("serial", static_cast<int64_t>(e.value))
+            .StringOrNull("names", roster.NameOf(e.other))
+            .End();
+        break;
     }
     WriteWarning(roster, e);
     out_.MaybeFlush();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "app/account.h"
 #include "app/cli.h"
@@ -29,20 +30,47 @@ namespace {
 
 constexpr char kBuiltInName[] = "<built-in default scenario>";
 
-int Run(const app::Options &options, app::LiveHooks *live) {
-  const app::Scenario scenario =
-      options.scenario.empty() ? app::ParseScenarioText(app::kDefaultScenarioText, kBuiltInName)
-                               : app::ParseScenarioFile(options.scenario);
-  sim::World world;
-  app::BuildWorld(scenario, world);
-  if (options.check_only) {
-    std::printf("%s: %s, %s, %s, %s: fine\n", app::Printable(scenario.file).c_str(),
-                app::Counted(std::ssize(scenario.bodies), "body", "bodies").c_str(),
-                app::Counted(std::ssize(scenario.vessels), "vessel", "vessels").c_str(),
-                app::Counted(std::ssize(scenario.events), "timed event", "timed events").c_str(),
-                app::Counted(scenario.steps, "step", "steps").c_str());
-    return 0;
+void PrintChecked(const app::Scenario &scenario) {
+  std::printf("%s: %s, %s, %s, %s: fine\n", app::Printable(scenario.file).c_str(),
+              app::Counted(std::ssize(scenario.bodies), "body", "bodies").c_str(),
+              app::Counted(std::ssize(scenario.vessels), "vessel", "vessels").c_str(),
+              app::Counted(std::ssize(scenario.events), "timed event", "timed events").c_str(),
+              app::Counted(scenario.steps, "step", "steps").c_str());
+}
+
+std::vector<app::Scenario> ReadScenarios(const app::Options &options) {
+  std::vector<app::Scenario> scenarios;
+  if (options.scenarios.empty()) {
+    scenarios.push_back(app::ParseScenarioText(app::kDefaultScenarioText, kBuiltInName));
   }
+  for (const std::string &file : options.scenarios) {
+    scenarios.push_back(app::ParseScenarioFile(file));
+  }
+  if (scenarios.size() == 1) return scenarios;
+  // The module loads the terrain library once, when it starts: what the first session finds
+  // there, every session finds.
+  for (const app::Scenario &scenario : scenarios) {
+    if (scenario.terrain.presence != scenarios.front().terrain.presence) {
+      throw app::UsageError(app::Printable(scenario.file) + " and " +
+                            app::Printable(scenarios.front().file) +
+                            " differ in [terrain] library; the plug-in loads the library once, "
+                            "so the sessions of one run must agree on it");
+    }
+  }
+  // Every world is built once before the first session runs: a vessel that cannot be placed
+  // in the third session stops the program before the first one has written anything.
+  sim::World scratch;
+  for (const app::Scenario &scenario : scenarios) {
+    app::BuildWorld(scenario, scratch);
+    scratch.EndSession();
+  }
+  return scenarios;
+}
+
+// One session of the host: the world built from its scenario (but for the first, which is
+// built before the plug-in loads), stepped, its vessels destroyed, its account printed.
+void RunSession(const app::Options &options, const app::Scenario &scenario, sim::World &world,
+                std::unique_ptr<app::Plugin> &plugin, app::LiveHooks *live, bool several) {
   app::Roster roster = app::RosterOf(world);
 
   // Before any output file: a picture that cannot be made stops the run before it starts.
@@ -77,21 +105,50 @@ int Run(const app::Options &options, app::LiveHooks *live) {
     observers.push_back(progress.get());
   }
 
-  // Loaded with the world current: the plug-in's entry stub reports to it.
-  app::Plugin plugin(options.module_path.empty() ? app::DefaultPluginPath(world.ExecutablePath())
-                                                 : options.module_path);
+  // Loaded once, with the first session's world current: the plug-in's entry stub reports
+  // to it.
+  if (plugin == nullptr) {
+    plugin = std::make_unique<app::Plugin>(options.module_path.empty()
+                                               ? app::DefaultPluginPath(world.ExecutablePath())
+                                               : options.module_path);
+  }
   const app::Scenario endless = live != nullptr ? live->Endless(scenario) : app::Scenario{};
-  app::Runner runner(live != nullptr ? endless : scenario, world, roster, plugin.Entry(),
-                     plugin.Instance(), observers);
+  app::Runner runner(live != nullptr ? endless : scenario, world, roster, plugin->Entry(),
+                     plugin->Instance(), observers);
   if (live != nullptr) live->Drive(runner, world, roster);
   // Until here nothing was written: a signal ended the program at once. From here on the
   // first one stops the run after its step and the outputs are completed.
   app::LoadingDone();
   const app::RunTotals totals = runner.Run();
-  const int version = plugin.Entry().get_module_version();
-  plugin.Unload();  // ExitModule, while the world it talks to still exists
+  const int version = plugin->Entry().get_module_version();
+  const uint32_t session = world.Session();
+  world.EndSession();
+  account.NoteStaleCalls(world.StaleCalls(session));
+  if (several) {
+    std::printf("%s=== session %u: %s ===\n", session > 1 ? "\n" : "", session,
+                app::Printable(scenario.file).c_str());
+  }
   account.Print(stdout, totals, version);
   visuals.Write(stdout);
+}
+
+int Run(const app::Options &options, app::LiveHooks *live) {
+  const std::vector<app::Scenario> scenarios = ReadScenarios(options);
+  sim::World world;
+  app::BuildWorld(scenarios.front(), world);
+  if (options.check_only) {
+    PrintChecked(scenarios.front());
+    for (size_t i = 1; i < scenarios.size(); ++i) PrintChecked(scenarios[i]);
+    return 0;
+  }
+  std::unique_ptr<app::Plugin> plugin;
+  const bool several = scenarios.size() > 1;
+  for (size_t i = 0; i < scenarios.size(); ++i) {
+    if (i > 0) app::BuildWorld(scenarios[i], world);
+    RunSession(app::SessionOptions(options, i + 1), scenarios[i], world, plugin, live, several);
+    if (app::StopRequested()) break;
+  }
+  plugin->Unload();  // ExitModule, while the world it talks to still exists
   if (app::StoppedByFault()) {
     std::fprintf(stderr, "touchdown-sim: error: %s\n", app::Printable(app::StopReason()).c_str());
   }

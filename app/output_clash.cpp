@@ -1,5 +1,6 @@
 #include "app/output_clash.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -87,16 +88,25 @@ bool IsPlotFileName(const std::string &name) {
 
 }  // namespace
 
-void CheckOutputsApart(const Options &o) {
-  std::vector<Named> files = WhatRuns(o);
+void CheckOutputsApart(const Options &options) {
+  std::vector<Named> files = WhatRuns(options);
   const size_t running = files.size();
-  if (!o.scenario.empty()) files.push_back({"the scenario " + o.scenario, o.scenario});
+  const size_t sessions = std::max<size_t>(options.scenarios.size(), 1);
+  for (const std::string &scenario : options.scenarios) {
+    files.push_back({"the scenario " + scenario, scenario});
+  }
+  // Several sessions: every session's outputs, under the names it gives them.
   const size_t first_output = files.size();
-  if (!o.events_path.empty()) files.push_back({"--events " + o.events_path, o.events_path});
-  if (!o.trace_path.empty()) files.push_back({"--trace " + o.trace_path, o.trace_path});
-  if (!o.replay_path.empty()) files.push_back({"--replay " + o.replay_path, o.replay_path});
-  if (!o.record_scenario.empty()) {
-    files.push_back({"--record-scenario " + o.record_scenario, o.record_scenario});
+  std::vector<std::string> plot_dirs;
+  for (size_t session = 1; session <= sessions; ++session) {
+    const Options o = SessionOptions(options, session);
+    if (!o.events_path.empty()) files.push_back({"--events " + o.events_path, o.events_path});
+    if (!o.trace_path.empty()) files.push_back({"--trace " + o.trace_path, o.trace_path});
+    if (!o.replay_path.empty()) files.push_back({"--replay " + o.replay_path, o.replay_path});
+    if (!o.record_scenario.empty()) {
+      files.push_back({"--record-scenario " + o.record_scenario, o.record_scenario});
+    }
+    if (!o.plot_dir.empty()) plot_dirs.push_back(o.plot_dir);
   }
   for (size_t i = first_output; i < files.size(); ++i) {
     for (size_t j = 0; j < i; ++j) {
@@ -110,17 +120,18 @@ void CheckOutputsApart(const Options &o) {
       }
     }
   }
-  if (o.plot_dir.empty()) return;
-  for (size_t i = 0; i < files.size(); ++i) {
-    const Named &file = files[i];
-    if (i >= first_output && SameFile(file.path, o.plot_dir)) {
-      throw UsageError(file.role + " is the folder --plot " + o.plot_dir + " draws into");
-    }
-    const fs::path parent =
-        file.path.parent_path().empty() ? fs::path(".") : file.path.parent_path();
-    if (SameFile(parent, o.plot_dir) && IsPlotFileName(file.path.filename().string())) {
-      throw UsageError(file.role + " is a file that --plot " + o.plot_dir +
-                       " writes; give it another name or the plots another folder");
+  for (const std::string &plot_dir : plot_dirs) {
+    for (size_t i = 0; i < files.size(); ++i) {
+      const Named &file = files[i];
+      if (i >= first_output && SameFile(file.path, plot_dir)) {
+        throw UsageError(file.role + " is the folder --plot " + plot_dir + " draws into");
+      }
+      const fs::path parent =
+          file.path.parent_path().empty() ? fs::path(".") : file.path.parent_path();
+      if (SameFile(parent, plot_dir) && IsPlotFileName(file.path.filename().string())) {
+        throw UsageError(file.role + " is a file that --plot " + plot_dir +
+                         " writes; give it another name or the plots another folder");
+      }
     }
   }
 }

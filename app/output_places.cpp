@@ -1,5 +1,6 @@
 #include "app/output_places.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -69,21 +70,25 @@ void ProbeOutputFile(const std::string &role, const std::string &path) {
   TryWriting(role, path);
 }
 
-void CheckOutputPlaces(const Options &o) {
-  const struct {
-    const char *option;
-    const std::string &path;
-  } files[] = {{"--events", o.events_path},
-               {"--trace", o.trace_path},
-               {"--replay", o.replay_path},
-               {"--record-scenario", o.record_scenario}};
-  for (const auto &f : files) {
-    if (!f.path.empty()) ProbeOutputFile(std::string(f.option) + " " + f.path, f.path);
-  }
-  if (!o.plot_dir.empty()) {
-    const std::string role = "--plot " + o.plot_dir;
-    MakeFolder(role, o.plot_dir);
-    TryWriting(role, (fs::path(o.plot_dir) / "plots.gp").string());
+void CheckOutputPlaces(const Options &options) {
+  const size_t sessions = std::max<size_t>(options.scenarios.size(), 1);
+  for (size_t session = 1; session <= sessions; ++session) {
+    const Options o = SessionOptions(options, session);
+    const struct {
+      const char *option;
+      const std::string &path;
+    } files[] = {{"--events", o.events_path},
+                 {"--trace", o.trace_path},
+                 {"--replay", o.replay_path},
+                 {"--record-scenario", o.record_scenario}};
+    for (const auto &f : files) {
+      if (!f.path.empty()) ProbeOutputFile(std::string(f.option) + " " + f.path, f.path);
+    }
+    if (!o.plot_dir.empty()) {
+      const std::string role = "--plot " + o.plot_dir;
+      MakeFolder(role, o.plot_dir);
+      TryWriting(role, (fs::path(o.plot_dir) / "plots.gp").string());
+    }
   }
 }
 

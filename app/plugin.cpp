@@ -26,9 +26,13 @@ Plugin::Plugin(const std::string &path) {
     entry_.exit_module = Find<void (*)(HINSTANCE)>(handle_, "ExitModule", path);
     entry_.get_module_version = Find<int (*)()>(handle_, "GetModuleVersion", path);
     entry_.post_step = Find<void (*)(double, double, double)>(handle_, "opcPostStep", path);
-    // Optional, as the host looks it up by name and calls it only when found.
+    // Optional, as the host looks them up by name and calls them only when found.
     entry_.pre_step =
         reinterpret_cast<void (*)(double, double, double)>(FindExport(handle_, "opcPreStep"));
+    entry_.open_render_viewport = reinterpret_cast<void (*)(HWND, DWORD, DWORD, BOOL)>(
+        FindExport(handle_, "opcOpenRenderViewport"));
+    entry_.close_render_viewport =
+        reinterpret_cast<void (*)()>(FindExport(handle_, "opcCloseRenderViewport"));
   } catch (...) {
     Unload();
     throw;

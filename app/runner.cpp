@@ -155,7 +155,9 @@ RunTotals Runner::Run() {
   hooked.post_step = &Runner::PostStepHook;
   world_.SetModule(hooked, instance_);
   world_.EnablePhysics(true);
-  world_.InitModule();
+  // Once per host: the next sessions find the module started.
+  if (world_.Session() == 1) world_.InitModule();
+  world_.StartSession();
   {
     const StepContext ctx = Context();
     for (StepObserver *o : observers_) o->OnStart(ctx);

@@ -31,7 +31,8 @@ class Runner {
   Runner(const Runner &) = delete;
   Runner &operator=(const Runner &) = delete;
 
-  // InitModule, every step, and the end; returns the totals.
+  // InitModule (in the world's first session), opcOpenRenderViewport, every step, and the
+  // end; returns the totals. The caller ends the session.
   RunTotals Run();
 
   // Asked between steps, after that step's timed events: a run driven from outside (by

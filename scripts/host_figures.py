@@ -186,6 +186,39 @@ def rest(r, omega):
     return text
 
 
+def sessions(binary, tmp, order):
+    """The second of two sessions of one host, after two_sessions_a.toml: the calls that named
+    the first session's objects (errors, by call), and what the release key G did."""
+    files = []
+    for name in ("two_sessions_a", "two_sessions_b"):
+        with open(os.path.join(SCENARIOS, name + ".toml"), encoding="utf-8") as f:
+            text = f.read()
+        files.append(os.path.join(tmp, "%s-%s.toml" % (name, order)))
+        with open(files[-1], "w", encoding="utf-8") as f:
+            f.write(text + '\n[host]\npost_step_sees = "%s"\n' % order)
+    events = os.path.join(tmp, "sessions-%s.jsonl" % order)
+    done = subprocess.run([binary] + files + ["--quiet", "--events", events],
+                          capture_output=True, text=True, check=False)
+    if done.returncode != 0:
+        sys.exit("sessions (%s) ended with status %d:\n%s" % (order, done.returncode, done.stderr))
+    second = events[:-len(".jsonl")] + "-2.jsonl"
+    with open(second, encoding="utf-8") as f:
+        records = [json.loads(line) for line in f if line.strip()]
+    stale = {}
+    for r in records:
+        if r["kind"] == "StaleHandle":
+            key = "%s (%s %d)" % (r["call"], r["object"], r["serial"])
+            stale[key] = stale.get(key, 0) + 1
+    at_g = [r for r in records if r["kind"] == "DetachChild" and 0.5 <= r["t"] < 0.6]
+    g_text = ", ".join("point %d: %s" % (r["attachment"],
+                                         "let go of " + r["child"] if r["result"] else "nothing")
+                       for r in at_g)
+    anchored = [r["child"] for r in records if r["kind"] == "AttachChild" and r["result"]]
+    return ("errors: %s; G: DetachChild x%d (%s) for the 1 vessel anchored in this session; "
+            "anchorings: %s" % (", ".join("%s x%d" % kv for kv in stale.items()) or "none",
+                                len(at_g), g_text, ", ".join(anchored)))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--bin", default=os.path.join(ROOT, "build", "default", "bin",
@@ -213,8 +246,8 @@ def main():
             runs = {o: run(args.bin, tmp, "rest_" + body, o) for o in ORDERS}
             rows.append(("d. at rest on the turning %s" % body.capitalize(),
                          [rest(runs[o], omega) for o in ORDERS]))
-    rows.append(("second session reusing handles",
-                 ["not measurable: the stand-in has no sessions yet"] * 2))
+        rows.append(("f. second session reusing handles",
+                     [sessions(args.bin, tmp, o) for o in ORDERS]))
 
     print("| figure | end_of_step | start_of_step |")
     print("|---|---|---|")

@@ -187,7 +187,7 @@ using sim::World;
 ATTACHMENTHANDLE VESSEL::CreateAttachment(bool toparent, const VECTOR3 &pos, const VECTOR3 &dir,
                                           const VECTOR3 &rot, const char *id, bool loose) const {
   World::Impl *w = sim::HostQuery();
-  if (w == nullptr || w->LiveVessel(hVessel_) == nullptr) return nullptr;
+  if (w == nullptr || sim::ModuleVessel(*w, hVessel_, __func__) == nullptr) return nullptr;
   sim::AttachmentRecord a;
   a.owner = hVessel_;
   a.toparent = toparent;
@@ -216,10 +216,10 @@ bool VESSEL::AttachChild(OBJHANDLE child, ATTACHMENTHANDLE attachment,
                          ATTACHMENTHANDLE child_attachment) const {
   World::Impl *w = sim::HostQuery();
   if (w == nullptr) return false;
-  sim::VesselRecord *parent = w->LiveVessel(hVessel_);
-  sim::VesselRecord *c = w->LiveVessel(child);
-  sim::AttachmentRecord *pp = w->Attachment(attachment);
-  sim::AttachmentRecord *cp = w->Attachment(child_attachment);
+  sim::VesselRecord *parent = sim::ModuleVessel(*w, hVessel_, __func__);
+  sim::VesselRecord *c = sim::ModuleVessel(*w, child, __func__);
+  sim::AttachmentRecord *pp = sim::ModulePoint(*w, attachment, __func__);
+  sim::AttachmentRecord *cp = sim::ModulePoint(*w, child_attachment, __func__);
   // The host's code only records the place; the manual's host moves the child at once and
   // refuses what does not fit.
   const bool host_code = w->order == sim::PostStepSees::kStartOfStep;
@@ -269,8 +269,8 @@ bool VESSEL::AttachChild(OBJHANDLE child, ATTACHMENTHANDLE attachment,
 bool VESSEL::DetachChild(ATTACHMENTHANDLE attachment, double vel) const {
   World::Impl *w = sim::HostQuery();
   if (w == nullptr) return false;
-  const sim::VesselRecord *parent = w->LiveVessel(hVessel_);
-  const sim::AttachmentRecord *pp = w->Attachment(attachment);
+  const sim::VesselRecord *parent = sim::ModuleVessel(*w, hVessel_, __func__);
+  const sim::AttachmentRecord *pp = sim::ModulePoint(*w, attachment, __func__);
   sim::VesselRecord *child = pp != nullptr ? w->LiveVessel(pp->attached) : nullptr;
   // The child that hangs on this vessel by that point: whatever point the host let it take.
   const bool ok = parent != nullptr && child != nullptr && child->parent == hVessel_ &&
@@ -296,7 +296,8 @@ bool VESSEL::DetachChild(ATTACHMENTHANDLE attachment, double vel) const {
 void VESSEL::GetAttachmentParams(ATTACHMENTHANDLE attachment, VECTOR3 &pos, VECTOR3 &dir,
                                  VECTOR3 &rot) const {
   World::Impl *w = sim::HostQuery();
-  const sim::AttachmentRecord *a = w != nullptr ? w->Attachment(attachment) : nullptr;
+  const sim::AttachmentRecord *a =
+      w != nullptr ? sim::ModulePoint(*w, attachment, __func__) : nullptr;
   if (a == nullptr || a->owner != hVessel_) {
     pos = dir = rot = VECTOR3{};
     return;
@@ -310,8 +311,9 @@ void VESSEL::SetAttachmentParams(ATTACHMENTHANDLE attachment, const VECTOR3 &pos
                                  const VECTOR3 &dir, const VECTOR3 &rot) const {
   World::Impl *w = sim::HostQuery();
   if (w == nullptr) return;
-  sim::AttachmentRecord *a = w->Attachment(attachment);
-  if (a != nullptr && a->owner == hVessel_ && w->LiveVessel(hVessel_) != nullptr) {
+  sim::AttachmentRecord *a = sim::ModulePoint(*w, attachment, __func__);
+  if (a != nullptr && a->owner == hVessel_ &&
+      sim::ModuleVessel(*w, hVessel_, __func__) != nullptr) {
     a->pos = pos;
     a->dir = dir;
     a->rot = rot;

@@ -6,7 +6,11 @@
 namespace sim {
 
 // Handles are never pointers to anything: they carry a kind and a serial number that is
-// never given out twice in a world, so a stale handle can never name a newer object.
+// never given out twice in a session, so within a session a stale handle can never name a
+// newer object. The next session of the same world starts its serials at 1 again, as the real
+// host's handles are addresses that a later session may reuse: there a handle kept from an
+// earlier session names the new object of that serial, and the world records such a call as
+// an error (sim/session.cpp).
 enum class HandleKind : uintptr_t { kBody = 1, kVessel = 2, kAttachment = 3, kHook = 4 };
 
 // Handles are pointer-sized: the kind sits above 24 bits of serial number on a 32-bit

@@ -17,22 +17,33 @@ DWORD oapiGetVesselCount() {
 OBJHANDLE oapiGetVesselByIndex(int index) {
   sim::World::Impl *w = HostQuery();
   if (w == nullptr || index < 0 || static_cast<size_t>(index) >= w->live.size()) return nullptr;
-  return w->by_serial[w->live[static_cast<size_t>(index)]].first->handle;
+  sim::VesselRecord *v = w->by_serial[w->live[static_cast<size_t>(index)]].first;
+  sim::HandOut(*w, *v);
+  return v->handle;
 }
 
 VESSEL *oapiGetVesselInterface(OBJHANDLE hVessel) {
   sim::World::Impl *w = HostQuery();
-  return w != nullptr ? w->Interface(hVessel) : nullptr;
+  if (w == nullptr) return nullptr;
+  sim::VesselRecord *v = sim::ModuleVessel(*w, hVessel, __func__);
+  if (v == nullptr) return nullptr;
+  // Asked by a handle of an ended session, the interface is the new vessel's, not handed out.
+  if (v->module_session == w->session) sim::HandOut(*w, *v);
+  return w->Interface(hVessel);
 }
 
 VESSEL *oapiGetFocusInterface() {
   sim::World::Impl *w = HostQuery();
-  return w != nullptr ? w->Interface(w->focus) : nullptr;
+  if (w == nullptr) return nullptr;
+  sim::VesselRecord *v = w->LiveVessel(w->focus);
+  if (v == nullptr) return nullptr;
+  sim::HandOut(*w, *v);
+  return w->Interface(w->focus);
 }
 
 bool oapiIsVessel(OBJHANDLE hVessel) {
   sim::World::Impl *w = HostQuery();
-  return w != nullptr && w->LiveVessel(hVessel) != nullptr;
+  return w != nullptr && sim::ModuleVessel(*w, hVessel, __func__) != nullptr;
 }
 
 void oapiGetGlobalPos(OBJHANDLE hObj, VECTOR3 *pos) {
@@ -40,7 +51,7 @@ void oapiGetGlobalPos(OBJHANDLE hObj, VECTOR3 *pos) {
   if (w == nullptr || pos == nullptr) return;
   if (const sim::BodySpec *body = w->Body(hObj)) {
     *pos = sim::AnsweredBodyPos(*w, *body);
-  } else if (const sim::VesselRecord *v = w->LiveVessel(hObj)) {
+  } else if (const sim::VesselRecord *v = sim::ModuleVessel(*w, hObj, __func__)) {
     *pos = sim::AnsweredPos(*w, *v);
   } else {
     *pos = VECTOR3{};  // like every other answer about an object that is not there
@@ -51,6 +62,7 @@ double oapiGetSize(OBJHANDLE hObj) {
   sim::World::Impl *w = HostQuery();
   if (w == nullptr) return 0.0;
   const sim::BodySpec *body = w->Body(hObj);
+  if (body == nullptr) sim::NoteIfStale(*w, hObj, __func__);
   return body != nullptr ? body->radius_m : 0.0;
 }
 
@@ -58,14 +70,14 @@ double oapiGetMass(OBJHANDLE hObj) {
   sim::World::Impl *w = HostQuery();
   if (w == nullptr) return 0.0;
   if (const sim::BodySpec *body = w->Body(hObj)) return body->mass_kg;
-  if (const sim::VesselRecord *v = w->LiveVessel(hObj)) return v->mass_kg;
+  if (const sim::VesselRecord *v = sim::ModuleVessel(*w, hObj, __func__)) return v->mass_kg;
   return 0.0;
 }
 
 BOOL oapiGetEquPos(OBJHANDLE hVessel, double *longitude, double *latitude, double *radius) {
   sim::World::Impl *w = HostQuery();
   if (w == nullptr) return 0;
-  const sim::VesselRecord *v = w->LiveVessel(hVessel);
+  const sim::VesselRecord *v = sim::ModuleVessel(*w, hVessel, __func__);
   if (v == nullptr) return 0;
   // The surface parameters of the update: from the new state, never the start of the step.
   const auto [ref, pos_global] = sim::SurfaceSource(*w, *v);

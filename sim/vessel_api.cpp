@@ -7,11 +7,12 @@
 namespace {
 
 // Behind every call below: a call of its own would cost as much as the answer.
-[[gnu::always_inline]] inline sim::VesselRecord *Query(OBJHANDLE handle,
+// `call` names the function for the record of a vessel of an ended session.
+[[gnu::always_inline]] inline sim::VesselRecord *Query(OBJHANDLE handle, const char *call,
                                                        sim::World::Impl **world = nullptr) {
   sim::World::Impl *w = sim::HostQuery();
   if (world != nullptr) *world = w;
-  return w != nullptr ? w->LiveVessel(handle) : nullptr;
+  return w != nullptr ? sim::ModuleVessel(*w, handle, call) : nullptr;
 }
 
 }  // namespace
@@ -33,42 +34,42 @@ const OBJHANDLE VESSEL::GetHandle() const {
 }
 
 char *VESSEL::GetClassNameA() const {
-  sim::VesselRecord *v = Query(hVessel_);
+  sim::VesselRecord *v = Query(hVessel_, __func__);
   if (v == nullptr || !v->class_name) return nullptr;
   return v->class_name->data();
 }
 
 void VESSEL::GetGlobalPos(VECTOR3 &pos) const {
   sim::World::Impl *w = nullptr;
-  const sim::VesselRecord *v = Query(hVessel_, &w);
+  const sim::VesselRecord *v = Query(hVessel_, __func__, &w);
   pos = v != nullptr ? sim::AnsweredPos(*w, *v) : VECTOR3{};
 }
 
 void VESSEL::GetGlobalVel(VECTOR3 &vel) const {
   sim::World::Impl *w = nullptr;
-  const sim::VesselRecord *v = Query(hVessel_, &w);
+  const sim::VesselRecord *v = Query(hVessel_, __func__, &w);
   vel = v != nullptr ? sim::AnsweredVel(*w, *v) : VECTOR3{};
 }
 
 double VESSEL::GetMass() const {
-  const sim::VesselRecord *v = Query(hVessel_);
+  const sim::VesselRecord *v = Query(hVessel_, __func__);
   return v != nullptr ? v->mass_kg : 0.0;
 }
 
 double VESSEL::GetCOG_elev() const {
-  const sim::VesselRecord *v = Query(hVessel_);
+  const sim::VesselRecord *v = Query(hVessel_, __func__);
   return v != nullptr ? v->cog_elev_m : 0.0;
 }
 
 bool VESSEL::GetThrustVector(VECTOR3 &T) const {
-  const sim::VesselRecord *v = Query(hVessel_);
+  const sim::VesselRecord *v = Query(hVessel_, __func__);
   T = v != nullptr ? v->thrust_local_N : VECTOR3{};
   return T.x != 0.0 || T.y != 0.0 || T.z != 0.0;
 }
 
 const OBJHANDLE VESSEL::GetSurfaceRef() const {
   sim::World::Impl *w = nullptr;
-  const sim::VesselRecord *v = Query(hVessel_, &w);
+  const sim::VesselRecord *v = Query(hVessel_, __func__, &w);
   if (v == nullptr) return nullptr;
   return w->frozen_surface.empty() ? w->SurfaceRef(*v) : sim::SurfaceSource(*w, *v).first;
 }
@@ -77,7 +78,7 @@ const OBJHANDLE VESSEL::GetSurfaceRef() const {
 
 void VESSEL::Global2Local(const VECTOR3 &global, VECTOR3 &local) const {
   sim::World::Impl *w = nullptr;
-  const sim::VesselRecord *v = Query(hVessel_, &w);
+  const sim::VesselRecord *v = Query(hVessel_, __func__, &w);
   if (v == nullptr) {
     local = VECTOR3{};
     return;
@@ -87,7 +88,7 @@ void VESSEL::Global2Local(const VECTOR3 &global, VECTOR3 &local) const {
 
 void VESSEL::Local2Global(const VECTOR3 &local, VECTOR3 &global) const {
   sim::World::Impl *w = nullptr;
-  const sim::VesselRecord *v = Query(hVessel_, &w);
+  const sim::VesselRecord *v = Query(hVessel_, __func__, &w);
   if (v == nullptr) {
     global = VECTOR3{};
     return;
@@ -97,7 +98,7 @@ void VESSEL::Local2Global(const VECTOR3 &local, VECTOR3 &global) const {
 
 void VESSEL::AddForce(const VECTOR3 &F, const VECTOR3 &r) const {
   sim::World::Impl *w = nullptr;
-  sim::VesselRecord *v = Query(hVessel_, &w);
+  sim::VesselRecord *v = Query(hVessel_, __func__, &w);
   if (v == nullptr) return;
   if (v->forces_step != w->CallStep()) {
     v->forces_step = w->CallStep();

@@ -94,8 +94,15 @@ OBJHANDLE World::AddBody(const BodySpec &desc) {
 }
 
 OBJHANDLE World::AddVessel(const VesselSpec &desc) {
+  Impl &w = *impl_;
+  // Serial numbers count this session's vessels: a record and an interface of an ended
+  // session at the same index are taken over, the interface as it stands (its handle is the
+  // same), so that one the module kept speaks for the new vessel.
+  const size_t index = w.by_serial.size();
   VesselRecord v;
-  v.handle = MakeHandle(HandleKind::kVessel, impl_->vessels.size() + 1);
+  v.handle = MakeHandle(HandleKind::kVessel, index + 1);
+  const bool handed_earlier = index < w.handed_earlier.size() && w.handed_earlier[index];
+  v.module_session = handed_earlier ? 0 : w.session;
   v.name = desc.name;
   v.class_name = desc.class_name;
   v.body = desc.body;
@@ -110,20 +117,22 @@ OBJHANDLE World::AddVessel(const VesselSpec &desc) {
                             ? desc.touchdown_points
                             : DefaultTouchdownPoints(desc.mass_kg, desc.cog_elev_m));
   // Pinned to the ground of a body that moves or turns: carried with it from now on.
-  if (const BodySpec *body = impl_->Body(desc.body); v.fixed_to_body && body && BodyMoves(*body)) {
+  if (const BodySpec *body = w.Body(desc.body); v.fixed_to_body && body && BodyMoves(*body)) {
     FixToBody(v, *body);
     v.vel_global = GroundVelocity(*body, v.pos_global);
   }
-  impl_->live.push_back(impl_->vessels.size());
+  w.live.push_back(index);
   // Every vessel could become a parent; room made now is room no attachment has to make.
-  if (impl_->parents.capacity() <= impl_->vessels.size()) {
-    impl_->parents.reserve(2 * (impl_->vessels.size() + 1));
+  if (w.parents.capacity() <= index) w.parents.reserve(2 * (index + 1));
+  if (index < w.vessels.size()) {
+    w.vessels[index] = std::move(v);
+  } else {
+    w.vessels.push_back(std::move(v));
   }
-  impl_->vessels.push_back(v);
-  impl_->interfaces.emplace_back(v.handle);
-  impl_->by_serial.emplace_back(&impl_->vessels.back(), &impl_->interfaces.back());
-  TD_ASSERT(impl_->by_serial.size() == impl_->vessels.size());
-  return v.handle;
+  if (index == w.interfaces.size()) w.interfaces.emplace_back(w.vessels[index].handle);
+  w.by_serial.emplace_back(&w.vessels[index], &w.interfaces[index]);
+  TD_ASSERT(w.by_serial.size() <= w.vessels.size() && w.vessels.size() == w.interfaces.size());
+  return w.vessels[index].handle;
 }
 
 void World::WithholdInterface(OBJHANDLE vessel) {
@@ -146,6 +155,7 @@ void World::DeleteVessel(OBJHANDLE vessel) {
   // Chosen while the list still has the host's order, from the deleted vessel's place.
   if (impl_->focus == vessel) impl_->focus = NearestOther(*impl_, *v);
   v->alive = false;
+  v->module_session = 0;
   // The host swaps the last vessel into the gap: the index of every other vessel stays.
   *at = live.back();
   live.pop_back();

@@ -94,6 +94,9 @@ enum class EventKind {
   kSetAttachmentParams,  // vessel, att[0], v[0..2] = pos, dir, rot
   kMessageBox,           // text, caption, other = owner, value = type
   kKeystroke,            // value = virtual-key code, key_flags = flag word
+  kStaleHandle,          // an error: text = the call, caption = "vessel", "attachment point" or
+                         // "body", vessel = the handle, value = its serial number, other = the
+                         // live vessel of this session it names now (null: none)
 };
 
 // What the real host lets through unchecked, marked on the call that did it: the stand-in
@@ -171,9 +174,14 @@ struct alignas(64) VesselRecord {
   bool alive = true;
   bool fixed_to_body = false;
   bool landed = false;  // the host's landed state: pinned to its body's ground like fixed_to_body
+  bool handed = false;  // the host has handed the module this vessel in this session
   // How far its touchdown points reach from its origin: nearer the ground than that, the host's
-  // ground is looked at (the padding before `parent`: no line moves).
+  // ground is looked at (in the padding: no line moves).
   float touchdown_reach_m = 0.0f;
+  // The session number while the module may name it without blame: alive, and handed to the
+  // module in this session or in no earlier one; 0 once deleted. One compare tells a module's
+  // call that names it from one that names a dead or an ended session's object.
+  uint32_t module_session = 1;
   OBJHANDLE parent = nullptr;  // when attached as a child
   OBJHANDLE body = nullptr;
   VECTOR3 pos_global{}, vel_global{};
@@ -242,6 +250,16 @@ struct ModuleEntryPoints {
   int (*get_module_version)() = nullptr;
   void (*post_step)(double simt, double simdt, double mjd) = nullptr;
   void (*pre_step)(double simt, double simdt, double mjd) = nullptr;  // optional in a module
+  // Optional too: at the start and at the end of every session.
+  void (*open_render_viewport)(HWND window, DWORD width, DWORD height, BOOL fullscreen) = nullptr;
+  void (*close_render_viewport)() = nullptr;
+};
+
+// How many calls of one host function named an object of an ended session.
+struct StaleCallCount {
+  uint32_t session;
+  std::string call;
+  int64_t count;
 };
 
 // Which state the module's position, velocity and frame queries answer in opcPostStep. The
@@ -350,6 +368,23 @@ class World {
   double Mjd() const;
   void SetClock(double simt, double mjd);
   int64_t StepCount() const;
+
+  // --- sessions (session.cpp) ---
+  // One host runs any number of sessions with the module loaded once. A session's world is
+  // built (bodies, terrain, vessels, focus, clock), then StartSession calls the module's
+  // opcOpenRenderViewport; EndSession destroys every vessel (children detached first; the
+  // focus passes to none), forgets the attachment points and bodies, calls
+  // opcCloseRenderViewport, and the next session begins at step 0. Serial numbers restart at 1,
+  // so the next session's objects have the handles of the last one's, as reused addresses do;
+  // the VESSEL interface objects stay where they are and speak for the vessel of the same
+  // serial. A call of the module that names an ended session's object is an error, recorded as
+  // a kStaleHandle event and counted (StaleCalls).
+  void StartSession();
+  void EndSession();
+  uint32_t Session() const;  // 1 for the first
+  // That session's counts by call, in the order first seen (calls made in its
+  // opcCloseRenderViewport among them).
+  std::vector<StaleCallCount> StaleCalls(uint32_t session) const;
 
   // --- what the module did ---
   void SetRecording(bool on);  // on by default

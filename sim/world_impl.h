@@ -97,6 +97,13 @@ struct World::Impl {
   };
   std::vector<FrozenSurface> frozen_surface;
 
+  // Sessions (session.cpp). Per kind, the most serials an ended session gave out: a handle
+  // beyond this session's table and within these named an ended session's object.
+  uint32_t session = 1;
+  size_t vessels_ever = 0, points_ever = 0, bodies_ever = 0;
+  std::vector<bool> handed_earlier;  // by vessel serial - 1: handed to the module before
+  std::vector<StaleCallCount> stale_calls;
+
   VesselRecord *LiveVessel(OBJHANDLE handle);
   const BodySpec *Body(OBJHANDLE handle) const;
   // The body a vessel is measured against: a child's is its parent's, up the chain.
@@ -127,6 +134,46 @@ inline VESSEL *World::Impl::Interface(OBJHANDLE vessel) {
 inline AttachmentRecord *World::Impl::Attachment(ATTACHMENTHANDLE handle) {
   const uintptr_t index = HandleIndex(handle, HandleKind::kAttachment);
   return index < attachments.Size() ? &attachments[index] : nullptr;
+}
+
+// --- what the module names (session.cpp) ---
+// The object a call of the module names that the table does not answer at once: null for
+// what is not there, or the live vessel a kept handle of an ended session names now (the
+// call acts on it, as on a reused address); the call is recorded as an error when the handle
+// named an object of an ended session.
+[[gnu::cold]] VesselRecord *StaleVessel(World::Impl &w, const void *handle, const char *call);
+[[gnu::cold]] void NoteIfStale(World::Impl &w, const void *handle, const char *call);
+
+// The live vessel a handle the module gives names, or null; `call` names the host function.
+// Beside the table's bound, one compare: it fails for a dead vessel and for one whose serial
+// the module was handed in an earlier session and not yet in this one.
+inline VesselRecord *ModuleVessel(World::Impl &w, OBJHANDLE handle, const char *call) {
+  const uintptr_t index = HandleIndex(handle, HandleKind::kVessel);
+  if (index < w.by_serial.size()) {
+    VesselRecord *v = w.by_serial[index].first;
+    if (v->module_session == w.session) [[likely]]
+      return v;
+  }
+  return StaleVessel(w, handle, call);
+}
+
+// The attachment point a handle the module gives names, or null. Every point of a session is
+// one the module made in it: only a handle beyond the table can be an ended session's.
+inline AttachmentRecord *ModulePoint(World::Impl &w, ATTACHMENTHANDLE handle, const char *call) {
+  const uintptr_t index = HandleIndex(handle, HandleKind::kAttachment);
+  if (index < w.attachments.Size()) [[likely]]
+    return &w.attachments[index];
+  NoteIfStale(w, handle, call);
+  return nullptr;
+}
+
+// The host hands the module a vessel (by index, as the focus, by its interface): from now on
+// in this session the module may name it.
+inline void HandOut(World::Impl &w, VesselRecord &v) {
+  if (v.handed) [[likely]]
+    return;
+  v.handed = true;
+  v.module_session = w.session;
 }
 
 // The current world's tables (world.cpp keeps it with the current world).
