@@ -184,6 +184,8 @@ TEST(StepsThatVary, TheProgressLineAndTheLiveRecordingGoByTheWorldsClock) {
   EXPECT_EQ(again.keys, live.keys);
   EXPECT_EQ(again.steps, live.steps);
   EXPECT_DOUBLE_EQ(again.end_s, live.end_s);
+}
+
 // Calls the real host lets through unchecked, and calls refused, as the module might make
 // them: each is a HostWarning row of the event log right after its call's row, and the account
 // counts them by kind in one line, also those made while calls are not recorded.
