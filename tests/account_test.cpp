@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "app/event_log.h"
 #include "app/live_recording.h"
 #include "app/progress.h"
-#include "app/event_log.h"
 #include "app/runner.h"
 #include "app/scenario_parse.h"
 #include "app/scenario_world.h"
@@ -194,6 +194,9 @@ TEST(Account, HostWarningsAreLoggedAfterTheirCallsAndCountedByKind) {
 [[vessel]]
 name = "box"
 altitude_m = 100.0
+
+[host]
+post_step_sees = "end_of_step"   # where such calls are refused; the host's code lets them be
 )",
                                                         "<test>");
   sim::World world;
