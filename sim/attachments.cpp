@@ -152,6 +152,10 @@ void CarryChildren(World::Impl &w, VesselRecord &parent) {
 }
 
 void FreeChild(World::Impl &w, VesselRecord &child, const VECTOR3 &vel_global) {
+  // Let go while landed, it stays landed where it hung as the last update placed it.
+  if (child.landed) {
+    if (const BodySpec *body = w.Body(w.SurfaceRef(child))) FixToBody(child, *body);
+  }
   if (VesselRecord *parent = w.LiveVessel(child.parent)) {
     std::vector<OBJHANDLE> &siblings = parent->children;
     const auto it = std::find(siblings.begin(), siblings.end(), child.handle);

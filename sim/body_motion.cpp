@@ -12,7 +12,9 @@ namespace {
 constexpr double kTwoPi = 6.283185307179586;
 }  // namespace
 
-Mat3 BodyRotation(const BodySpec &body) { return TurnRotation(body.turn_rad); }
+Mat3 BodyRotation(const BodySpec &body) {
+  return body.turn_rad == body.frame_turn_rad ? body.frame : TurnRotation(body.turn_rad);
+}
 
 Mat3 TurnRotation(double turn_rad) {
   if (turn_rad == 0.0) return Mat3::Identity();
@@ -45,6 +47,8 @@ void MoveBodies(World::Impl &w, double dt) {
     body.pos_global = td::VecAdd(body.pos_global, td::VecScale(body.vel_global, dt));
     // Kept within a turn: a long run's angle keeps its precision.
     body.turn_rad = std::fmod(body.turn_rad + BodyAngularRate(body) * dt, kTwoPi);
+    body.frame = TurnRotation(body.turn_rad);
+    body.frame_turn_rad = body.turn_rad;
   }
 }
 

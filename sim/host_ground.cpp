@@ -201,15 +201,15 @@ void StepNearGround(VesselRecord &v, const BodySpec &body, const VECTOR3 &centre
   }
 }
 
-void CopyDown(World::Impl &w, const VesselRecord &parent, const BodySpec *body) {
+void CopyDown(World::Impl &w, const VesselRecord &parent) {
   for (const OBJHANDLE handle : parent.children) {
     VesselRecord *child = w.LiveVessel(handle);
     if (child == nullptr) continue;
     child->landed = parent.landed;
     child->landing.testing = false;
-    // Where the host would hold it, should it be let go while landed.
-    if (child->landed && body != nullptr) FixToBody(*child, *body);
-    if (!child->children.empty()) CopyDown(w, *child, body);
+    // Where the host would hold it, should it be let go while landed, is worked out when it is
+    // let go (FreeChild): from this state, which nothing changes before then.
+    if (!child->children.empty()) CopyDown(w, *child);
   }
 }
 
@@ -281,7 +281,7 @@ void CopyFlightStateToChildren(World::Impl &w) {
     // A vessel fixed to its body stands for the host's carrier, which is landed on it: what
     // hangs on it is landed too, and stays landed when let go, until a force frees it.
     if (parent->fixed_to_body) parent->landed = true;
-    CopyDown(w, *parent, parent->landed ? w.Body(parent->body) : nullptr);
+    CopyDown(w, *parent);
   }
 }
 

@@ -30,6 +30,10 @@ struct BodySpec {
   double rotation_period_s = 0.0;  // sidereal; 0: does not turn
   VECTOR3 vel_global{};            // constant
   double turn_rad = 0.0;           // its frame's turn from the global frame now, in [0, 2 pi)
+  // Its frame as last worked out, and for which turn: every update turns it once, while the
+  // module and the program ask for it for every vessel in every step.
+  Mat3 frame = Mat3::Identity();
+  double frame_turn_rad = 0.0;
 };
 
 // A point on which a vessel stands on the host's own ground (the host's TOUCHDOWNVTX): where it
