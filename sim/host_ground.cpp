@@ -13,7 +13,7 @@ namespace sim {
 namespace {
 
 // The host's landing test: squared displacement over the time since the vessel last moved.
-constexpr double kRestingRate_m2_per_s = 1e-4;
+constexpr double kRestingRate_m2PerS = 1e-4;
 constexpr double kRestingFor_s = 5.0;
 constexpr double kFirstLook_s = 0.1;
 
@@ -79,7 +79,7 @@ bool TestLanding(World::Impl &w, VesselRecord &v, const BodySpec &body, bool nea
   if (looked_s < kFirstLook_s) return false;
   const double moved_m2 = td::VecLengthSquared(td::VecSub(place, test.place));
   test.place = place;
-  if (moved_m2 / looked_s > kRestingRate_m2_per_s) {
+  if (moved_m2 / looked_s > kRestingRate_m2PerS) {
     test.since_s = now;
     return false;
   }
@@ -128,13 +128,13 @@ Contact Touching(const VesselRecord &v, const VECTOR3 &rel, double radius_m) {
     if (!(depth > 0.0)) continue;
     c.any = true;
     if (depth < kDeepest_m) {
-      c.stiffness += p.stiffness_N_per_m;
+      c.stiffness += p.stiffness_per_m_N;
     } else {
       depth = kDeepest_m;
     }
-    c.spring_N += p.stiffness_N_per_m * depth;
-    c.damping += p.damping_Ns_per_m;
-    const double press = std::min(depth, kFrictionDepth_m) * p.stiffness_N_per_m;
+    c.spring_N += p.stiffness_per_m_N * depth;
+    c.damping += p.damping_per_mps_N;
+    const double press = std::min(depth, kFrictionDepth_m) * p.stiffness_per_m_N;
     c.press_lng_N += (i < 3 ? p.mu_lng : p.mu) * press;
     c.press_lat_N += p.mu * press;
   }
@@ -143,7 +143,7 @@ Contact Touching(const VesselRecord &v, const VECTOR3 &rel, double radius_m) {
 
 int SubSteps(const VesselRecord &v, const VECTOR3 &vel_rel, const VECTOR3 &accel, double dt) {
   double stiffness = 0.0;
-  for (const TouchdownPoint &p : v.touchdown) stiffness += p.stiffness_N_per_m;
+  for (const TouchdownPoint &p : v.touchdown) stiffness += p.stiffness_per_m_N;
   const double rate = std::sqrt(std::max(stiffness, 0.0) / v.mass_kg);
   const double travel = (td::VecLength(vel_rel) + td::VecLength(accel) * dt) * dt;
   const double n = std::max(rate * dt / kSubStepPhase_rad, travel / kSubStepTravel_m);
@@ -228,8 +228,8 @@ std::vector<TouchdownPoint> DefaultTouchdownPoints(double mass_kg, double cog_el
                                      {td::Vec3(-half_base, y, -spread / 2.0)},
                                      {td::Vec3(half_base, y, -spread / 2.0)}};
   for (TouchdownPoint &p : points) {
-    p.stiffness_N_per_m = stiffness;
-    p.damping_Ns_per_m = 0.1 * stiffness;
+    p.stiffness_per_m_N = stiffness;
+    p.damping_per_mps_N = 0.1 * stiffness;
   }
   return points;
 }

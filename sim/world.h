@@ -40,8 +40,8 @@ struct BodySpec {
 // is in the vessel's frame, the spring and damper that hold it up, and its friction.
 struct TouchdownPoint {
   VECTOR3 pos{};
-  double stiffness_N_per_m = 0.0;
-  double damping_Ns_per_m = 0.0;
+  double stiffness_per_m_N = 0.0;
+  double damping_per_mps_N = 0.0;
   double mu = 0.5;      // across; along too for every point after the third
   double mu_lng = 0.1;  // along the vessel's length, for the first three points
 };

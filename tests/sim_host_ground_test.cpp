@@ -45,8 +45,8 @@ class HostGround : public ::testing::Test {
     if (stiffness > 0.0) {
       s.touchdown_points = sim::DefaultTouchdownPoints(mass_kg, kCog);
       for (sim::TouchdownPoint &p : s.touchdown_points) {
-        p.stiffness_N_per_m = stiffness;
-        p.damping_Ns_per_m = 0.1 * stiffness;
+        p.stiffness_per_m_N = stiffness;
+        p.damping_per_mps_N = 0.1 * stiffness;
       }
     }
     const OBJHANDLE v = world.AddVessel(s);
