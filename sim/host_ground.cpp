@@ -60,9 +60,9 @@ void HoldLanded(World::Impl &w, VesselRecord &v, const BodySpec &body) {
 
 // The host's test, at the start of the step (its state and time), whether the vessel has
 // rested long enough to land; pins it where it stands when it has.
-bool TestLanding(World::Impl &w, VesselRecord &v, const BodySpec &body, bool near) {
+bool TestLanding(World::Impl &w, VesselRecord &v, const BodySpec &body, bool near_ground) {
   const VECTOR3 rel = td::VecSub(v.pos_global, BodyStartPos(w, body));
-  const bool contact = near && AnyPointBelow(v, rel, body.radius_m);
+  const bool contact = near_ground && AnyPointBelow(v, rel, body.radius_m);
   LandingTest &test = v.landing;
   if (!contact || NonZero(v.thrust_local_N)) {
     test.testing = false;
