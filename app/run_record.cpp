@@ -230,6 +230,7 @@ void RunRecorder::AfterPostStep(const StepContext &ctx) {
 }
 
 void RunRecorder::TakeSample(const StepContext &ctx) {
+  sampled_step_ = ctx.step;
   const size_t frame = record_.frame_t_s.size();
   record_.frame_t_s.push_back(ctx.simt);
   const SurfaceFrame &sf = record_.frame;
@@ -274,6 +275,9 @@ void RunRecorder::TakeSample(const StepContext &ctx) {
 }
 
 void RunRecorder::OnFinish(const StepContext &ctx) {
+  // The last step is always a frame: steps placed by the clock end before the count the
+  // stride was worked out from, and a run stopped early ends where it stopped.
+  if (ctx.step > 0 && sampled_step_ != ctx.step) TakeSample(ctx);
   // The map covers the carrier and every place a vessel went near it.
   double e_lo = 0.0, e_hi = 0.0, n_lo = 0.0, n_hi = 0.0;
   for (const VesselTrack &track : record_.vessels) {
