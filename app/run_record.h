@@ -101,7 +101,7 @@ class RunRecorder : public StepObserver {
 
   const Scenario &scenario_;
   bool clear_host_events_;
-  int64_t stride_ = 1;  // steps between frames
+  int64_t stride_ = 1;         // steps between frames
   int64_t sampled_step_ = -1;  // the step of the latest frame
   RunRecord record_;
   std::vector<Watch> watch_;  // parallel to the roster

@@ -63,7 +63,7 @@ void HoldLanded(World::Impl &w, VesselRecord &v, const BodySpec &body) {
 bool TestLanding(World::Impl &w, VesselRecord &v, const BodySpec &body, bool near_ground) {
   const VECTOR3 rel = td::VecSub(v.pos_global, BodyStartPos(w, body));
   const bool contact = near_ground && AnyPointBelow(v, rel, body.radius_m);
-  LandingTest &test = v.landing;
+  RestWatch &test = v.landing;
   if (!contact || NonZero(v.thrust_local_N)) {
     test.testing = false;
     return false;

@@ -51,7 +51,7 @@ struct TouchdownPoint {
 std::vector<TouchdownPoint> DefaultTouchdownPoints(double mass_kg, double cog_elev_m);
 
 // The host's state of being landed: a free vessel's test of whether it has come to rest.
-struct LandingTest {
+struct RestWatch {
   bool testing = false;
   double since_s = 0.0;  // when the vessel was last seen moving (or the test began)
   VECTOR3 place{};       // in the body's turning frame, as last looked at
@@ -223,7 +223,7 @@ struct alignas(64) VesselRecord {
   Mat3 body_rot = Mat3::Identity();
   // The host's ground (start-of-step order only): what it stands on, and its test for landing.
   std::vector<TouchdownPoint> touchdown;
-  LandingTest landing{};
+  RestWatch landing{};
 };
 
 // Every vessel a world has made, by serial number less one, with its interface (null once

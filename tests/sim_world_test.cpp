@@ -87,12 +87,12 @@ TEST_F(SimWorld, ADeletedVesselsIndexGoesToTheLastAndItsFocusToTheNearest) {
     const OBJHANDLE body = w.AddBody({"Moon", kMoonRadius, kMoonMass, td::Vec3(3e8, -1e8, 2e8)});
     std::vector<OBJHANDLE> v;
     for (const double alt : c.alt) {
-      sim::VesselSpec spec;
-      spec.name = "v" + std::to_string(v.size());
-      spec.body = body;
+      sim::VesselSpec desc;
+      desc.name = "v" + std::to_string(v.size());
+      desc.body = body;
       // Whole metres: the distances are exact, and equal ones equal.
-      spec.pos_global = td::Vec3(3e8 + kMoonRadius + alt, -1e8, 2e8);
-      v.push_back(w.AddVessel(spec));
+      desc.pos_global = td::Vec3(3e8 + kMoonRadius + alt, -1e8, 2e8);
+      v.push_back(w.AddVessel(desc));
     }
     w.SetFocus(v[static_cast<size_t>(c.focus)]);
     w.DeleteVessel(v[static_cast<size_t>(c.deleted)]);
