@@ -11,6 +11,10 @@ What a number is relative to:
   cos(pi/2) of 6.1e-17 in a unit vector, which sine and cosine of different math libraries
   leave at different values;
 - an angle (a column ending in _deg or _rad), to a full turn;
+- a height over the ground (altitude, clearance), to no less than a kilometre: it is the
+  difference of a place and the ground, both worked out from coordinates of the host's global
+  frame, where a Moon that moves at 30 km/s is thousands of kilometres out within minutes and
+  a coordinate's round-off alone is tenths of a nanometre and more;
 - any other number, to itself;
 - and never to less than 1e-12: a vector that is all round-off of a zero, such as a brake
   force of 1e-30 N against a speed of nothing, has no scale of its own, and nothing in these
@@ -27,6 +31,8 @@ import sys
 
 FULL_TURN = {"_deg": 360.0, "_rad": 2.0 * math.pi}
 SMALLEST_SCALE = 1e-12
+HEIGHT = re.compile(r"^(altitude|clearance)(_m)?$")
+HEIGHT_SCALE_M = 1000.0
 VECTOR_COLUMN = re.compile(r"^(.*?)[xyz](_.*)$")
 
 
@@ -61,7 +67,8 @@ class Comparison:
         if is_number(a) and is_number(b) and (isinstance(a, float) or isinstance(b, float)):
             # The shortest form of a double that happens to be whole has no decimal point.
             turn = next((t for suffix, t in FULL_TURN.items() if key.endswith(suffix)), None)
-            self.numbers(a, b, turn or max(abs(a), abs(b)), where)
+            scale = max(abs(a), abs(b), HEIGHT_SCALE_M if HEIGHT.match(key) else 0.0)
+            self.numbers(a, b, turn or scale, where)
         elif is_vector(a) and is_vector(b) and len(a) == len(b) and a != b:
             scale = max(abs(v) for v in a + b)
             for i, (x, y) in enumerate(zip(a, b)):

@@ -57,7 +57,10 @@ class CompareRunsTest(unittest.TestCase):
         self.assertIn("record 1.pos[0]", out)
 
     def test_a_number_beyond_the_tolerance_is_a_difference(self):
-        self.assertIn("clearance", self.assertDiffer([state(POS)], [state(POS, clearance=-0.2500001)]))
+        self.assertIn("clearance", self.assertDiffer([state(POS)], [state(POS, clearance=-0.25001)]))
+        # A height is worked out from global coordinates millions of metres out: their
+        # round-off, a fraction of a nanometre, is no difference, a hundredth of a millimetre is.
+        self.assertAgree([state(POS, clearance=0.0)], [state(POS, clearance=2.3283064365386963e-10)])
 
     def test_round_off_of_zero_in_a_unit_vector_is_measured_against_the_vector(self):
         # cos(pi/2) from glibc and from the MinGW-w64 runtime.
@@ -96,7 +99,7 @@ class CompareRunsTest(unittest.TestCase):
         linux = [header, "100,1,crew,1737400,1e-10,0,0,0,0,8.565243437302384e-19,0.5"]
         windows = [header, "100,1.0,crew,1737400.0,1.0001e-10,0,0,0,0,8.565273058526129e-19,0.5"]
         self.assertAgree(linux, windows, ".csv")
-        changed = [header, "100,1,crew,1737400,1e-10,0,0,0,0,8.6e-19,0.5000001"]
+        changed = [header, "100,1,crew,1737400,1e-10,0,0,0,0,8.6e-19,0.50001"]
         self.assertIn("clearance_m", self.assertDiffer(linux, changed, ".csv"))
 
 
