@@ -136,6 +136,7 @@ void ResetAnchorTable() {
   for (OBJHANDLE &vessel : Table().vessel) vessel = nullptr;
   ClearIndex(Table());
   Table().used_below = 0;
+  Table().carrier = nullptr;
   Table().slots_carrier = nullptr;
 }
 

@@ -23,8 +23,9 @@ void UseCarrier(VESSEL *carrier);
 // This step's carrier, or null.
 VESSEL *StepCarrier();
 
-// Frees every slot (the attachment columns keep their values) and forgets the carrier the
-// anchored vessels hung on: the module's start-up.
+// Frees every slot (the attachment columns keep their values) and forgets the step's carrier
+// and the one the anchored vessels hung on, calling nothing: the module's start-up, and a
+// session's end, when the host has destroyed them all.
 void ResetAnchorTable();
 
 // The lowest slot holding the vessel, or -1 when it is not anchored.

@@ -271,7 +271,7 @@ bool Account::FocusStrayed(const StepContext &ctx) const {
                         MeasureVessel(ctx.world, *c, frames_.Of(*cb)));
 }
 
-void Account::BeforePostStep(const StepContext &ctx) {
+void Account::BeforeModuleStep(const StepContext &ctx) {
   const auto &entries = ctx.roster.Entries();
   const sim::BodySpec *terrain_body = ctx.world.Body(ctx.world.TerrainBody());
   const size_t count = entries.size();  // read once: the calls below could change it, for all
@@ -404,7 +404,7 @@ void Account::NoteUndone(const StepContext &ctx, Track &track) {
   }
 }
 
-void Account::AfterPostStep(const StepContext &ctx) {
+void Account::AfterModuleStep(const StepContext &ctx) {
   const auto &entries = ctx.roster.Entries();
   const long carrier = ctx.roster.CarrierIndex();
   const OBJHANDLE carrier_handle =

@@ -24,8 +24,8 @@ class Account : public StepObserver {
 
   void OnStart(const StepContext &ctx) override;
   void OnAction(const StepContext &ctx, const ScenarioAction &action) override;
-  void BeforePostStep(const StepContext &ctx) override;
-  void AfterPostStep(const StepContext &ctx) override;
+  void BeforeModuleStep(const StepContext &ctx) override;
+  void AfterModuleStep(const StepContext &ctx) override;
   void OnFinish(const StepContext &ctx) override;
 
   // The session's host calls that named an object of an ended session: an error line.

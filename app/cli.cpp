@@ -33,10 +33,10 @@ std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
                  "session as NAME-1.EXT, NAME-2.EXT, ... (docs/outputs.md)");
   cli.add_option("--events", o.events_path,
                  "Write the event log, JSON Lines: every host call by which the module changed "
-                 "the world, keystrokes, and each vessel's state before every step's "
-                 "opcPostStep (docs/outputs.md)");
+                 "the world, keystrokes, and each vessel's state before every call of the "
+                 "module's step (docs/outputs.md)");
   cli.add_option("--trace", o.trace_path,
-                 "Write a CSV trace of every vessel's state before each opcPostStep, for "
+                 "Write a CSV trace of every vessel's state before each step of the module, for "
                  "plotting (docs/outputs.md)");
   cli.add_option("--trace-every", o.trace_every, "Trace only every N-th step (default 1)")
       ->check(CLI::Range(int64_t{1}, int64_t{1} << 40));

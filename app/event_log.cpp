@@ -293,9 +293,14 @@ void EventLog::OnTimeAcceleration(const StepContext &ctx, double factor) {
       .End();
 }
 
-void EventLog::BeforePostStep(const StepContext &ctx) {
+void EventLog::BeforeModuleStep(const StepContext &ctx) {
   WriteHostEvents(ctx);
-  if (!Keeps(LogKind::kState) || ctx.step % state_every_ != 0) return;
+  WriteStates(ctx);
+}
+
+void EventLog::WriteStates(const StepContext &ctx) {
+  if (!Keeps(LogKind::kState) || ctx.step % state_every_ != 0 || ctx.step == state_step_) return;
+  state_step_ = ctx.step;
   const auto &entries = ctx.roster.Entries();
   for (size_t i = 0; i < entries.size(); ++i) {
     if (entries[i].alive) WriteState(ctx, i);
@@ -303,10 +308,12 @@ void EventLog::BeforePostStep(const StepContext &ctx) {
   out_.MaybeFlush();
 }
 
-void EventLog::AfterPostStep(const StepContext &ctx) { WriteHostEvents(ctx); }
+void EventLog::AfterModuleStep(const StepContext &ctx) { WriteHostEvents(ctx); }
 
 void EventLog::OnFinish(const StepContext &ctx) {
   WriteHostEvents(ctx);
+  // The state the run ends in, which no step of the module saw.
+  WriteStates(ctx);
   out_.Close();
 }
 

@@ -1,6 +1,6 @@
 // The event log (--events): JSON Lines of every call by which the module changed the host,
 // each keystroke fed to its hook, what the scenario did, and every vessel's state before each
-// opcPostStep. Format: docs/outputs.md.
+// step of the module (opcPreStep). Format: docs/outputs.md.
 #pragma once
 
 #include <string>
@@ -30,8 +30,8 @@ class EventLog : public StepObserver {
   void OnStart(const StepContext &ctx) override;
   void OnAction(const StepContext &ctx, const ScenarioAction &action) override;
   void OnTimeAcceleration(const StepContext &ctx, double factor) override;
-  void BeforePostStep(const StepContext &ctx) override;
-  void AfterPostStep(const StepContext &ctx) override;
+  void BeforeModuleStep(const StepContext &ctx) override;
+  void AfterModuleStep(const StepContext &ctx) override;
   void OnFinish(const StepContext &ctx) override;
 
  private:
@@ -39,6 +39,8 @@ class EventLog : public StepObserver {
   void WriteHostEvents(const StepContext &ctx);
   void WriteVessel(const StepContext &ctx, size_t index);
   void WriteState(const StepContext &ctx, size_t index);
+  // Every live vessel's state, once per kept step.
+  void WriteStates(const StepContext &ctx);
   void WriteWarning(const Roster &roster, const sim::HostEvent &e);
   void WriteFocusPassed(const StepContext &ctx);
   int AttachmentId(const sim::World &world, ATTACHMENTHANDLE att) const;
@@ -46,6 +48,7 @@ class EventLog : public StepObserver {
 
   OutputFile out_;
   int64_t state_every_;
+  int64_t state_step_ = -1;  // the step whose states are written
   uint32_t kept_ = ~uint32_t{0};  // bit i: kEventKinds[i] is written
   size_t vessels_written_ = 0;    // roster entries already introduced by a Vessel record
   // The focus as last written, to tell when the host passes it on by itself.

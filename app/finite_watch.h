@@ -14,7 +14,7 @@ inline constexpr int kNonFiniteExitStatus = 3;
 class FiniteWatch : public StepObserver {
  public:
   void OnStart(const StepContext &ctx) override { Check(ctx); }
-  void BeforePostStep(const StepContext &ctx) override { Check(ctx); }
+  void BeforeModuleStep(const StepContext &ctx) override { Check(ctx); }
 
  private:
   struct Last {

@@ -44,8 +44,8 @@ void LiveFeed::OnAction(const StepContext &ctx, const ScenarioAction &action) {
   if (ctx.roster.Entries().size() != vessels_in_scene_) PublishScene(ctx);
 }
 
-void LiveFeed::AfterPostStep(const StepContext &ctx) {
-  recorder_.AfterPostStep(ctx);
+void LiveFeed::AfterModuleStep(const StepContext &ctx) {
+  recorder_.AfterModuleStep(ctx);
   const auto now = std::chrono::steady_clock::now();
   const bool new_frame = recorder_.Record().frame_t_s.size() > frames_sent_;
   if (new_frame && now - last_sent_ >= std::chrono::duration<double>(1.0 / kFramesPerSecond)) {

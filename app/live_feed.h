@@ -34,8 +34,8 @@ class LiveFeed : public StepObserver {
 
   void OnStart(const StepContext &ctx) override;
   void OnAction(const StepContext &ctx, const ScenarioAction &action) override;
-  void BeforePostStep(const StepContext &ctx) override { recorder_.BeforePostStep(ctx); }
-  void AfterPostStep(const StepContext &ctx) override;
+  void BeforeModuleStep(const StepContext &ctx) override { recorder_.BeforeModuleStep(ctx); }
+  void AfterModuleStep(const StepContext &ctx) override;
 
   // Sends the last frame again with the status as it is now (paused, throttle).
   void Republish();

@@ -41,7 +41,7 @@ LiveRecording::LiveRecording(const std::string &path, const std::string &scenari
 
 void LiveRecording::OnStart(const StepContext &ctx) { start_s_ = now_s_ = last_gap_s_ = ctx.simt; }
 
-void LiveRecording::AfterPostStep(const StepContext &ctx) {
+void LiveRecording::AfterStep(const StepContext &ctx) {
   last_gap_s_ = now_s_;
   now_s_ = ctx.simt;
 }

@@ -28,7 +28,7 @@ class LiveRecording : public StepObserver {
 
   void OnStart(const StepContext &ctx) override;
   void OnAction(const StepContext &ctx, const ScenarioAction &action) override;
-  void AfterPostStep(const StepContext &ctx) override;
+  void AfterStep(const StepContext &ctx) override;
   void OnFinish(const StepContext &ctx) override;
 
  private:

@@ -1,6 +1,7 @@
 // What the outputs are told about a run. The runner calls every observer at the same
-// points: after InitModule, between the host's physics and each opcPostStep, after each
-// opcPostStep, when the scenario acts on the world, and at the end.
+// points: after InitModule, just before and just after each call of the module's step
+// (opcPreStep, before the host's update), after each whole step, when the scenario acts on
+// the world, and at the end.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +15,7 @@ namespace app {
 struct StepContext {
   sim::World &world;
   const Roster &roster;
-  int64_t step;  // opcPostStep calls so far, this one included (0 before the first)
+  int64_t step;  // steps taken so far: 0 in the module's first step, n at the end of n
   double simt;   // simulation time, s
 };
 
@@ -33,8 +34,12 @@ class StepObserver {
   virtual void OnAction(const StepContext &, const ScenarioAction &) {}
   // The host's time acceleration changes: every step from now on is factor times as long.
   virtual void OnTimeAcceleration(const StepContext &, double /*factor*/) {}
-  virtual void BeforePostStep(const StepContext &) {}
-  virtual void AfterPostStep(const StepContext &) {}
+  // The state the module's step is about to see.
+  virtual void BeforeModuleStep(const StepContext &) {}
+  // What its calls did, before the host's update moves anything.
+  virtual void AfterModuleStep(const StepContext &) {}
+  // The host's update taken and the clock moved on.
+  virtual void AfterStep(const StepContext &) {}
   virtual void OnFinish(const StepContext &) {}
 };
 

@@ -25,8 +25,9 @@ Plugin::Plugin(const std::string &path) {
     Find<void (*)(HINSTANCE)>(handle_, "InitModule", path);
     entry_.exit_module = Find<void (*)(HINSTANCE)>(handle_, "ExitModule", path);
     entry_.get_module_version = Find<int (*)()>(handle_, "GetModuleVersion", path);
-    entry_.post_step = Find<void (*)(double, double, double)>(handle_, "opcPostStep", path);
     // Optional, as the host looks them up by name and calls them only when found.
+    entry_.post_step =
+        reinterpret_cast<void (*)(double, double, double)>(FindExport(handle_, "opcPostStep"));
     entry_.pre_step =
         reinterpret_cast<void (*)(double, double, double)>(FindExport(handle_, "opcPreStep"));
     entry_.open_render_viewport = reinterpret_cast<void (*)(HWND, DWORD, DWORD, BOOL)>(

@@ -62,7 +62,7 @@ void Progress::OnStart(const StepContext &ctx) {
   start_s_ = simt_ = ctx.simt;
 }
 
-void Progress::AfterPostStep(const StepContext &ctx) {
+void Progress::AfterStep(const StepContext &ctx) {
   step_ = ctx.step;
   simt_ = ctx.simt;
   if (ctx.step < next_check_) return;

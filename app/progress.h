@@ -23,7 +23,7 @@ class Progress : public StepObserver {
   Progress(std::FILE *out, const Scenario &scenario);
 
   void OnStart(const StepContext &ctx) override;
-  void AfterPostStep(const StepContext &ctx) override;
+  void AfterStep(const StepContext &ctx) override;
   void OnFinish(const StepContext &ctx) override;
 
   // The line as it reads after the latest step seen, wall_s seconds into the run.

@@ -152,7 +152,7 @@ void RunRecorder::OnAction(const StepContext &ctx, const ScenarioAction &action)
   }
 }
 
-// Anchorings and releases: the module's in opcPostStep, the host's when it frees the
+// Anchorings and releases: the module's in its step, the host's when it frees the
 // children of a deleted vessel.
 void RunRecorder::NoteParentChanges(const StepContext &ctx) {
   const auto &entries = ctx.roster.Entries();
@@ -168,7 +168,7 @@ void RunRecorder::NoteParentChanges(const StepContext &ctx) {
   }
 }
 
-void RunRecorder::BeforePostStep(const StepContext &ctx) {
+void RunRecorder::BeforeModuleStep(const StepContext &ctx) {
   Ensure(ctx);
   NoteParentChanges(ctx);
   const auto &entries = ctx.roster.Entries();
@@ -193,7 +193,7 @@ void RunRecorder::BeforePostStep(const StepContext &ctx) {
   }
 }
 
-void RunRecorder::AfterPostStep(const StepContext &ctx) {
+void RunRecorder::AfterModuleStep(const StepContext &ctx) {
   NoteParentChanges(ctx);
   // The module's forces of this step, as the world recorded its AddForce calls: a vessel's
   // own force total leaves out what is added to a child, and anchored vessels are children.

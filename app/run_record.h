@@ -70,14 +70,14 @@ class RunRecorder : public StepObserver {
   static constexpr size_t kMaxMarks = 20000;  // the first ones are kept
 
   // The recorder reads the module's AddForce calls from the world's record of host calls,
-  // which must be on, in AfterPostStep. clear_host_events: it forgets them afterwards (when
+  // which must be on, in AfterModuleStep. clear_host_events: it forgets them afterwards (when
   // no event log does).
   RunRecorder(const Scenario &scenario, bool clear_host_events);
 
   void OnStart(const StepContext &ctx) override;
   void OnAction(const StepContext &ctx, const ScenarioAction &action) override;
-  void BeforePostStep(const StepContext &ctx) override;
-  void AfterPostStep(const StepContext &ctx) override;
+  void BeforeModuleStep(const StepContext &ctx) override;
+  void AfterModuleStep(const StepContext &ctx) override;
   void OnFinish(const StepContext &ctx) override;
 
   const RunRecord &Record() const { return record_; }

@@ -11,7 +11,7 @@ namespace app {
 namespace {
 
 // The runner whose world is stepping: the hook that stands in the world for the module's
-// opcPostStep finds it here. One run at a time per process, as one host per process.
+// step callback finds it here. One run at a time per process, as one host per process.
 Runner *g_active = nullptr;
 
 }  // namespace
@@ -41,13 +41,20 @@ void Runner::Notify(const ScenarioAction &action) {
   for (StepObserver *o : observers_) o->OnAction(ctx, action);
 }
 
-// Stands in the world for the module's opcPostStep: the observers see the world as the
-// module is about to see it.
-void Runner::PostStepHook(double simt, double simdt, double mjd) {
+// The module's step callback: opcPreStep, or opcPostStep for a module without one.
+Runner::StepFn Runner::ModuleStep() const {
+  return entry_.pre_step != nullptr ? entry_.pre_step : entry_.post_step;
+}
+
+// Stands in the world for the module's step callback: the observers see the world as the
+// module is about to see it, and what its calls did.
+void Runner::ModuleStepHook(double simt, double simdt, double mjd) {
   Runner *self = g_active;
-  const StepContext ctx = self->Context();
-  for (StepObserver *o : self->observers_) o->BeforePostStep(ctx);
-  if (self->entry_.post_step != nullptr) self->entry_.post_step(simt, simdt, mjd);
+  const StepContext before = self->Context();
+  for (StepObserver *o : self->observers_) o->BeforeModuleStep(before);
+  if (const StepFn step = self->ModuleStep(); step != nullptr) step(simt, simdt, mjd);
+  const StepContext after = self->Context();
+  for (StepObserver *o : self->observers_) o->AfterModuleStep(after);
 }
 
 void Runner::Press(int vk, bool down, bool repeat, double now_s) {
@@ -152,7 +159,7 @@ void Runner::ApplyDueEvents(long long done, double now_s) {
 RunTotals Runner::Run() {
   g_active = this;
   sim::ModuleEntryPoints hooked = entry_;
-  hooked.post_step = &Runner::PostStepHook;
+  (entry_.pre_step != nullptr ? hooked.pre_step : hooked.post_step) = &Runner::ModuleStepHook;
   world_.SetModule(hooked, instance_);
   world_.EnablePhysics(true);
   // Once per host: the next sessions find the module started.
@@ -180,7 +187,7 @@ RunTotals Runner::Run() {
     if (!held_.empty()) DeliverRepeats(now_s);
     world_.Step(scenario_.steps_vary ? lengths_.Next() : dt);
     const StepContext ctx = Context();
-    for (StepObserver *o : observers_) o->AfterPostStep(ctx);
+    for (StepObserver *o : observers_) o->AfterStep(ctx);
     ++done;
   }
   const auto wall_end = std::chrono::steady_clock::now();

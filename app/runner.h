@@ -1,6 +1,6 @@
-// The fixed-step loop of the stand-in host: between steps it carries out the scenario's
-// timed events and the keyboard's auto-repeat, then lets the world step (physics, clock,
-// opcPostStep), telling the observers at each point.
+// The stepping loop of the stand-in host: between steps it carries out the scenario's timed
+// events and the keyboard's auto-repeat, then lets the world step (opcPreStep, physics, clock,
+// opcPostStep), telling the observers at each point and around the module's own step.
 #pragma once
 
 #include <functional>
@@ -55,7 +55,9 @@ class Runner {
   // length by the clock, else by the steps the reader placed them on.
   void ApplyDueEvents(long long done, double now_s);
 
-  static void PostStepHook(double simt, double simdt, double mjd);
+  using StepFn = void (*)(double simt, double simdt, double mjd);
+  StepFn ModuleStep() const;
+  static void ModuleStepHook(double simt, double simdt, double mjd);
   void Apply(const TimedEvent &event, double now_s);
   void Press(int vk, bool down, bool repeat, double now_s);
   void DeliverRepeats(double now_s);

@@ -25,8 +25,11 @@ void Trace::OnStart(const StepContext &) {
       "altitude_m,clearance_m\n";
 }
 
-void Trace::BeforePostStep(const StepContext &ctx) {
-  if (ctx.step % every_ != 0) return;
+void Trace::BeforeModuleStep(const StepContext &ctx) { WriteRows(ctx); }
+
+void Trace::WriteRows(const StepContext &ctx) {
+  if (ctx.step % every_ != 0 || ctx.step == written_step_) return;
+  written_step_ = ctx.step;
   std::string &out = out_.Buffer();
   const auto &entries = ctx.roster.Entries();
   for (size_t i = 0; i < entries.size(); ++i) {
@@ -57,6 +60,10 @@ void Trace::BeforePostStep(const StepContext &ctx) {
   out_.MaybeFlush();
 }
 
-void Trace::OnFinish(const StepContext &) { out_.Close(); }
+void Trace::OnFinish(const StepContext &ctx) {
+  // The state the run ends in, which no step of the module saw.
+  WriteRows(ctx);
+  out_.Close();
+}
 
 }  // namespace app

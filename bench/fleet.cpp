@@ -91,7 +91,7 @@ Fleet::Fleet(Situation situation, int vessels) : situation_(situation) {
   flat.body_radius_m = kMoonRadius_m;
   flat.relief = kDorvakFlat;
   world_.ConfigureTerrain(flat);
-  world_.SetModule({&InitModule, &ExitModule, &GetModuleVersion, &opcPostStep}, kInstance);
+  world_.SetModule({&InitModule, &ExitModule, &GetModuleVersion, nullptr, &opcPreStep, nullptr, &opcCloseRenderViewport}, kInstance);
   world_.InitModule();
 
   Step();  // the resting vessels are anchored here
@@ -114,7 +114,7 @@ Fleet::~Fleet() { ExitModule(kInstance); }
 void Fleet::Step() {
   simt_ += kStep_s;
   mjd_ += kStep_s / 86400.0;
-  opcPostStep(simt_, kStep_s, mjd_);
+  opcPreStep(simt_, kStep_s, mjd_);
 }
 
 VesselWork Fleet::Work(int i) const {

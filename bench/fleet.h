@@ -39,7 +39,7 @@ class Fleet {
   Fleet(const Fleet &) = delete;
   Fleet &operator=(const Fleet &) = delete;
 
-  // One opcPostStep, the clock advancing by kStep_s.
+  // One opcPreStep, the clock advancing by kStep_s.
   void Step();
 
   sim::World &World() { return world_; }

@@ -93,7 +93,7 @@ class TenthClock : public app::StepObserver {
  public:
   explicit TenthClock(long long steps) : tenth_(steps / 10), steps_(steps) {}
   void OnStart(const app::StepContext &) override { start_ = CpuSeconds(); }
-  void AfterPostStep(const app::StepContext &ctx) override {
+  void AfterStep(const app::StepContext &ctx) override {
     if (ctx.step == tenth_) first_end_ = CpuSeconds();
     if (ctx.step == steps_ - tenth_) last_start_ = CpuSeconds();
     if (ctx.step == steps_) end_ = CpuSeconds();
@@ -127,7 +127,7 @@ Measured RunScenario(const std::string &text) {
   TenthClock tenths(scenario.steps);
   const HINSTANCE instance = reinterpret_cast<HINSTANCE>(0x7d00);
   app::Runner runner(scenario, world, roster,
-                     {&InitModule, &ExitModule, &GetModuleVersion, &opcPostStep}, instance,
+                     {&InitModule, &ExitModule, &GetModuleVersion, nullptr, &opcPreStep, nullptr, &opcCloseRenderViewport}, instance,
                      {&account, &tenths});
   const app::RunTotals totals = runner.Run();
   Measured m{totals, tenths.Seconds(), tenths.FirstStepsPerSecond(), tenths.LastStepsPerSecond()};

@@ -1,4 +1,4 @@
-// opcPostStep and the contact pass over fleets of 1 to 10 000 vessels in each situation,
+// opcPreStep and the contact pass over fleets of 1 to 10 000 vessels in each situation,
 // and the host-call floor they are measured against. The floor is run interleaved with the
 // module, block by block on the same world and in alternating order, so that both see the
 // same caches and the same machine load. The counters are medians over the blocks, which a
@@ -101,7 +101,7 @@ int Register() {
   for (int n : kFleetSizes) {
     for (Situation situation : kSituations) {
       const std::string suffix = std::string(SituationName(situation)) + "/" + std::to_string(n);
-      benchmark::RegisterBenchmark(("opcPostStep/" + suffix).c_str(), PostStep, situation, n)
+      benchmark::RegisterBenchmark(("opcPreStep/" + suffix).c_str(), PostStep, situation, n)
           ->UseManualTime()
           ->Unit(benchmark::kMicrosecond);
       benchmark::RegisterBenchmark(("floor/" + suffix).c_str(), Floor, situation, n)

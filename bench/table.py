@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Turns the JSON of a repeated touchdown_bench run into the table of docs/performance.md.
 
-    touchdown_bench --benchmark_filter='opcPostStep/' --benchmark_repetitions=5 \
+    touchdown_bench --benchmark_filter='opcPreStep/' --benchmark_repetitions=5 \
         --benchmark_format=json > run.json
     bench/table.py run.json
 
@@ -26,7 +26,7 @@ def main(path):
         run = json.load(f)
     rows = defaultdict(dict)  # (situation, n) -> counters of the median
     for b in run["benchmarks"]:
-        if b.get("aggregate_name") != "median" or not b["name"].startswith("opcPostStep/"):
+        if b.get("aggregate_name") != "median" or not b["name"].startswith("opcPreStep/"):
             continue
         _, situation, n = b["name"].split("/")[:3]
         rows[(situation, int(n))] = b

@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   app::Account account(scenario);
   world.SetRecording(false);
   app::Runner runner(scenario, world, roster,
-                     {&InitModule, &ExitModule, &GetModuleVersion, &opcPostStep}, kInstance,
+                     {&InitModule, &ExitModule, &GetModuleVersion, nullptr, &opcPreStep, nullptr, &opcCloseRenderViewport}, kInstance,
                      {&account});
   const app::RunTotals totals = runner.Run();
   ExitModule(kInstance);

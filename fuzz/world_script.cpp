@@ -282,7 +282,7 @@ void Step(Scene &s, const std::function<void(Scene &)> &after_step, double simdt
   if (host_step) {
     s.world.Step(simdt);
   } else {
-    s.world.CallPostStep(s.world.SimTime(), simdt, s.world.Mjd());
+    s.world.CallPreStep(s.world.SimTime(), simdt, s.world.Mjd());
   }
   after_step(s);
 }
@@ -327,7 +327,7 @@ void BuildScene(Scene &s, FuzzedDataProvider &in) {
   s.world.SetTerrainMode(TerrainMode(in));
   s.world.ConfigureTerrain(s.terrain);
   s.world.EnablePhysics(in.ConsumeBool());
-  s.world.SetModule({&InitModule, &ExitModule, &GetModuleVersion, &opcPostStep}, kInstance);
+  s.world.SetModule({&InitModule, &ExitModule, &GetModuleVersion, nullptr, &opcPreStep, nullptr, &opcCloseRenderViewport}, kInstance);
   s.world.InitModule();
   // Most worlds worth trying have ground to stand on.
   if (in.ConsumeIntegralInRange<int>(0, 7) != 0) {

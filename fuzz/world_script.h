@@ -30,7 +30,7 @@ struct Scene {
 void BuildScene(Scene &scene, FuzzedDataProvider &in);
 
 // Carries out the input's actions one by one until it runs out; after every call of
-// opcPostStep, `after_step` is given the scene to check.
+// opcPreStep, `after_step` is given the scene to check.
 void PlayScript(Scene &scene, FuzzedDataProvider &in,
                 const std::function<void(Scene &)> &after_step);
 

@@ -9,4 +9,6 @@ void ExitModule(HINSTANCE) { td::StopModule(); }
 
 int GetModuleVersion() { return td::ModuleVersion(); }
 
-void opcPostStep(double simt, double simdt, double mjd) { td::RunStep(simt, simdt, mjd); }
+void opcPreStep(double simt, double simdt, double mjd) { td::RunStep(simt, simdt, mjd); }
+
+void opcCloseRenderViewport() { td::ForgetSession(); }

@@ -27,8 +27,12 @@ void ClearKey(int vk) {
   Keys().entry[vk] = 0;
 }
 
-void InstallKeyboardHook(HINSTANCE instance) {
+void ClearKeyTable() {
   for (int32_t &entry : Keys().entry) entry = 0;
+}
+
+void InstallKeyboardHook(HINSTANCE instance) {
+  ClearKeyTable();
   Keys().hook = SetWindowsHookExA(WH_KEYBOARD, KeyboardHookProc, instance, GetCurrentThreadId());
 }
 

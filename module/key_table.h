@@ -30,6 +30,8 @@ inline constexpr int kKeyPeriod = 0xBE;
 int32_t KeyEntry(int vk);
 bool KeyHeld(int vk);
 void ClearKey(int vk);
+// Forgets every held key: a key still down counts again only when pressed anew.
+void ClearKeyTable();
 
 // Clears the table and hooks the calling thread's keyboard.
 void InstallKeyboardHook(HINSTANCE instance);

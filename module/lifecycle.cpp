@@ -18,6 +18,11 @@ void StopModule() {
   RemoveKeyboardHook();
 }
 
+void ForgetSession() {
+  ResetAnchorTable();
+  ClearKeyTable();
+}
+
 int ModuleVersion() {
   int32_t &version = g_module_state.version_cache;  // 0: not yet computed
   if (version != 0) return version;

@@ -1,4 +1,4 @@
-// The per-step driver behind opcPostStep: find the carrier, run the contact pass, release
+// The per-step driver behind opcPreStep: find the carrier, run the contact pass, release
 // everything when the user's focus strays from the carrier or a release key is pressed,
 // move the focus vessel for held movement keys, and free the slots of vanished vessels.
 #pragma once

@@ -116,8 +116,9 @@ enum class HostWarning {
 
 struct HostEvent {
   EventKind kind;
-  // Number of the opcPostStep call in which it happened (0 = InitModule); a call made in
-  // opcPreStep counts with the opcPostStep before it, whose forces act in the same update.
+  // Steps taken when it happened: 0 in InitModule and in the first opcPreStep, k in the
+  // post-step of the k-th step and in the pre-step of the step after it, whose state and
+  // clock are the same.
   int64_t step = 0;
   double simt = 0.0;
   OBJHANDLE vessel = nullptr;
@@ -359,9 +360,11 @@ class World {
   void SetModule(const ModuleEntryPoints &entry, HINSTANCE instance);
   void InitModule();  // calls the module's InitModule (step 0)
   // One host frame of dt seconds: opcPreStep, the update (physics when enabled), the clock,
-  // then opcPostStep, and the new state committed.
+  // then opcPostStep, and the new state committed. Either callback only if the module has it.
   void Step(double dt);
-  // opcPostStep with exactly these arguments, without physics or clock (for odd simdt).
+  // A frame whose update moves nothing and leaves the clock: opcPreStep, then opcPostStep,
+  // both with exactly these arguments (for odd simdt).
+  void CallPreStep(double simt, double simdt, double mjd);
   void CallPostStep(double simt, double simdt, double mjd);
   void EnablePhysics(bool on);  // off by default: vessels stay where they are put
   // Set before the run; end of step by default. With the start of step, each step's update
@@ -371,7 +374,7 @@ class World {
   double SimTime() const;
   double Mjd() const;
   void SetClock(double simt, double mjd);
-  int64_t StepCount() const;
+  int64_t StepCount() const;  // steps taken; the post-step counts its own
 
   // --- sessions (session.cpp) ---
   // One host runs any number of sessions with the module loaded once. A session's world is

@@ -45,9 +45,9 @@ void BeginUpdate(World::Impl &w) {
   w.frozen_surface.clear();
 }
 
+// The update has run: the step is taken, and the post-step sees it counted.
 void CallPostStepHook(World::Impl &w, double simt, double simdt, double mjd) {
   ++w.steps;
-  TerrainStepBegins(w);
   w.answer_start = w.in_frame;
   if (w.entry.post_step != nullptr) w.entry.post_step(simt, simdt, mjd);
   // The commit: what the update and the post-step wrote is the state now.
@@ -56,14 +56,19 @@ void CallPostStepHook(World::Impl &w, double simt, double simdt, double mjd) {
   CollectDesktopRecords(w);
 }
 
+// Before the update, on the committed state: its calls count with the steps taken so far.
+void CallPreStepHook(World::Impl &w, double simt, double simdt, double mjd) {
+  TerrainStepBegins(w);
+  if (w.entry.pre_step == nullptr) return;
+  w.entry.pre_step(simt, simdt, mjd);
+  CollectDesktopRecords(w);
+}
+
 }  // namespace
 
 void World::Step(double dt) {
   Impl &w = *impl_;
-  if (w.entry.pre_step != nullptr) {
-    w.entry.pre_step(w.simt, dt, w.mjd);
-    CollectDesktopRecords(w);
-  }
+  CallPreStepHook(w, w.simt, dt, w.mjd);
   BeginUpdate(w);
   // Forces the module added count for the one step that follows them, taken or not: the
   // physics clears them as it goes.
@@ -78,7 +83,17 @@ void World::Step(double dt) {
   CallPostStepHook(w, w.simt, dt, w.mjd);
 }
 
+void World::CallPreStep(double simt, double simdt, double mjd) {
+  CallPreStepHook(*impl_, simt, simdt, mjd);
+  // An update that only places attached children, as the host's always does; the forces
+  // stay for a test to read.
+  BeginUpdate(*impl_);
+  if (impl_->in_frame) CarryAllChildren(*impl_);
+  CallPostStepHook(*impl_, simt, simdt, mjd);
+}
+
 void World::CallPostStep(double simt, double simdt, double mjd) {
+  TerrainStepBegins(*impl_);
   BeginUpdate(*impl_);
   CallPostStepHook(*impl_, simt, simdt, mjd);
 }

@@ -55,8 +55,8 @@ TEST(Account, AVesselLetGoWhereItHangsIsMeasuredAnew) {
   app::Account account(scenario);
   const auto step = [&](int n) {
     const app::StepContext ctx{world, roster, n, 0.01 * n};
-    account.BeforePostStep(ctx);
-    account.AfterPostStep(ctx);
+    account.BeforeModuleStep(ctx);
+    account.AfterModuleStep(ctx);
   };
   account.OnStart({world, roster, 0, 0.0});
   step(1);
@@ -227,7 +227,7 @@ post_step_sees = "end_of_step"   # where such calls are refused; the host's code
   EXPECT_TRUE(carrier->AttachChild(crate, hook, crate_eye));   // no warning
   EXPECT_FALSE(carrier->AttachChild(box, hook, box_eye));      // the hook holds the crate
   EXPECT_FALSE(oapiGetVesselInterface(crate)->AttachChild(crate, hook, crate_eye));  // itself
-  each([&](app::StepObserver &o) { o.BeforePostStep({world, roster, 1, 0.01}); });
+  each([&](app::StepObserver &o) { o.BeforeModuleStep({world, roster, 1, 0.01}); });
   world.SetRecording(false);
   EXPECT_FALSE(carrier->AttachChild(box, box_eye, hook));
   each([&](app::StepObserver &o) { o.OnFinish({world, roster, 1, 0.01}); });

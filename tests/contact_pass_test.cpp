@@ -187,7 +187,7 @@ TEST_F(ContactPass, StepLengthThatIsNotAPositiveNumberLeavesOutStoppingAndBrakes
   for (double simdt : {0.0, -0.02, nan, inf}) {
     const OBJHANDLE v = Sunk(-0.1, Vec3(-1.0, 0.3, 0.1));
     world.ClearEvents();
-    world.CallPostStep(world.SimTime(), simdt, world.Mjd());
+    world.CallPreStep(world.SimTime(), simdt, world.Mjd());
     const auto forces = ForcesOn(v);
     ASSERT_EQ(forces.size(), 1u) << simdt;
     EXPECT_GT(forces[0].v[0].y, 0.0) << simdt;  // support
@@ -195,7 +195,7 @@ TEST_F(ContactPass, StepLengthThatIsNotAPositiveNumberLeavesOutStoppingAndBrakes
   }
   // Anchoring goes on.
   const OBJHANDLE resting = Sunk(-0.1, Vec3(0, 0, 0));
-  world.CallPostStep(world.SimTime(), 0.0, world.Mjd());
+  world.CallPreStep(world.SimTime(), 0.0, world.Mjd());
   EXPECT_TRUE(Anchored(resting));
 }
 

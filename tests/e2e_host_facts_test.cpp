@@ -100,8 +100,8 @@ TEST_F(HostFacts, FirstStepsAndTimeAccelerationFollowTheOrder) {
     double accelerated_t;
   };
   const Case cases[] = {
-      {"end_of_step", {0.02, 0.04, 0.06, 0.08}, 25, 0.50},
-      {"start_of_step", {0.01, 0.02, 0.03, 0.05}, 27, 0.51},
+      {"end_of_step", {0.0, 0.02, 0.04, 0.06}, 25, 0.50},
+      {"start_of_step", {0.0, 0.01, 0.02, 0.03}, 27, 0.51},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.order);

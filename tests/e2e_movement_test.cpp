@@ -8,10 +8,10 @@ namespace {
 constexpr double kMoonRadius_m = 1737400.0;
 constexpr double kPi = 3.14159265358979323846;
 
-// A key event at t_s falls before step t_s / step_s + 1; the row of that step shows the
-// vessel before the key has moved it.
+// A key event at t_s falls before the module's step t_s / step_s; the row of that step shows
+// the vessel before the key has moved it.
 const TraceRow &RowAt(const std::vector<TraceRow> &rows, double t_s, double step_s) {
-  const long step = std::lround(t_s / step_s) + 1;
+  const long step = std::lround(t_s / step_s);
   for (const TraceRow &r : rows) {
     if (r.step == step) return r;
   }

@@ -61,7 +61,7 @@ TEST_F(Mends, NothingNonFiniteReachesAnAttachment) {
 
   // A turn over a step length that is not a number makes no edit either.
   world.KeyDown(td::kKeyD);
-  world.CallPostStep(1.0, std::numeric_limits<double>::quiet_NaN(), 0.0);
+  world.CallPreStep(1.0, std::numeric_limits<double>::quiet_NaN(), 0.0);
   EXPECT_TRUE(Events(EventKind::kSetAttachmentParams).empty());
   for (ATTACHMENTHANDLE a : world.AttachmentsOf(carrier)) {
     const sim::AttachmentRecord &r = *world.Attachment(a);

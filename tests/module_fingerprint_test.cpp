@@ -111,7 +111,7 @@ TEST_F(ModuleFingerprint, ABusySceneGivesTheHostExactlyThePinnedCalls) {
   Reconfigure(tdtest::NaNTerrain());
   Step();
   Reconfigure(FlatTerrain(0.0));
-  world.CallPostStep(world.SimTime(), 0.0, world.Mjd());
+  world.CallPreStep(world.SimTime(), 0.0, world.Mjd());
   Step();
 
   EXPECT_GT(world.Events().size(), 2000u);

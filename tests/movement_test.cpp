@@ -63,7 +63,7 @@ TEST_F(Movement, StepsComeBeforeTurnsAndAnArrowWithItsLetterCountsOnce) {
   world.KeyDown(td::kKeyLeft);
   world.KeyDown(td::kKeyUp);
   world.KeyDown(td::kKeyW);
-  world.CallPostStep(0.1, 0.1, 0.0);
+  world.CallPreStep(0.1, 0.1, 0.0);
   const auto edits = Edits();
   ASSERT_EQ(edits.size(), 2u);
   EXPECT_NEAR(edits[0].v[0].z - edits[1].v[0].z, 0.0, 0.0);  // the turn keeps the position
@@ -92,7 +92,7 @@ TEST_F(Movement, EachKeyAloneStepsOrTurnsTheFocusItsOwnWay) {
     const OBJHANDLE v = AnchoredFocus("UMmu");
     const VECTOR3 before = Point(v).pos;
     world.KeyDown(c.vk);
-    world.CallPostStep(0.1, 0.1, 0.0);
+    world.CallPreStep(0.1, 0.1, 0.0);
     world.KeyUp(c.vk);
     ASSERT_EQ(Edits().size(), 1u);
     ExpectVecNear(td::VecSub(Point(v).pos, before), c.shift_carrier, 1e-6);
@@ -108,7 +108,7 @@ TEST_F(Movement, OnlyWalkersAndCarsThatHaveTheFocusMove) {
     AnchoredFocus(class_name);
     world.KeyDown(td::kKeyW);
     world.KeyDown(td::kKeyD);
-    world.CallPostStep(0.1, 0.1, 0.0);
+    world.CallPreStep(0.1, 0.1, 0.0);
     EXPECT_TRUE(Edits().empty());
     ExitModule(kInstance);
   }
@@ -117,7 +117,7 @@ TEST_F(Movement, OnlyWalkersAndCarsThatHaveTheFocusMove) {
   AnchoredFocus("UMmu");
   world.SetFocus(nullptr);
   world.KeyDown(td::kKeyW);
-  world.CallPostStep(0.2, 0.1, 0.0);
+  world.CallPreStep(0.2, 0.1, 0.0);
   EXPECT_TRUE(Edits().empty());
 }
 

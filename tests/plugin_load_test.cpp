@@ -74,8 +74,10 @@ TEST_P(PluginLoad, StartsReportsAndStopsLikeAHostedModule) {
   sim::ModuleEntryPoints entry;
   entry.exit_module = Entry<void (*)(HINSTANCE)>(plugin, "ExitModule");
   entry.get_module_version = Entry<int (*)()>(plugin, "GetModuleVersion");
-  entry.post_step = Entry<void (*)(double, double, double)>(plugin, "opcPostStep");
-  ASSERT_TRUE(entry.exit_module && entry.get_module_version && entry.post_step);
+  entry.pre_step = Entry<void (*)(double, double, double)>(plugin, "opcPreStep");
+  entry.close_render_viewport = Entry<void (*)()>(plugin, "opcCloseRenderViewport");
+  ASSERT_TRUE(entry.exit_module && entry.get_module_version && entry.pre_step &&
+              entry.close_render_viewport);
   world.SetModule(entry, instance);
   world.Step(0.02);
   EXPECT_EQ(world.MessageBoxes().size(), GetParam().message == nullptr ? 0u : 1u);
@@ -123,7 +125,8 @@ TEST(PluginSymbols, ExportsExactlyTheEntryPointsAndTakesTheHostsFunctionsFromThe
     if (type == 'T' || type == 'W' || type == 'i') functions.insert(name);
   }
   EXPECT_EQ(functions,
-            (std::set<std::string>{"ExitModule", "GetModuleVersion", "InitModule", "opcPostStep"}));
+            (std::set<std::string>{"ExitModule", "GetModuleVersion", "InitModule",
+                                   "opcCloseRenderViewport", "opcPreStep"}));
 
   std::set<std::string> undefined;
   for (const auto &[type, name] : DynamicSymbols("--undefined-only")) undefined.insert(name);

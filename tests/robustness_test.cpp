@@ -135,7 +135,7 @@ class Robustness : public ModuleWorld {
     world.KeyDown(td::kKeyW);
     world.KeyDown(td::kKeyPeriod);
     for (double simdt : {0.0, -0.02, -0.0, -1.0, 0.0}) {
-      for (int i = 0; i < 5; ++i) world.CallPostStep(world.SimTime(), simdt, world.Mjd());
+      for (int i = 0; i < 5; ++i) world.CallPreStep(world.SimTime(), simdt, world.Mjd());
     }
     EXPECT_EQ(Count(EventKind::kDetachChild), 0u);
     EXPECT_TRUE(Anchored(lander));
@@ -382,10 +382,10 @@ TEST(FiniteWatch, StopsTheRunAtTheFirstStateNotANumberAndNamesTheLastFiniteOne) 
   app::Roster roster;
   roster.Add(lander, "lander", std::nullopt, false);
   app::FiniteWatch watch;
-  watch.BeforePostStep({world, roster, 1, 0.01});
+  watch.BeforeModuleStep({world, roster, 1, 0.01});
   EXPECT_FALSE(app::StopRequested());
   world.Vessel(lander)->vel_global.y = NAN;
-  watch.BeforePostStep({world, roster, 2, 0.02});
+  watch.BeforeModuleStep({world, roster, 2, 0.02});
   EXPECT_TRUE(app::StopRequested());
   EXPECT_EQ(app::StopExitStatus(), app::kNonFiniteExitStatus);
   EXPECT_NE(app::StopReason().find("vessel lander: state not finite at step 2; last finite at "

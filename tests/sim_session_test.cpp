@@ -17,6 +17,7 @@ void OpenViewport(HWND, DWORD, DWORD, BOOL) { ++g_opened; }
 void CloseViewport() {
   ++g_closed;
   g_vessels_at_close = static_cast<int>(oapiGetVesselCount());
+  opcCloseRenderViewport();
 }
 
 class Sessions : public ModuleWorld {
@@ -26,7 +27,7 @@ class Sessions : public ModuleWorld {
     g_opened = g_closed = 0;
     g_vessels_at_close = -1;
     Start();
-    world.SetModule({&InitModule, &ExitModule, &GetModuleVersion, &opcPostStep, nullptr,
+    world.SetModule({&InitModule, &ExitModule, &GetModuleVersion, nullptr, &opcPreStep,
                      &OpenViewport, &CloseViewport},
                     kInstance);
   }
@@ -72,8 +73,9 @@ TEST_F(Sessions, ASecondSessionReusesTheFirstsHandlesAndItsStaleCallsAreErrors) 
   EXPECT_EQ(world.AttachmentPointCount(), 0u);
   EXPECT_EQ(world.Session(), 2u);
   EXPECT_EQ(world.StepCount(), 0);
-  // The module was not started again: its table still holds the first session's vessels.
-  EXPECT_GE(td::FindAnchorSlot(a1), 0);
+  // The module was not started again, but it forgot the session's carrier and slots.
+  EXPECT_LT(td::FindAnchorSlot(a1), 0);
+  EXPECT_EQ(td::StepCarrier(), nullptr);
 
   // Session 2: the same body and carrier, two landers at rest, a third serial no more.
   EXPECT_EQ(world.AddBody({"Moon", kMoonRadius_m, kMoonMass_kg, td::Vec3(0, 0, 0)}), moon);
@@ -115,11 +117,13 @@ TEST_F(Sessions, ASecondSessionReusesTheFirstsHandlesAndItsStaleCallsAreErrors) 
   // The first session's counts are its own.
   EXPECT_EQ(StaleTotal(1), 0);
 
-  // The module, unchanged, still holds a2 and b2 as anchored by the first session's slots:
-  // both stand in contact, and neither is anchored.
+  // The module starts the session afresh: it anchors a2 and b2 through new points, and
+  // names nothing of the first session.
+  world.ClearEvents();
   for (int i = 0; i < 3; ++i) Step();
-  EXPECT_FALSE(Anchored(a2));
-  EXPECT_FALSE(Anchored(b2));
+  EXPECT_TRUE(Anchored(a2));
+  EXPECT_TRUE(Anchored(b2));
+  EXPECT_TRUE(Events(sim::EventKind::kStaleHandle).empty());
 }
 
 TEST_F(Sessions, AWorldOfOneSessionRecordsNoErrorForTheGoneAndTheUnknown) {
