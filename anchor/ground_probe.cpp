@@ -1,5 +1,6 @@
 #include "anchor/ground_probe.h"
 
+#include "anchor/ground_frame.h"
 #include "host/terrain.h"
 #include "math/vector.h"
 
@@ -17,7 +18,7 @@ double ProbeGround(const VESSEL &vessel, VECTOR3 &drop_global, double &terrain_a
   const double radial_length_m = VecLength(radial_global);
   const double vessel_alt_m = radial_length_m - body_radius_m;
   const double base_alt_m = vessel_alt_m - vessel.GetCOG_elev();
-  terrain_alt_m = TerrainAltitude(radial_global, body_radius_m);
+  terrain_alt_m = TerrainAltitude(OnGround(body, radial_global), body_radius_m);
   const double clearance_m = base_alt_m - terrain_alt_m;
 
   const VECTOR3 up_global = VecUnitOfLength(radial_global, radial_length_m);

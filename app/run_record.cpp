@@ -226,7 +226,16 @@ void RunRecorder::AfterModuleStep(const StepContext &ctx) {
     w.pushed = false;
     if (watch_[i].parent != nullptr) w.peak_state = ContactState::kAnchored;
   }
+  if (ctx.step == 0 && sampled_step_ == 0) DropStartSample();
   if (ctx.step % stride_ == 0 || ctx.step == scenario_.steps) TakeSample(ctx);
+}
+
+// The start's frame is taken again after the module's first step, with what that step did.
+void RunRecorder::DropStartSample() {
+  record_.frame_t_s.pop_back();
+  for (VesselTrack &track : record_.vessels) {
+    if (!track.samples.empty() && track.first_frame == 0) track.samples.pop_back();
+  }
 }
 
 void RunRecorder::TakeSample(const StepContext &ctx) {

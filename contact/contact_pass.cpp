@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "anchor/anchor_table.h"
+#include "anchor/ground_frame.h"
 #include "anchor/ground_probe.h"
 #include "host/frames.h"
 #include "host/terrain.h"
@@ -81,7 +82,7 @@ void MeasurePlace(const CarrierState &cs, const VESSEL &vessel, Measurement &m) 
   // The vessel's body is the carrier's here, so its radius is the one already read.
   m.radial_length_m = VecLength(m.radial_global);
   m.vessel_alt_m = m.radial_length_m - cs.body_radius_m;
-  m.terrain_alt_m = TerrainAltitude(m.radial_global, cs.body_radius_m);
+  m.terrain_alt_m = TerrainAltitude(OnGround(cs.body, m.radial_global), cs.body_radius_m);
   m.clearance_m = (m.vessel_alt_m - m.terrain_alt_m) - vessel.GetCOG_elev();
 }
 

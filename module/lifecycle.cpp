@@ -1,6 +1,7 @@
 #include "module/lifecycle.h"
 
 #include "anchor/anchor_table.h"
+#include "anchor/ground_frame.h"
 #include "module/key_table.h"
 #include "module/module_state.h"
 #include "module/terrain_library.h"
@@ -10,6 +11,7 @@ namespace td {
 void StartModule(HINSTANCE instance) {
   InstallKeyboardHook(instance);
   ResetAnchorTable();
+  ForgetGround();
   LoadTerrainLibrary();
 }
 
@@ -20,6 +22,7 @@ void StopModule() {
 
 void ForgetSession() {
   ResetAnchorTable();
+  ForgetGround();
   ClearKeyTable();
 }
 

@@ -1,9 +1,10 @@
 // Everything the module keeps from one call of the host to the next, in one object. Each part
 // has one owner, and only its owner's source file includes this header: the key table
 // (module/key_table.cpp), the anchor table with its carrier (anchor/anchor_table.cpp), the
-// terrain slot (host/terrain.cpp, filled by module/terrain_library.cpp), the version
-// (module/lifecycle.cpp) and the entry stub's look-up (module/entry_stub.cpp). Everyone else,
-// tests included, goes through those owners' functions or module/test_access.h.
+// ground's frame (anchor/ground_frame.cpp), the terrain slot (host/terrain.cpp, filled by
+// module/terrain_library.cpp), the version (module/lifecycle.cpp) and the entry stub's
+// look-up (module/entry_stub.cpp). Everyone else, tests included, goes through those owners'
+// functions or module/test_access.h.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,16 @@ struct AnchorTableState {
   uint8_t index[kAnchorIndexSize];
 };
 
+// The carrier whose axes the terrain is asked in, its body, its axes (global frame) when first
+// found and in this step, and whether it has turned since (anchor/ground_frame.h).
+struct GroundFrameState {
+  OBJHANDLE carrier;
+  OBJHANDLE body;
+  VECTOR3 first_axes_global[3];
+  VECTOR3 axes_global[3];
+  bool turned;
+};
+
 struct TerrainState {
   TerrainRadiusFn radius;  // null while unbound
   HMODULE module;          // the loaded terrain library, null while none
@@ -53,6 +64,7 @@ struct EntryStubState {
 struct ModuleState {
   KeyTableState keys;
   AnchorTableState anchors;
+  GroundFrameState ground;
   TerrainState terrain;
   int32_t version_cache;  // 0: not yet computed
   EntryStubState entry;

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "anchor/anchor_table.h"
+#include "anchor/ground_frame.h"
 #include "anchor/movement.h"
 #include "contact/contact_pass.h"
 #include "math/angles.h"
@@ -61,6 +62,7 @@ bool TakeReleaseKeys() {
 
 void RunStep(double simt, double simdt, double mjd) {
   UseCarrier(FindCarrier());
+  FollowGround(StepCarrier());
   RunContactPass(simt, simdt, mjd);
   if (const VESSEL *carrier = StepCarrier(); carrier != nullptr) {
     if (FocusStrayed(*carrier)) ReleaseEveryAnchored();

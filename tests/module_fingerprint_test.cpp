@@ -16,7 +16,7 @@ using tdtest::FlatTerrain;
 using tdtest::ModuleWorld;
 using tdtest::VesselPlacement;
 
-constexpr uint64_t kFingerprint = 7114746658061346504ull;
+constexpr uint64_t kFingerprint = 15475694610726021118ull;
 
 class Fingerprint {
  public:
