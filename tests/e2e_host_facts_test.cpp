@@ -160,8 +160,9 @@ std::string FirstDifference(const std::string &a, const std::string &b) {
 // only at a fixed 0.01 s, the length the host code's order gives its first three whatever
 // step_s says, and on a Moon at rest. The files are those where the module alone keeps vessels
 // on the terrain (landing, resting, walking, driving, leaving the terrain over a crater), each
-// cut before 30 s: there touchdown.toml's thrust releases its lander, and a vessel let go of
-// by the carrier is landed on the host's sphere in the host code's order only, by design.
+// cut to 29 s and touchdown.toml without the thrust that releases its lander at 30 s: a vessel
+// let go of by the carrier is landed on the host's sphere in the host code's order only, and
+// the two orders then differ by design.
 TEST_F(HostFacts, TheModulesCallsAreTheSameWhicheverStateThePostStepSees) {
   const std::string module_calls =
       "--events-kinds AddForce,CreateAttachment,AttachChild,DetachChild,SetAttachmentParams,"
@@ -177,6 +178,7 @@ TEST_F(HostFacts, TheModulesCallsAreTheSameWhicheverStateThePostStepSees) {
       for (std::string line; std::getline(lines, line);) {
         if (line.starts_with("step_s")) line = "step_s = 0.01";
         if (line.starts_with("duration_s")) line = "duration_s = 29.0";
+        if (line.starts_with("thrust_schedule")) continue;
         text += line + "\n";
       }
       const Outcome run =
