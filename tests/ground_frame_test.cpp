@@ -1,5 +1,6 @@
 // The relief as the module asks for it: fixed to the ground of a turning Moon, where the host's
 // terrain lies, and taken afresh from the axes of each carrier the module finds.
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ DorvakConfig Hills(double offset_m = 0.0) {
 struct Place {
   double lat_rad, lon_rad;
 };
-// Kilometres from the carrier on every side, on hills over the host's own sphere (4 to 8 m),
+// Kilometres from the carrier on every side, on hills over the host's own sphere (3 to 8 m),
 // which the relief sliding with the global frame would take below it within the minute, so
 // that a vessel anchored there floats free.
 constexpr Place kPlaces[] = {{0.0, -1e-3}, {6e-4, 1e-3}, {-8e-4, -4e-4}, {-1.5e-3, 5e-4}};
@@ -96,7 +97,6 @@ TEST_P(CarrierChange, TheNextCarrierTakesItsOwnAxes) {
   constexpr double kFar_rad = 0.2;
   AddMoon(0.0);
   Start(sim::TerrainMode::kPresent, Hills(12.0));  // nowhere below the module's floor
-  world.StartSession();
   const OBJHANDLE first = AddCarrier();
   world.SetFocus(first);
   const OBJHANDLE near = OnTerrain("near", {3e-4, 3e-4});
@@ -112,7 +112,6 @@ TEST_P(CarrierChange, TheNextCarrierTakesItsOwnAxes) {
   EXPECT_EQ(second == first, next_session);
   world.SetFocus(second);
   const OBJHANDLE lander = OnTerrain("far", {3e-4, kFar_rad + 3e-4});
-  world.StartSession();
   world.ClearEvents();
   Step();
   ExpectOnTerrain(lander);
