@@ -1,7 +1,9 @@
 // The host's own facts as a scenario meets them: the focus is never none, a vessel without a
 // class has its name as class, a deleted focus passes to the nearest vessel, the host code's
-// first three steps take 0.01 s, and a time acceleration is a row of the event log.
+// first three steps take 0.01 s, a time acceleration is a row of the event log, and the
+// module's calls do not depend on which state the post-step sees.
 #include <algorithm>
+#include <sstream>
 
 #include "e2e_harness.h"
 
@@ -138,6 +140,54 @@ time_acceleration = 10
     });
     ASSERT_NE(next, states.end());
     EXPECT_NEAR((*next)["t"].get<double>(), c.accelerated_t + 0.2, 1e-9);
+  }
+}
+
+// The first record where two logs part, from each.
+std::string FirstDifference(const std::string &a, const std::string &b) {
+  const size_t at = std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
+  const size_t newline = at == 0 ? std::string::npos : a.rfind('\n', at - 1);
+  const size_t from = newline == std::string::npos ? 0 : newline + 1;
+  const auto line = [from](const std::string &s) {
+    return s.substr(from, s.find('\n', from) - from);
+  };
+  return "record " + std::to_string(std::count(a.begin(), a.begin() + from, '\n') + 1) + ":\n" +
+         line(a) + "\n" + line(b);
+}
+
+// The module steps before the update, on the committed state, which the two orders share:
+// its calls, argument for argument, are the same under both. Both orders take the same steps
+// only at a fixed 0.01 s, the length the host code's order gives its first three whatever
+// step_s says, and on a Moon at rest. The files are those where the module alone keeps vessels
+// on the terrain (landing, resting, walking, driving, leaving the terrain over a crater), each
+// cut to 29 s and touchdown.toml without the thrust that releases its lander at 30 s: a vessel
+// let go of by the carrier is landed on the host's sphere in the host code's order only, and
+// the two orders then differ by design.
+TEST_F(HostFacts, TheModulesCallsAreTheSameWhicheverStateThePostStepSees) {
+  const std::string module_calls =
+      "--events-kinds AddForce,CreateAttachment,AttachChild,DetachChild,SetAttachmentParams,"
+      "MessageBox";
+  for (const char *name :
+       {"car.toml", "crater.toml", "slope_rest.toml", "walker.toml", "touchdown.toml"}) {
+    SCOPED_TRACE(name);
+    std::string logs[2];
+    for (int i = 0; i < 2; ++i) {
+      const char *order = i == 0 ? "end_of_step" : "start_of_step";
+      std::istringstream lines(Slurp(ShippedIn(name, order, true)));
+      std::string text;
+      for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("step_s")) line = "step_s = 0.01";
+        if (line.starts_with("duration_s")) line = "duration_s = 29.0";
+        if (line.starts_with("thrust_schedule")) continue;
+        text += line + "\n";
+      }
+      const Outcome run =
+          Exec(Write(std::string(order) + "-" + name, text), true, false, module_calls);
+      ASSERT_EQ(run.status, 0) << run.err;
+      logs[i] = run.events_text;
+    }
+    EXPECT_NE(logs[0].find("AttachChild"), std::string::npos);
+    EXPECT_TRUE(logs[0] == logs[1]) << FirstDifference(logs[0], logs[1]);
   }
 }
 

@@ -12,12 +12,16 @@ namespace {
 int g_opened = 0;
 int g_closed = 0;
 int g_vessels_at_close = -1;
+const sim::World *g_world = nullptr;
+uint64_t g_module_calls_at_close = 0;  // host calls the module made in its session-end callback
 
 void OpenViewport(HWND, DWORD, DWORD, BOOL) { ++g_opened; }
 void CloseViewport() {
   ++g_closed;
   g_vessels_at_close = static_cast<int>(oapiGetVesselCount());
+  const uint64_t before = g_world->HostQueryCount();
   opcCloseRenderViewport();
+  g_module_calls_at_close = g_world->HostQueryCount() - before;
 }
 
 class Sessions : public ModuleWorld {
@@ -26,6 +30,8 @@ class Sessions : public ModuleWorld {
     ModuleWorld::SetUp();
     g_opened = g_closed = 0;
     g_vessels_at_close = -1;
+    g_world = &world;
+    g_module_calls_at_close = 0;
     Start();
     world.SetModule({&InitModule, &ExitModule, &GetModuleVersion, nullptr, &opcPreStep,
                      &OpenViewport, &CloseViewport},
@@ -63,10 +69,14 @@ TEST_F(Sessions, ASecondSessionReusesTheFirstsHandlesAndItsStaleCallsAreErrors) 
   const size_t points1 = world.AttachmentPointCount();
   ASSERT_EQ(points1, 6u);
   EXPECT_EQ(StaleTotal(1), 0);
+  // A release key still down when the session ends: the next session never sees it.
+  world.KeyDown('G');
 
   world.EndSession();
   EXPECT_EQ(g_closed, 1);
   EXPECT_EQ(g_vessels_at_close, 0) << "the host destroys its world before it says so";
+  // Every object the module could name is gone: it names none.
+  EXPECT_EQ(g_module_calls_at_close, 0u);
   EXPECT_TRUE(world.LiveVessels().empty());
   EXPECT_EQ(world.Vessel(a1), nullptr);
   EXPECT_EQ(world.Focus(), nullptr);
@@ -117,12 +127,13 @@ TEST_F(Sessions, ASecondSessionReusesTheFirstsHandlesAndItsStaleCallsAreErrors) 
   // The first session's counts are its own.
   EXPECT_EQ(StaleTotal(1), 0);
 
-  // The module starts the session afresh: it anchors a2 and b2 through new points, and
-  // names nothing of the first session.
+  // The module starts the session afresh: it anchors a2 and b2 through new points and keeps
+  // them (no key of the first session lets them go), and names nothing of the first session.
   world.ClearEvents();
   for (int i = 0; i < 3; ++i) Step();
   EXPECT_TRUE(Anchored(a2));
   EXPECT_TRUE(Anchored(b2));
+  EXPECT_TRUE(Events(sim::EventKind::kDetachChild).empty());
   EXPECT_TRUE(Events(sim::EventKind::kStaleHandle).empty());
 }
 
