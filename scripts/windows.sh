@@ -3,13 +3,18 @@
 # host (orbiter.exe) with MinGW-w64 for 64-bit Windows (the `windows` preset) and for 32-bit
 # Windows (`windows32`), then runs each width in a fresh, headless Wine prefix of its own,
 # where the library loader, the message boxes and the keyboard hook are the system's:
-#   - the plug-in exports exactly its four entry points and imports exactly the host's 27
-#     functions from orbiter.exe under the host's names (tests/windows/host_names.tsv), and
-#     otherwise only from KERNEL32, USER32 and msvcrt; the stand-in host exports those names;
+#   - the plug-in exports exactly its five entry points (InitModule, ExitModule,
+#     GetModuleVersion, opcPreStep, opcCloseRenderViewport) as undecorated C names, and
+#     imports exactly the host's 27 functions from orbiter.exe under the host's names
+#     (tests/windows/host_names.tsv), and otherwise only from KERNEL32, USER32 and msvcrt;
+#     the stand-in host exports those names;
 #   - keystrokes reach a thread's keyboard hook with the platform's flag words, and message
 #     boxes are recorded once with text, caption, owner and type (tests/windows);
 #   - every example scenario gives the event log of its Linux run (same records in the same
-#     order, numbers within 1e-9 relative); a long run is compared by a sparse trace;
+#     order, numbers within 1e-9 relative, forces asked for anchored vessels left out); a long
+#     run is compared by a sparse trace;
+#   - two scenarios run as two sessions of one host each give the event log of the scenario
+#     run alone: the module forgets a session at its end;
 #   - a missing terrain library and one without its function each give exactly one message;
 #   - a scenario that wants no terrain library is refused in an installation that has one;
 #   - a dorvak.dll in the current directory and on PATH, but not in modules\, is not loaded.
@@ -118,6 +123,45 @@ imports_of() { # OBJDUMP FILE: "module name" per imported function
     /^$/ { module = "" }
     module != "" && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ && NF == 3 { print module, $3 }'
 }
+# An event log without the AddForce records of vessels hung on a parent, which the host
+# leaves out of its physics. The module still measures an anchored vessel every step, and
+# one resting on the ground has a clearance of nothing but its coordinates' round-off, a few
+# nanometres either side of zero on a Moon millions of metres out: which steps it then asks
+# a force in follows the last bit of the two math libraries' sines, and moves nothing.
+forces_that_act() { # LOG OUT
+  python3 - "$1" "$2" <<'PY'
+import json
+import sys
+
+hung = set()
+with open(sys.argv[1]) as log, open(sys.argv[2], "w") as out:
+    for line in log:
+        record = json.loads(line)
+        kind = record["kind"]
+        if kind == "AttachChild" and record["result"]:
+            hung.add(record["child"])
+        elif kind == "DetachChild" and record["child"] is not None:
+            hung.discard(record["child"])
+        elif kind == "AddForce" and record["vessel"] in hung:
+            continue
+        out.write(line)
+PY
+}
+same_runs() { # LABEL LINUX WINDOWS: passes when the two outputs agree (scripts/compare_runs.py)
+  local linux=$2 windows=$3 verdict
+  if [[ $linux == *.jsonl ]]; then
+    linux=$2.acting windows=$3.acting
+    if ! verdict=$(forces_that_act "$2" "$linux" 2>&1 && forces_that_act "$3" "$windows" 2>&1); then
+      fail "$1: an event log does not read: $(tail -n 1 <<<"$verdict")"
+      return 0
+    fi
+  fi
+  if verdict=$(python3 scripts/compare_runs.py "$linux" "$windows"); then
+    pass "$1: $verdict"
+  else
+    fail "$1: $verdict"
+  fi
+}
 same_lines() { # LABEL GOT WANT: passes when the two sorted lists are equal, else shows both sides
   if [ "$2" = "$3" ]; then
     pass "$1"
@@ -140,9 +184,12 @@ check_width() { # PRESET OBJDUMP COLUMN WINEARCH LOADER
   mkdir -p "$work/windows"
 
   echo "== $preset: exports and imports"
-  same_lines "touchdown.dll exports the four entry points" \
+  # The host looks each one up by its bare name. Every entry point is __cdecl, which leaves
+  # a 32-bit name as it is; a __stdcall one would be exported as opcPreStep@24 (the bytes of
+  # its three doubles) and never be found, so the exact names also pin the convention.
+  same_lines "touchdown.dll exports the five entry points, undecorated" \
     "$(exports_of "$objdump" "$bin/modules/plugin/touchdown.dll")" \
-    "$(printf '%s\n' ExitModule GetModuleVersion InitModule opcPostStep)"
+    "$(printf '%s\n' ExitModule GetModuleVersion InitModule opcCloseRenderViewport opcPreStep)"
   same_lines "modules/dorvak.dll exports dorgetaltbyvec and the host's three" \
     "$(exports_of "$objdump" "$bin/modules/dorvak.dll")" \
     "$(printf '%s\n' dorgetaltbyvec dorvakConfigure dorvakHostRadius dorvakStepBegins)"
@@ -204,7 +251,7 @@ check_width() { # PRESET OBJDUMP COLUMN WINEARCH LOADER
 
   # --- the example scenarios, Windows against Linux ---
   echo "== $preset: scenarios under Wine against Linux"
-  local wine_total=0 scenario name install outputs output took verdict
+  local wine_total=0 scenario name install outputs output took
   for scenario in scenarios/*.toml; do
     name=$(basename "$scenario" .toml)
     install=$(installation_for "$scenario")
@@ -221,13 +268,29 @@ check_width() { # PRESET OBJDUMP COLUMN WINEARCH LOADER
       fail "$name: orbiter.exe ended with status $status: $(head -c 300 "$work/windows/$name.err")"
       continue
     fi
-    if verdict=$(python3 scripts/compare_runs.py "$LINUX_RUNS/$output" "$work/windows/$output"); then
-      pass "$name ($install, ${took} s under Wine): $verdict"
-    else
-      fail "$name ($install, ${took} s under Wine): $verdict"
-    fi
+    same_runs "$name ($install, ${took} s under Wine)" "$LINUX_RUNS/$output" "$work/windows/$output"
   done
   echo "  Wine time for the scenarios ($preset): ${wine_total} s"
+
+  # --- two sessions in one run: the second reuses the first one's handles ---
+  # The module must end the first session with nothing of it left: each session's log is
+  # then that of its scenario run alone, with no call naming an object of the first.
+  echo "== $preset: two sessions in one run"
+  local sessions=(release_keys walker) i
+  status=0
+  (cd "$work/windows" && "$wine" "$(winpath "$work/present/orbiter.exe")" \
+    "$(winpath "$ROOT/scenarios/${sessions[0]}.toml")" \
+    "$(winpath "$ROOT/scenarios/${sessions[1]}.toml")" \
+    --events sessions.jsonl >sessions.txt 2>sessions.err) || status=$?
+  if [ $status -ne 0 ]; then
+    fail "two sessions: orbiter.exe ended with status $status: $(head -c 300 "$work/windows/sessions.err")"
+  else
+    for i in 1 2; do
+      name=${sessions[i - 1]}
+      same_runs "session $i of 2 ($name) against $name alone on Linux" "$LINUX_RUNS/$name.jsonl" \
+        "$work/windows/sessions-$i.jsonl"
+    done
+  fi
 
   # --- the two start-up messages ---
   echo "== $preset: message boxes"
