@@ -1,5 +1,5 @@
 // The plug-in as a host meets it: a shared object loaded by file name, found through its
-// four exported entry points, calling back into the host functions this program exports.
+// five exported entry points, calling back into the host functions this program exports.
 // Nothing of the module is linked in here.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
