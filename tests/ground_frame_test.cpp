@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "anchor/ground_frame.h"
+#include "math/bit_diff.h"
 #include "world_fixture.h"
 
 namespace tdtest {
@@ -85,6 +87,43 @@ TEST_F(GroundFrame, OnATurningMoonTheReliefStaysUnderWhatStandsOnIt) {
   world.ClearEvents();
   Step(kStep_s);
   for (OBJHANDLE lander : late) ExpectOnTerrain(lander);
+}
+
+// The carrier turned about the global y axis by angle_rad, as the ground would turn it.
+void TurnCarrier(sim::World &world, OBJHANDLE carrier, double angle_rad) {
+  const double c = std::cos(angle_rad), s = std::sin(angle_rad);
+  const sim::Mat3 turn = sim::Mat3::FromColumns(td::Vec3(c, 0, -s), td::Vec3(0, 1, 0),
+                                                td::Vec3(s, 0, c));
+  sim::VesselRecord &v = *world.Vessel(carrier);
+  v.rot = turn.Mul(v.rot);
+}
+
+// Untouched to the bit while the carrier stands still or turns by less than the reading's
+// rounding; turned back by the carrier's turn once it has turned, on its body only.
+TEST_F(GroundFrame, OffsetsAreAskedAsTheyAreUntilTheCarrierTurns) {
+  AddMoon(0.0);
+  Start();
+  const OBJHANDLE carrier = AddCarrier();
+  const OBJHANDLE rock = world.AddBody({"Rock", 1000.0, 1e12, td::Vec3(1e9, 0, 0)});
+  const VECTOR3 offsets[] = {td::Vec3(kMoonRadius_m, 0.0, 0.0),
+                             td::Vec3(1737400.123456789, -3.3e5, 1.1e4),
+                             td::Vec3(-2.5e4, 1.2e6, -1.25e6)};
+  for (double angle_rad : {0.0, 1e-13}) {
+    TurnCarrier(world, carrier, angle_rad);
+    td::FollowGround(Iface(carrier));
+    for (const VECTOR3 &p : offsets) EXPECT_EQ(td::BitDiff(td::OnGround(moon, p), p), 0u);
+  }
+  constexpr double kTurn_rad = 1e-5;  // 17 m at the surface
+  TurnCarrier(world, carrier, kTurn_rad);
+  td::FollowGround(Iface(carrier));
+  const double c = std::cos(kTurn_rad), s = std::sin(kTurn_rad);
+  for (const VECTOR3 &p : offsets) {
+    // The place the ground has carried p to is asked as p.
+    const VECTOR3 carried = td::Vec3(c * p.x + s * p.z, p.y, -s * p.x + c * p.z);
+    const VECTOR3 asked = td::OnGround(moon, carried);
+    EXPECT_NEAR(td::VecLength(td::VecSub(asked, p)), 0.0, 1e-6);
+    EXPECT_EQ(td::BitDiff(td::OnGround(rock, carried), carried), 0u);
+  }
 }
 
 // On a Moon at rest the module asks the terrain exactly as the world lies, whatever carrier it
