@@ -6,25 +6,27 @@
 #include <memory>
 #include <vector>
 
-#include "app/account.h"
-#include "app/cli.h"
-#include "app/default_scenario.h"
-#include "app/event_log.h"
-#include "app/finite_watch.h"
-#include "app/live.h"
-#include "app/output_clash.h"
-#include "app/output_places.h"
-#include "app/plots.h"
-#include "app/plugin.h"
-#include "app/progress.h"
-#include "app/run_stop.h"
-#include "app/runner.h"
-#include "app/scenario_error.h"
-#include "app/scenario_parse.h"
-#include "app/scenario_world.h"
-#include "app/text_format.h"
-#include "app/trace.h"
-#include "app/visuals.h"
+#include "app/account/account.h"
+#include "app/base/run_stop.h"
+#include "app/base/terminal.h"
+#include "app/base/text_format.h"
+#include "app/base/usage_error.h"
+#include "app/cli/cli.h"
+#include "app/live/live.h"
+#include "app/outputs/event_log.h"
+#include "app/outputs/output_clash.h"
+#include "app/outputs/output_places.h"
+#include "app/outputs/progress.h"
+#include "app/outputs/trace.h"
+#include "app/run/finite_watch.h"
+#include "app/run/plugin.h"
+#include "app/run/runner.h"
+#include "app/scenario/default_scenario.h"
+#include "app/scenario/scenario_error.h"
+#include "app/scenario/scenario_parse.h"
+#include "app/visuals/plots.h"
+#include "app/visuals/visuals.h"
+#include "app/world/scenario_world.h"
 
 namespace {
 
@@ -74,7 +76,7 @@ void RunSession(const app::Options &options, const app::Scenario &scenario, sim:
   app::Roster roster = app::RosterOf(world);
 
   // Before any output file: a picture that cannot be made stops the run before it starts.
-  app::Visuals visuals(options, scenario, world.ExecutablePath());
+  app::Visuals visuals(app::VisualsOptionsOf(options), scenario, world.ExecutablePath());
   app::Account account(scenario);
   app::FiniteWatch finite_watch;
   std::vector<app::StepObserver *> observers{&finite_watch, &account};
@@ -169,12 +171,15 @@ int FinishStdout(int status) {
 int RunChecked(const app::Options &options) {
   // A signal from here until the first step ends the program at once, touching nothing.
   app::InstallStopSignals();
-  app::CheckOutputsApart(options);
+  app::CheckOutputsApart(app::OutputsOf(options));
   // Before any folder is made for the figures: without gnuplot there are none to make.
   if (!options.plot_dir.empty()) app::RequireGnuplot();
   // Before anything runs, and in live mode before the address is printed.
-  app::CheckOutputPlaces(options);
-  if (options.live) return app::RunLive(options, &Run);
+  app::CheckOutputPlaces(app::OutputsOf(options));
+  if (options.live) {
+    return app::RunLive(app::LiveOptionsOf(options),
+                        [&options](app::LiveHooks *live) { return Run(options, live); });
+  }
   return Run(options, nullptr);
 }
 

@@ -16,10 +16,10 @@
 #include <cstdio>
 #include <string>
 
-#include "app/account.h"
-#include "app/runner.h"
-#include "app/scenario_parse.h"
-#include "app/scenario_world.h"
+#include "app/account/account.h"
+#include "app/run/runner.h"
+#include "app/scenario/scenario_parse.h"
+#include "app/world/scenario_world.h"
 #include "module/entry_points.h"
 
 namespace tdbench {
@@ -127,8 +127,9 @@ Measured RunScenario(const std::string &text) {
   TenthClock tenths(scenario.steps);
   const HINSTANCE instance = reinterpret_cast<HINSTANCE>(0x7d00);
   app::Runner runner(scenario, world, roster,
-                     {&InitModule, &ExitModule, &GetModuleVersion, nullptr, &opcPreStep, nullptr, &opcCloseRenderViewport}, instance,
-                     {&account, &tenths});
+                     {&InitModule, &ExitModule, &GetModuleVersion, nullptr, &opcPreStep, nullptr,
+                      &opcCloseRenderViewport},
+                     instance, {&account, &tenths});
   const app::RunTotals totals = runner.Run();
   Measured m{totals, tenths.Seconds(), tenths.FirstStepsPerSecond(), tenths.LastStepsPerSecond()};
   ExitModule(instance);

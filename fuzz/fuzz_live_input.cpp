@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/live_input_parse.h"
+#include "app/live/live_input_parse.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/account.h"
-#include "app/runner.h"
-#include "app/scenario_error.h"
-#include "app/scenario_parse.h"
-#include "app/scenario_world.h"
+#include "app/account/account.h"
+#include "app/run/runner.h"
+#include "app/scenario/scenario_error.h"
+#include "app/scenario/scenario_parse.h"
+#include "app/world/scenario_world.h"
 #include "fuzz/terrain_hold.h"
 #include "module/entry_points.h"
 
@@ -70,8 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   app::Account account(scenario);
   world.SetRecording(false);
   app::Runner runner(scenario, world, roster,
-                     {&InitModule, &ExitModule, &GetModuleVersion, nullptr, &opcPreStep, nullptr, &opcCloseRenderViewport}, kInstance,
-                     {&account});
+                     {&InitModule, &ExitModule, &GetModuleVersion, nullptr, &opcPreStep, nullptr,
+                      &opcCloseRenderViewport},
+                     kInstance, {&account});
   const app::RunTotals totals = runner.Run();
   ExitModule(kInstance);
   account.Print(g_nowhere, totals, GetModuleVersion());

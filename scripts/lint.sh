@@ -15,7 +15,7 @@ td_install clang-tidy-14 python3
 
 folders=("$@")
 [ ${#folders[@]} -eq 0 ] &&
-  folders=(module contact anchor math host platform sim app terrain bench fuzz tests)
+  folders=(module contact anchor math host platform sim app/ app/*/ terrain bench fuzz tests)
 
 cmake -S . -B build/lint -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
   -DTD_BUILD_FUZZERS=ON >/dev/null

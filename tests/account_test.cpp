@@ -2,7 +2,7 @@
 // vessel against the terrain before each step and takes a measure as still true only while
 // the vessel has stayed free and has not moved by a bit. And the outputs that place things in
 // time, on steps of changing length: they follow the world's clock.
-#include "app/account.h"
+#include "app/account/account.h"
 
 #include <gtest/gtest.h>
 #include <toml++/toml.h>
@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "app/event_log.h"
-#include "app/live_recording.h"
-#include "app/progress.h"
-#include "app/runner.h"
-#include "app/scenario_parse.h"
-#include "app/scenario_world.h"
+#include "app/live/live_recording.h"
+#include "app/outputs/event_log.h"
+#include "app/outputs/progress.h"
+#include "app/run/runner.h"
+#include "app/scenario/scenario_parse.h"
+#include "app/world/scenario_world.h"
 #include "math/vector.h"
 #include "moon_and_ground.h"
 

@@ -16,9 +16,9 @@
 #include <chrono>
 #include <thread>
 
-#include "app/live_channel.h"
-#include "app/live_inbox.h"
-#include "app/live_server.h"
+#include "app/live/live_channel.h"
+#include "app/live/live_inbox.h"
+#include "app/live/live_server.h"
 #include "e2e_harness.h"
 
 namespace {

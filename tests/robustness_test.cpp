@@ -9,8 +9,8 @@
 #include <string>
 
 #include "anchor/anchor_table.h"
-#include "app/finite_watch.h"
-#include "app/run_stop.h"
+#include "app/base/run_stop.h"
+#include "app/run/finite_watch.h"
 #include "math/finite.h"
 #include "module/key_table.h"
 #include "module/step_driver.h"

@@ -1,7 +1,7 @@
 // Steps of changing length: the same seed gives the same steps (pinned to the bit, as every
 // platform must draw them), within the jitter of step_s, and a time acceleration multiplies
 // every step from then on.
-#include "app/step_lengths.h"
+#include "app/run/step_lengths.h"
 
 #include <gtest/gtest.h>
 

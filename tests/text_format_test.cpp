@@ -1,6 +1,6 @@
 // Numbers written into JSON and for people, whatever their size: every digit, never a byte
 // of anything else, and null (JSON) for what is not a number.
-#include "app/text_format.h"
+#include "app/base/text_format.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/replay_page.h"
+#include "app/visuals/replay_page.h"
 
 namespace {
 

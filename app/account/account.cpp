@@ -1,0 +1,654 @@
+#include "app/account/account.h"
+
+#include <cmath>
+#include <limits>
+
+#include "app/base/key_names.h"
+#include "app/base/run_stop.h"
+#include "app/base/text_format.h"
+#include "app/run/finite_watch.h"
+#include "app/world/scenario_world.h"
+#include "app/world/vessel_measure.h"
+#include "math/bit_diff.h"
+#include "math/vector.h"
+
+namespace app {
+
+namespace {
+
+// Clearance a vessel must gain before its next contact counts as a new touchdown: a vessel
+// settling on the terrain dips in and out by less than this in every step.
+constexpr double kAirborne_m = 0.05;
+constexpr size_t kMaxLines = 24;
+constexpr size_t kMaxIntervals = 10;
+// The module's rules, as far as the host can see them.
+constexpr double kFocusReleaseAngle_rad = 0.01;
+constexpr double kFloatFreeClearance_m = 0.1;
+constexpr double kTerrainFloor_m = -1.0;
+constexpr double kDegPerRad = 1.0 / kRadPerDeg;
+// The host's sphere puts a touchdown plane exactly at the mean radius; rounding apart.
+constexpr double kOnSphere_m = 1e-6;
+// An anchoring that moves a vessel this far has lifted it out of the terrain (or set it down
+// from over it); the few centimetres of every settling vessel are not worth a word.
+constexpr double kSetDown_m = 1.0;
+constexpr int kAnchorSlots = 100;  // the module's anchor table
+constexpr int kMaxNamesListed = 10;
+
+bool IsReleaseKey(int vk) { return vk == 'G' || vk == 'U' || vk == 'C'; }
+
+// The keys that walk, drive and turn an anchored focus vessel.
+bool IsMovementKey(int vk) {
+  switch (vk) {
+    case 0x22:
+    case 0x23:
+    case 0x25:
+    case 0x26:
+    case 0x27:
+    case 0x28:  // PageDown End arrows
+    case 'W':
+    case 'A':
+    case 'S':
+    case 'D':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A heading as a compass reads it, as printed with one decimal: 0.0 up to 359.9 degrees
+// (rounded first, so that 359.96 reads 0.0 and not 360.0).
+std::string Degrees360(double rad) {
+  double deg = std::round(rad * kDegPerRad * 10.0) / 10.0;
+  deg = std::fmod(deg, 360.0);
+  if (deg < 0.0) deg += 360.0;
+  if (deg >= 359.95) deg = 0.0;
+  return Fixed(deg, 1);
+}
+
+// The module's own test: colatitude and longitude differences, the latter wrapped at the
+// antimeridian with std::remainder exactly as the module does.
+bool FarFromCarrier(const Measure &focus, const Measure &carrier) {
+  constexpr double kHalfPi = 1.57079632679489661923, kTwoPi = 6.28318530717958647692;
+  const double d_theta = (kHalfPi - focus.lat_rad) - (kHalfPi - carrier.lat_rad);
+  const double d_phi =
+      std::remainder((kHalfPi + focus.lon_rad) - (kHalfPi + carrier.lon_rad), kTwoPi);
+  return std::abs(d_theta) > kFocusReleaseAngle_rad || std::abs(d_phi) > kFocusReleaseAngle_rad;
+}
+
+double TerrainTopRadius(const Scenario &s) {
+  const DorvakConfig c = TerrainConfigOf(s);
+  switch (s.terrain.relief) {
+    case Relief::kFlat:
+      return c.body_radius_m + c.offset_m;
+    case Relief::kHills:
+      return c.body_radius_m + c.offset_m + std::abs(c.amplitude_m);
+    case Relief::kCrater:
+      return c.body_radius_m + c.offset_m + std::max(0.0, -c.crater_depth_m);
+    default:
+      return std::numeric_limits<double>::infinity();  // no bound known: always measure
+  }
+}
+
+const char *ReliefName(Relief r) {
+  switch (r) {
+    case Relief::kFlat:
+      return "flat";
+    case Relief::kHills:
+      return "hills";
+    case Relief::kNaN:
+      return "nan";
+    case Relief::kSlope:
+      return "slope";
+    case Relief::kCrater:
+      return "crater";
+  }
+  return "?";
+}
+
+const char *LibraryName(TerrainLibrary l) {
+  switch (l) {
+    case TerrainLibrary::kPresent:
+      return "present";
+    case TerrainLibrary::kMissing:
+      return "missing";
+    case TerrainLibrary::kNoFunction:
+      return "without its function";
+  }
+  return "?";
+}
+
+}  // namespace
+
+Account::Account(const Scenario &scenario)
+    : scenario_(scenario), terrain_top_radius_m_(TerrainTopRadius(scenario)) {}
+
+long Account::Note(Track &track, double t_s, std::string text) {
+  if (track.lines.size() < kMaxLines) {
+    track.lines.push_back({t_s, std::move(text)});
+    return static_cast<long>(track.lines.size()) - 1;
+  }
+  ++track.hidden;
+  return -1;
+}
+
+void Account::Ensure(const StepContext &ctx) {
+  const auto &entries = ctx.roster.Entries();
+  while (tracks_.size() < entries.size()) {
+    Track track;
+    if (const sim::VesselRecord *v = ctx.world.Vessel(entries[tracks_.size()].handle)) {
+      track.start_pos = track.pos_before = v->pos_global;
+      track.vel_before = v->vel_global;
+      if (const sim::BodySpec *own = ctx.world.Body(v->body)) {
+        const BodyFrame &frame = frames_.Of(*own);
+        track.pos_before = frame.Place(v->pos_global);
+        track.vel_before = frame.OverGround(v->pos_global, v->vel_global);
+      }
+      track.parent = v->parent;
+      if (const sim::BodySpec *body = SurfaceBody(ctx.world, *v)) {
+        const Measure m = MeasureVessel(ctx.world, *v, frames_.Of(*body));
+        track.start_pos = m.place;
+        track.airborne = m.clearance_m >= kAirborne_m;
+      }
+    }
+    tracks_.push_back(std::move(track));
+  }
+}
+
+void Account::OnStart(const StepContext &ctx) { Ensure(ctx); }
+
+// A key line stands at the key's press and tells the whole hold: its span, and for the keys
+// that move, how far the vessel moved while anchored (the module moves only anchored vessels)
+// and how it turned.
+void Account::EndKeyHold(const StepContext &ctx, int vk, const KeyHold &hold, bool at_end) {
+  if (hold.line < 0) return;
+  Track &track = tracks_[static_cast<size_t>(hold.vessel)];
+  std::string text = "key " + KeyName(vk) + " held " + Fixed(hold.t_s, 3) + "-" +
+                     Fixed(hold.end_s, 3) + " s" + (at_end ? " (still down at the end)" : "");
+  const RosterEntry &entry = ctx.roster.Entries()[static_cast<size_t>(hold.vessel)];
+  const sim::VesselRecord *v = entry.alive ? ctx.world.Vessel(entry.handle) : nullptr;
+  const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
+  if (IsMovementKey(vk) && body != nullptr) {
+    text += ": moved " + Fixed(hold.moved_anchored_m, 3) + " m while anchored, heading " +
+            Degrees360(hold.heading_rad) + " -> " +
+            Degrees360(Heading(MeasureVessel(ctx.world, *v, frames_.Of(*body)))) + " deg";
+  }
+  track.lines[static_cast<size_t>(hold.line)].text = std::move(text);
+}
+
+void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
+  const double t = ctx.simt;
+  const long focus = ctx.roster.IndexOf(ctx.world.Focus());
+  switch (action.kind) {
+    case ScenarioAction::kKeyDown:
+      if (IsReleaseKey(action.vk)) pending_keys_.insert(action.vk);
+      if (focus >= 0) {
+        const sim::VesselRecord *v = ctx.world.Vessel(ctx.world.Focus());
+        const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
+        if (body != nullptr) {
+          Track &track = tracks_[static_cast<size_t>(focus)];
+          const Measure m = MeasureVessel(ctx.world, *v, frames_.Of(*body));
+          KeyHold hold{focus, t, Heading(m), m.place};
+          hold.line = Note(track, t, "key " + KeyName(action.vk) + " pressed");
+          held_[action.vk] = hold;
+        }
+      }
+      break;
+    case ScenarioAction::kKeyUp: {
+      pending_keys_.erase(action.vk);
+      const auto it = held_.find(action.vk);
+      if (it == held_.end()) break;
+      it->second.end_s = t;
+      let_go_.emplace_back(action.vk, it->second);
+      held_.erase(it);
+      break;
+    }
+    case ScenarioAction::kKeyRepeat:
+      break;
+    case ScenarioAction::kFocus:
+      if (focus >= 0) Note(tracks_[static_cast<size_t>(focus)], t, "takes the focus");
+      break;
+    case ScenarioAction::kCreate:
+      Ensure(ctx);
+      Note(tracks_.back(), t, "created");
+      break;
+    case ScenarioAction::kDelete: {
+      OBJHANDLE deleted = nullptr;
+      for (size_t i = 0; i < tracks_.size(); ++i) {
+        if (ctx.roster.Label(i).name != action.vessel) continue;
+        Note(tracks_[i], t, "deleted");
+        deleted = ctx.roster.Entries()[i].handle;
+        tracks_[i].parent = nullptr;  // it is gone: nothing of it is released later
+      }
+      for (size_t i = 0; i < tracks_.size(); ++i) {
+        Track &track = tracks_[i];
+        // The host frees the children of a vessel it removes; children gone before have
+        // nothing left to be freed from.
+        if (!ctx.roster.Entries()[i].alive || track.parent == nullptr || track.parent != deleted)
+          continue;
+        ++track.releases["its parent was deleted"];
+        Note(track, t, "released: its parent was deleted");
+        track.parent = nullptr;
+      }
+      break;
+    }
+    case ScenarioAction::kThrust:
+      for (size_t i = 0; i < tracks_.size(); ++i) {
+        if (ctx.roster.Label(i).name != action.vessel) continue;
+        Note(tracks_[i], t,
+             "thrust set to (" + FormatGeneral(action.thrust_N.x + 0.0, 6) + ", " +
+                 FormatGeneral(action.thrust_N.y + 0.0, 6) + ", " +
+                 FormatGeneral(action.thrust_N.z + 0.0, 6) + ") N");
+      }
+      break;
+  }
+}
+
+// The module moves only anchored vessels with its keys: the way walked is over the ground,
+// which carries the vessel and its carrier along with it.
+void Account::FollowKeyHold(const StepContext &ctx, KeyHold &hold) {
+  const RosterEntry &entry = ctx.roster.Entries()[static_cast<size_t>(hold.vessel)];
+  const sim::VesselRecord *v = entry.alive ? ctx.world.Vessel(entry.handle) : nullptr;
+  if (v == nullptr) return;
+  const sim::BodySpec *body = SurfaceBody(ctx.world, *v);
+  const VECTOR3 place = body != nullptr ? frames_.Of(*body).Place(v->pos_global) : v->pos_global;
+  if (v->parent != nullptr) {
+    hold.moved_anchored_m += td::VecLength(td::VecSub(place, hold.last_pos));
+  }
+  hold.last_pos = place;
+}
+
+bool Account::FocusStrayed(const StepContext &ctx) const {
+  const long carrier = ctx.roster.CarrierIndex();
+  const OBJHANDLE focus = ctx.world.Focus();
+  if (carrier < 0 || focus == nullptr) return false;
+  const sim::VesselRecord *f = ctx.world.Vessel(focus);
+  const sim::VesselRecord *c =
+      ctx.world.Vessel(ctx.roster.Entries()[static_cast<size_t>(carrier)].handle);
+  const sim::BodySpec *fb = f != nullptr ? SurfaceBody(ctx.world, *f) : nullptr;
+  const sim::BodySpec *cb = c != nullptr ? SurfaceBody(ctx.world, *c) : nullptr;
+  if (fb == nullptr || cb == nullptr) return false;
+  return FarFromCarrier(MeasureVessel(ctx.world, *f, frames_.Of(*fb)),
+                        MeasureVessel(ctx.world, *c, frames_.Of(*cb)));
+}
+
+void Account::BeforeModuleStep(const StepContext &ctx) {
+  const auto &entries = ctx.roster.Entries();
+  const sim::BodySpec *terrain_body = ctx.world.Body(ctx.world.TerrainBody());
+  const size_t count = entries.size();  // read once: the calls below could change it, for all
+                                        // the compiler knows
+  OBJHANDLE body_handle = nullptr;
+  const sim::BodySpec *body = nullptr;
+  const BodyFrame *frame = nullptr;
+  for (size_t i = 0; i < count; ++i) {
+    const RosterEntry &entry = entries[i];
+    if (!entry.alive) continue;
+    Track &track = tracks_[i];
+    const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
+    if (v == nullptr) continue;
+    // A run changes neither a vessel's body, nor its centre of gravity, nor the relief on
+    // its body's ground: a free vessel that has not moved over the ground by a bit since it
+    // was measured is found where it was, and a fleet at rest asks the terrain nothing here.
+    // A fleet stands on one body: it and its frame are looked up once, not once per vessel.
+    if (v->body != body_handle) {
+      body_handle = v->body;
+      body = ctx.world.Body(body_handle);
+      frame = body != nullptr ? &frames_.Of(*body) : nullptr;
+    }
+    const VECTOR3 place = frame != nullptr ? frame->Place(v->pos_global) : v->pos_global;
+    const bool unmoved = track.measured && td::BitDiff(place, track.pos_before) == 0;
+    track.measured = false;
+    track.pos_before = place;
+    const VECTOR3 vel_before = track.vel_before;
+    const VECTOR3 vel =
+        frame != nullptr ? frame->OverGround(v->pos_global, v->vel_global) : v->vel_global;
+    track.vel_before = vel;
+    if (entry.fixed_to_body) {
+      track.in_contact = false;
+      continue;
+    }
+    if (v->parent != nullptr) {
+      track.in_contact = false;
+      track.airborne = false;
+      track.on_sphere = false;
+      continue;
+    }
+    if (unmoved) {
+      track.measured = true;
+      continue;
+    }
+    track.in_contact = false;
+    if (body == nullptr) continue;
+    track.measured = true;
+    const VECTOR3 rel_global = td::VecSub(v->pos_global, body->pos_global);
+    const VECTOR3 rel = frame->turns ? frame->axes.MulTransposed(rel_global) : rel_global;
+    const double r = td::VecLength(rel);
+    const double base_radius_m = r - v->cog_elev_m;
+    // The host's sphere put the touchdown plane exactly at the mean radius.
+    const bool on_sphere = std::abs(base_radius_m - body->radius_m) <= kOnSphere_m;
+    if (on_sphere && !track.on_sphere) {
+      if (track.sphere_landings++ == 0) track.first_sphere_s = ctx.simt;
+    }
+    track.on_sphere = on_sphere;
+    // High above every hill: no terrain query needed.
+    if (body == terrain_body && base_radius_m > terrain_top_radius_m_ + kAirborne_m) {
+      track.airborne = true;
+      continue;
+    }
+    const double clearance_m = base_radius_m - SurfaceRadius(ctx.world, *body, rel_global);
+    track.in_contact = clearance_m < 0.0;
+    if (clearance_m >= kAirborne_m) {
+      track.airborne = true;
+    } else if (clearance_m < 0.0 && track.airborne) {
+      track.airborne = false;
+      ++track.touchdowns;
+      // The host's sphere takes out the velocity into it: the speed it came down with is
+      // the one of the step before. Both over the ground, which is what it closed on.
+      const double closing_mps = -td::VecDot(on_sphere ? vel_before : vel, rel) / r;
+      Note(track, ctx.simt, "touchdown, closing speed " + Fixed(closing_mps, 3) + " m/s");
+      if (closing_mps > fastest_touchdown_.value || fastest_touchdown_.vessel < 0) {
+        fastest_touchdown_ = {closing_mps, static_cast<long>(i), ctx.simt};
+      }
+    }
+  }
+  for (auto &[vk, hold] : held_) FollowKeyHold(ctx, hold);
+  for (auto &[vk, hold] : let_go_) {
+    FollowKeyHold(ctx, hold);
+    EndKeyHold(ctx, vk, hold, false);
+  }
+  let_go_.clear();
+
+  const bool strayed = FocusStrayed(ctx);
+  if (strayed && !strayed_) {
+    if (strayed_intervals_.size() < kMaxIntervals) strayed_intervals_.push_back({ctx.simt, -1.0});
+    ++strayed_intervals_total_;
+  } else if (!strayed && strayed_ &&
+             strayed_intervals_.size() == size_t(strayed_intervals_total_)) {
+    strayed_intervals_.back().to_s = ctx.simt;
+  }
+  strayed_ = strayed;
+}
+
+std::string Account::ReleaseCause(const StepContext &ctx, const sim::VesselRecord &v) const {
+  if (v.thrust_local_N.x != 0.0 || v.thrust_local_N.y != 0.0 || v.thrust_local_N.z != 0.0) {
+    return "thrust";
+  }
+  if (const sim::BodySpec *body = ctx.world.Body(v.body)) {
+    const VECTOR3 rel = td::VecSub(v.pos_global, body->pos_global);
+    double terrain_alt_m = SurfaceRadius(ctx.world, *body, rel) - body->radius_m;
+    if (terrain_alt_m < kTerrainFloor_m) terrain_alt_m = kTerrainFloor_m;
+    const double clearance_m = (td::VecLength(rel) - body->radius_m - terrain_alt_m) - v.cog_elev_m;
+    if (clearance_m > kFloatFreeClearance_m && terrain_alt_m < 0.0) return "floating free";
+  }
+  if (strayed_) return "focus distance";
+  if (!pending_keys_.empty()) return "release key " + KeyName(*pending_keys_.begin());
+  return "other";
+}
+
+// What the host's state between steps cannot show: anchorings undone within the step they
+// were made in, and the forces the module applied.
+// What the module's calls did to one vessel in this step, read off the host's record of it.
+void Account::ReadHostCalls(const StepContext &ctx, size_t index, const sim::VesselRecord &v) {
+  if (v.forces_step == ctx.step) {
+    const double force_N = td::VecLength(v.forces_sum_N);
+    if (force_N > largest_force_.value) {
+      largest_force_ = {force_N, static_cast<long>(index), ctx.simt};
+    }
+  }
+  if (v.undone_step == ctx.step) NoteUndone(ctx, tracks_[index]);
+}
+
+void Account::NoteUndone(const StepContext &ctx, Track &track) {
+  if (track.undone++ == 0) {
+    track.first_undone_s = ctx.simt;
+    Note(track, ctx.simt, "anchored and released again within the step");
+  }
+}
+
+void Account::AfterModuleStep(const StepContext &ctx) {
+  const auto &entries = ctx.roster.Entries();
+  const long carrier = ctx.roster.CarrierIndex();
+  const OBJHANDLE carrier_handle =
+      carrier >= 0 ? entries[static_cast<size_t>(carrier)].handle : nullptr;
+  int anchored = 0;
+  const size_t count = entries.size();
+  for (size_t i = 0; i < count; ++i) {
+    if (!entries[i].alive) continue;
+    const sim::VesselRecord *v = ctx.world.Vessel(entries[i].handle);
+    if (v == nullptr) continue;
+    ReadHostCalls(ctx, i, *v);
+    if (v->parent != nullptr && v->parent == carrier_handle) ++anchored;
+    Track &track = tracks_[i];
+    if (v->parent == track.parent) continue;
+    if (track.parent != nullptr) {
+      const std::string cause = ReleaseCause(ctx, *v);
+      ++track.releases[cause];
+      Note(track, ctx.simt, "released: " + cause);
+    }
+    if (v->parent != nullptr) {
+      ++track.anchorings;
+      std::string text = "anchored to " + ctx.roster.NameOf(v->parent);
+      // Anchoring sets a vessel down on the terrain under it; a buried one comes up.
+      if (const sim::BodySpec *body = SurfaceBody(ctx.world, *v)) {
+        const Measure m = MeasureVessel(ctx.world, *v, frames_.Of(*body));
+        const double lifted_m = td::VecDot(td::VecSub(m.place, track.pos_before), m.up);
+        if (std::abs(lifted_m) >= kSetDown_m) {
+          text += ", set " + Fixed(std::abs(lifted_m), 3) + " m " + (lifted_m > 0 ? "up" : "down") +
+                  " onto the terrain";
+        }
+      }
+      Note(track, ctx.simt, std::move(text));
+    }
+    track.parent = v->parent;
+  }
+  // A resting vessel in contact that stays free while every slot of the module's anchor
+  // table is taken.
+  if (anchored >= kAnchorSlots) {
+    for (size_t i = 0; i < entries.size(); ++i) {
+      const sim::VesselRecord *v = entries[i].alive ? ctx.world.Vessel(entries[i].handle) : nullptr;
+      if (v != nullptr && tracks_[i].in_contact && v->parent == nullptr && !v->fixed_to_body)
+        tracks_[i].found_table_full = true;
+    }
+  }
+  // The module acts on a release key in the first step that has a carrier.
+  if (carrier >= 0) {
+    carrier_seen_ = true;
+    pending_keys_.clear();
+  }
+}
+
+std::string Account::FinalState(const StepContext &ctx, size_t index) const {
+  const RosterEntry &entry = ctx.roster.Entries()[index];
+  if (!entry.alive) return "deleted";
+  const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
+  const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
+  if (body == nullptr) return "no body";
+  const Measure m = MeasureVessel(ctx.world, *v, frames_.Of(*body));
+  const double moved_m = td::VecLength(td::VecSub(m.place, tracks_[index].start_pos));
+  std::string state;
+  if (v->fixed_to_body) {
+    state = "fixed to " + body->name;
+  } else if (v->parent != nullptr) {
+    state = "anchored to " + ctx.roster.NameOf(v->parent);
+  } else {
+    state = "free, speed " + Fixed(td::VecLength(m.vel), 3) + " m/s (" +
+            Fixed(td::VecDot(m.vel, m.up), 3, true) + " m/s up)";
+  }
+  const bool terrain_body = ctx.world.Body(ctx.world.TerrainBody()) == body;
+  return state + "; altitude " + Fixed(m.altitude_m, 3) + " m, touchdown plane " +
+         Fixed(m.clearance_m, 4) + " m over " +
+         (terrain_body ? std::string("the terrain") : "the mean radius of " + body->name) +
+         "; lat " + Fixed(m.lat_rad * kDegPerRad, 6) + ", lon " + Fixed(m.lon_rad * kDegPerRad, 6) +
+         " deg; " + Fixed(moved_m, 3) + " m from its start";
+}
+
+void Account::OnFinish(const StepContext &ctx) {
+  for (const auto &[vk, hold] : let_go_) EndKeyHold(ctx, vk, hold, false);
+  for (auto &[vk, hold] : held_) {
+    hold.end_s = ctx.simt;
+    EndKeyHold(ctx, vk, hold, true);
+  }
+  held_.clear();
+  let_go_.clear();
+  anchored_at_end_.clear();
+  for (size_t i = 0; i < tracks_.size(); ++i) {
+    tracks_[i].final_state = FinalState(ctx, i);
+    const RosterEntry &entry = ctx.roster.Entries()[i];
+    const sim::VesselRecord *v = entry.alive ? ctx.world.Vessel(entry.handle) : nullptr;
+    anchored_at_end_.push_back(v != nullptr && v->parent != nullptr && !v->fixed_to_body);
+  }
+  foreign_points_ = ctx.world.HostWarnings(sim::HostWarning::kForeignPoint);
+  occupied_points_ = ctx.world.HostWarnings(sim::HostWarning::kOccupiedPoint);
+  refused_ = ctx.world.HostWarnings(sim::HostWarning::kRefused);
+  for (const sim::MessageBoxRecord &box : ctx.world.MessageBoxes()) {
+    message_boxes_.push_back(Printable("\"" + box.text + "\" captioned \"" + box.caption + "\""));
+  }
+  if (strayed_ && !strayed_intervals_.empty() &&
+      strayed_intervals_.size() == size_t(strayed_intervals_total_)) {
+    strayed_intervals_.back().to_s = ctx.simt;
+  }
+  names_.clear();
+  plain_names_.clear();
+  for (size_t i = 0; i < ctx.roster.Entries().size(); ++i) {
+    const RosterLabel &label = ctx.roster.Label(i);
+    names_.push_back(Printable(
+        label.name + " (" + (label.class_name ? "class " + *label.class_name : "no class") + ")"));
+    plain_names_.push_back(Printable(label.name));
+  }
+}
+
+void Account::PrintSummary(std::FILE *out) const {
+  const auto names = [&](auto &&pick) {
+    std::string list;
+    int n = 0;
+    for (size_t i = 0; i < tracks_.size(); ++i) {
+      if (!pick(i)) continue;
+      if (++n <= kMaxNamesListed) list += (list.empty() ? "" : ", ") + plain_names_[i];
+    }
+    if (n > kMaxNamesListed) list += ", ...";
+    return n == 0 ? std::string("none") : Counted(n, "vessel", "vessels") + " (" + list + ")";
+  };
+  std::fprintf(out, "\nsummary:\n");
+  std::fprintf(out, "  anchored at the end: %s\n",
+               names([&](size_t i) { return anchored_at_end_[i]; }).c_str());
+  if (fastest_touchdown_.vessel >= 0) {
+    std::fprintf(out, "  fastest touchdown: %s at %s s, closing speed %s m/s\n",
+                 plain_names_[static_cast<size_t>(fastest_touchdown_.vessel)].c_str(),
+                 Fixed(fastest_touchdown_.t_s, 3).c_str(),
+                 Fixed(fastest_touchdown_.value, 3).c_str());
+  } else {
+    std::fprintf(out, "  fastest touchdown: none\n");
+  }
+  if (largest_force_.vessel >= 0) {
+    std::fprintf(out, "  largest contact force: %s N on %s at %s s\n",
+                 Fixed(largest_force_.value, 1).c_str(),
+                 plain_names_[static_cast<size_t>(largest_force_.vessel)].c_str(),
+                 Fixed(largest_force_.t_s, 3).c_str());
+  } else {
+    std::fprintf(out, "  largest contact force: none\n");
+  }
+  std::fprintf(out, "  found the anchor table full: %s\n",
+               names([&](size_t i) { return tracks_[i].found_table_full; }).c_str());
+  std::fprintf(out, "  messages shown: %zu\n", message_boxes_.size());
+  // Only when there were any: calls the host's code lets through where its manual's would
+  // refuse them (docs/host.md).
+  if (const uint64_t n = foreign_points_ + occupied_points_ + refused_; n > 0) {
+    std::fprintf(out,
+                 "  host warnings: %llu (foreign point: %llu, occupied point: %llu, refused: "
+                 "%llu)\n",
+                 static_cast<unsigned long long>(n),
+                 static_cast<unsigned long long>(foreign_points_),
+                 static_cast<unsigned long long>(occupied_points_),
+                 static_cast<unsigned long long>(refused_));
+  }
+}
+
+void Account::Print(std::FILE *out, const RunTotals &totals, int module_version) const {
+  const TerrainDef &t = scenario_.terrain;
+  // Steps of changing length say how they were drawn.
+  std::string varied;
+  if (scenario_.steps_vary) {
+    if (scenario_.step_jitter_s > 0.0 || scenario_.post_step_sees != FrameOrder::kStartOfStep) {
+      varied += " +- " + Fixed(scenario_.step_jitter_s, 3) + " s";
+    }
+    if (scenario_.post_step_sees == FrameOrder::kStartOfStep) {
+      varied +=
+          ", the first " + std::to_string(kLaunchSteps) + " of " + Fixed(kLaunchStep_s, 2) + " s";
+    }
+    varied += ", times the time acceleration";
+  }
+  std::fprintf(out,
+               "touchdown-sim: %s: %s of %g s%s; terrain %s on %s, library %s; module version %d\n",
+               Printable(scenario_.file).c_str(), Counted(totals.steps, "step", "steps").c_str(),
+               scenario_.step_s, varied.c_str(), ReliefName(t.relief), Printable(t.body).c_str(),
+               LibraryName(t.presence), module_version);
+  for (const std::string &box : message_boxes_) std::fprintf(out, "message box: %s\n", box.c_str());
+  if (!stale_calls_.empty()) {
+    int64_t total = 0;
+    std::string calls;
+    for (const sim::StaleCallCount &c : stale_calls_) {
+      total += c.count;
+      calls += (calls.empty() ? "" : ", ") + c.call + " " + std::to_string(c.count);
+    }
+    std::fprintf(out, "error: %s named an object of an ended session: %s\n",
+                 Counted(total, "host call", "host calls").c_str(), calls.c_str());
+  }
+  if (!carrier_seen_) {
+    std::fprintf(out, "no vessel of class DynamicPlanet: the module moves and anchors nothing\n");
+  }
+  for (const Interval &i : strayed_intervals_) {
+    std::fprintf(out,
+                 "focus vessel more than 0.01 rad from the carrier in latitude or longitude "
+                 "from %.3f s to %.3f s\n",
+                 i.from_s, i.to_s);
+  }
+  if (strayed_intervals_total_ > static_cast<int>(strayed_intervals_.size())) {
+    std::fprintf(
+        out, "... and %s\n",
+        Counted(strayed_intervals_total_ - static_cast<long long>(strayed_intervals_.size()),
+                "more such period", "more such periods")
+            .c_str());
+  }
+  for (size_t i = 0; i < tracks_.size(); ++i) {
+    const Track &track = tracks_[i];
+    std::fprintf(out, "\n%s\n", names_[i].c_str());
+    for (const Line &line : track.lines) {
+      std::fprintf(out, "  %10.3f s  %s\n", line.t_s, Printable(line.text).c_str());
+    }
+    if (track.hidden > 0) {
+      int released = 0;
+      std::string causes;
+      for (const auto &[cause, n] : track.releases) {
+        released += n;
+        causes += (causes.empty() ? ": " : ", ") + std::to_string(n) + " " + cause;
+      }
+      std::fprintf(out, "  ... %s; in all %s, %s, %s%s\n",
+                   Counted(track.hidden, "more event", "more events").c_str(),
+                   Counted(track.touchdowns, "touchdown", "touchdowns").c_str(),
+                   Counted(track.anchorings, "anchoring", "anchorings").c_str(),
+                   Counted(released, "release", "releases").c_str(), causes.c_str());
+    }
+    if (track.undone > 0) {
+      std::fprintf(out, "  anchored and released again in %s, the first at %.3f s\n",
+                   Counted(track.undone, "step", "steps").c_str(), track.first_undone_s);
+    }
+    if (track.sphere_landings > 0) {
+      std::fprintf(out,
+                   "  held up by the host's sphere at the mean radius %s, the first at %.3f s\n",
+                   Counted(track.sphere_landings, "time", "times").c_str(), track.first_sphere_s);
+    }
+    std::fprintf(out, "  end: %s\n", Printable(track.final_state).c_str());
+  }
+  PrintSummary(out);
+  if (StopRequested()) {
+    const bool not_finite = StopExitStatus() == kNonFiniteExitStatus;
+    std::fprintf(out, "\n%s at step %lld (%.3f s): %s; the outputs hold the steps run\n",
+                 not_finite ? "stopped" : "interrupted", static_cast<long long>(totals.steps),
+                 totals.simulated_s, Printable(StopReason()).c_str());
+  }
+  const double speedup = totals.wall_s > 0.0 ? totals.simulated_s / totals.wall_s : 0.0;
+  std::fprintf(out, "\ntotal: %.3f s simulated in %s, wall time %.3f s, %.0fx real time\n",
+               totals.simulated_s, Counted(totals.steps, "step", "steps").c_str(), totals.wall_s,
+               speedup);
+}
+
+}  // namespace app

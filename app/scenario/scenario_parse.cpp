@@ -1,0 +1,383 @@
+// The top of a scenario file: its sections, the simulation, keyboard and terrain settings,
+// the bodies and the timed events. Vessels are read in scenario_parse_vessel.cpp.
+#include "app/scenario/scenario_parse.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+
+#include "app/base/key_names.h"
+
+namespace app {
+
+namespace {
+
+constexpr char kFocusNeverNone[] = "must name a vessel: the host always has a focus vessel";
+
+std::string Indexed(const char *name, size_t index) {
+  return std::string(name) + "[" + std::to_string(index + 1) + "]";
+}
+
+// The tables of an array of tables ([[vessel]]), each with its dotted name.
+template <typename Fn>
+void ForEachTable(const Fields &root, const char *key, Fn &&fn) {
+  const toml::array *array = root.Array(key);
+  if (array == nullptr) return;
+  for (size_t i = 0; i < array->size(); ++i) {
+    const toml::table *table = array->get(i)->as_table();
+    if (table == nullptr) {
+      root.Fail(key, std::string("must be tables written [[") + key + "]], not " +
+                         TypeName(*array->get(i)));
+    }
+    fn(Fields(*table, root.File(), Indexed(key, i)));
+  }
+}
+
+void ParseSimulation(const Fields &f, Scenario &s, double &duration_s, bool &has_steps) {
+  f.AllowOnly({"step_s", "duration_s", "steps", "mjd", "focus", "step_jitter_s", "seed"});
+  if (auto v = f.Number("step_s")) s.step_s = f.Positive("step_s", *v);
+  if (s.step_s > 60.0) f.Fail("step_s", "must be at most 60 s");
+  if (auto v = f.Number("step_jitter_s")) {
+    s.step_jitter_s = f.NonNegative("step_jitter_s", *v);
+    if (!(s.step_jitter_s < s.step_s)) f.Fail("step_jitter_s", "must be less than step_s");
+  }
+  if (auto v = f.Integer("seed")) {
+    if (*v < 0) f.Fail("seed", "must be a whole number 0 or more");
+    s.seed = static_cast<unsigned long long>(*v);
+  }
+  if (f.Has("duration_s") && f.Has("steps")) f.Fail("steps", "give duration_s or steps, not both");
+  if (auto v = f.Number("duration_s")) duration_s = f.Positive("duration_s", *v);
+  if (auto v = f.Integer("steps")) {
+    if (*v < 1 || *v > kMaxSteps) {
+      f.Fail("steps", "must be between 1 and " + std::to_string(kMaxSteps));
+    }
+    s.steps = *v;
+    has_steps = true;
+  }
+  if (auto v = f.Number("mjd")) s.mjd = f.Within("mjd", *v, kMjdRange, "days");
+  if (auto v = f.String("focus")) {
+    if (v->empty()) f.Fail("focus", kFocusNeverNone);
+    s.focus = *v;
+  }
+}
+
+void ParseKeyboard(const Fields &f, Scenario &s) {
+  f.AllowOnly({"auto_repeat", "repeat_delay_s", "repeat_interval_s"});
+  if (auto v = f.Number("repeat_delay_s"))
+    s.repeat_delay_s = f.Within("repeat_delay_s", *v, kKeyDelayRange_s, "s");
+  // A held key that never repeats by itself: what a recorded run needs, whose every repeat
+  // is a timed event of its own, however long a key was held.
+  if (f.Bool("auto_repeat") == false) s.repeat_delay_s = std::numeric_limits<double>::infinity();
+  if (auto v = f.Number("repeat_interval_s")) {
+    if (!(*v >= kMinRepeatInterval_s)) {
+      f.Fail("repeat_interval_s",
+             "must be at least " + std::to_string(kMinRepeatInterval_s) + " s");
+    }
+    s.repeat_interval_s = f.Within("repeat_interval_s", *v, kKeyDelayRange_s, "s");
+  }
+}
+
+void ParseHost(const Fields &f, Scenario &s) {
+  f.AllowOnly({"post_step_sees"});
+  if (auto v = f.String("post_step_sees")) {
+    if (*v == "end_of_step") {
+      s.post_step_sees = FrameOrder::kEndOfStep;
+    } else if (*v == "start_of_step") {
+      s.post_step_sees = FrameOrder::kStartOfStep;
+    } else {
+      f.Fail("post_step_sees", "must be \"start_of_step\" or \"end_of_step\", not \"" + *v + "\"");
+    }
+  }
+}
+
+void ParseTerrain(const Fields &f, TerrainDef &t) {
+  f.AllowOnly({"library", "relief", "body", "offset_m", "amplitude_m", "wavelength_m", "slope_deg",
+               "azimuth_deg", "ref_lat_deg", "ref_lon_deg", "crater_radius_m", "crater_depth_m"});
+  if (auto v = f.String("library")) {
+    if (*v == "present") {
+      t.presence = TerrainLibrary::kPresent;
+    } else if (*v == "missing") {
+      t.presence = TerrainLibrary::kMissing;
+    } else if (*v == "no-function") {
+      t.presence = TerrainLibrary::kNoFunction;
+    } else {
+      f.Fail("library", "must be \"present\", \"missing\" or \"no-function\", not \"" + *v + "\"");
+    }
+  }
+  std::string relief = "flat";
+  if (auto v = f.String("relief")) relief = *v;
+  if (relief == "flat") {
+    t.relief = Relief::kFlat;
+  } else if (relief == "hills") {
+    t.relief = Relief::kHills;
+  } else if (relief == "nan") {
+    t.relief = Relief::kNaN;
+  } else if (relief == "slope") {
+    t.relief = Relief::kSlope;
+  } else if (relief == "crater") {
+    t.relief = Relief::kCrater;
+  } else {
+    f.Fail("relief", "must be flat, hills, nan, slope or crater, not \"" + relief + "\"");
+  }
+  if (auto v = f.String("body")) t.body = *v;
+  if (t.relief != Relief::kFlat) t.offset_m = 0.0;
+
+  // A parameter of another relief is most likely a mistake in the relief's name.
+  struct Param {
+    const char *key;
+    double *value;
+    bool applies;
+    Range range;
+    const char *unit;
+  };
+  const bool hills = t.relief == Relief::kHills, slope = t.relief == Relief::kSlope,
+             crater = t.relief == Relief::kCrater;
+  const Param params[] = {
+      {"offset_m", &t.offset_m, t.relief != Relief::kNaN, kReliefHeightRange_m, "m"},
+      {"amplitude_m", &t.amplitude_m, hills, kReliefHeightRange_m, "m"},
+      {"wavelength_m", &t.wavelength_m, hills, kReliefLengthRange_m, "m"},
+      {"slope_deg", &t.slope_deg, slope, kAngleRange_deg, "deg"},
+      {"azimuth_deg", &t.azimuth_deg, slope, kAngleRange_deg, "deg"},
+      {"ref_lat_deg", &t.ref_lat_deg, slope || crater, kAngleRange_deg, "deg"},
+      {"ref_lon_deg", &t.ref_lon_deg, slope || crater, kAngleRange_deg, "deg"},
+      {"crater_radius_m", &t.crater_radius_m, crater, kReliefLengthRange_m, "m"},
+      {"crater_depth_m", &t.crater_depth_m, crater, kReliefHeightRange_m, "m"},
+  };
+  for (const Param &p : params) {
+    const std::optional<double> v = f.Number(p.key);
+    if (!v) continue;
+    if (!p.applies) f.Fail(p.key, "does not apply to relief " + relief);
+    *p.value = f.Within(p.key, *v, p.range, p.unit);
+  }
+  if (!(t.slope_deg >= 0.0 && t.slope_deg < 90.0)) {
+    f.Fail("slope_deg", "must be at least 0 and less than 90 degrees");
+  }
+  if (!(t.ref_lat_deg >= -90.0 && t.ref_lat_deg <= 90.0)) {
+    f.Fail("ref_lat_deg", "must be between -90 and 90 degrees");
+  }
+}
+
+BodyDef ParseBody(const Fields &f) {
+  f.AllowOnly({"name", "radius_m", "mass_kg", "position_m", "rotation_period_s", "velocity_mps"});
+  BodyDef b;
+  b.name = f.RequiredString("name");
+  if (b.name.empty()) f.Fail("name", "must not be empty");
+  b.radius_m = f.Within("radius_m", f.RequiredNumber("radius_m"), kBodyRadiusRange_m, "m");
+  if (auto v = f.Number("mass_kg")) b.mass_kg = f.Within("mass_kg", *v, kBodyMassRange_kg, "kg");
+  if (auto v = f.Vector("position_m")) {
+    b.position_m = f.LengthAtMost("position_m", *v, kSolarSystem_m, "m");
+  }
+  if (auto v = f.Number("rotation_period_s")) {
+    b.rotation_period_s = f.Within("rotation_period_s", *v, kRotationPeriodRange_s, "s");
+  }
+  if (auto v = f.Vector("velocity_mps")) {
+    b.velocity_mps = f.LengthAtMost("velocity_mps", *v, kSpeedOfLight_mps, "m/s");
+  }
+  return b;
+}
+
+int KeyCode(const Fields &f, const char *key) {
+  if (f.IsInteger(key)) {
+    const long long vk = *f.Integer(key);
+    if (vk < 1 || vk > 254) f.Fail(key, "a virtual-key code must be between 1 and 254");
+    return static_cast<int>(vk);
+  }
+  const std::optional<std::string> name = f.String(key);
+  if (!name) f.Fail(key, "must be a key name or a virtual-key code");
+  const std::optional<int> vk = KeyCodeByName(*name);
+  if (!vk) f.Fail(key, "unknown key \"" + *name + "\" (known: " + KnownKeyNames() + ")");
+  return *vk;
+}
+
+// One [[event]] table; a held key gives two events, its key-down and its key-up.
+void ParseEvent(const Fields &f, std::vector<TimedEvent> &events) {
+  f.AllowOnly({"t_s", "key_down", "key_up", "key_repeat", "key", "hold_s", "focus", "delete",
+               "create", "thrust_N", "vessel", "time_acceleration"});
+  TimedEvent e;
+  e.t_s = f.NonNegative("t_s", f.RequiredNumber("t_s"));
+  e.order = f.TableLine();
+  e.where = {f.TableLine(), f.Path()};
+  const char *actions[] = {"key_down", "key_up",   "key_repeat",       "key", "focus", "delete",
+                           "create",   "thrust_N", "time_acceleration"};
+  const char *action = nullptr;
+  for (const char *a : actions) {
+    if (!f.Has(a)) continue;
+    if (action != nullptr)
+      f.Fail(a, std::string("an event does one thing; it already has ") + action);
+    action = a;
+  }
+  if (action == nullptr) {
+    f.FailTable(
+        "an event needs one of key_down, key_up, key_repeat, key, focus, delete, create, "
+        "thrust_N, time_acceleration");
+  }
+  const std::string what = action;
+  if (f.Has("hold_s") && what != "key") f.Fail("hold_s", "applies only to key");
+  if (f.Has("vessel") && what != "thrust_N") f.Fail("vessel", "applies only to thrust_N");
+
+  if (what == "key_down" || what == "key_up" || what == "key_repeat") {
+    e.action = KeyAction{what != "key_up", KeyCode(f, action), what == "key_repeat"};
+    e.where = f.Ref(action);
+    events.push_back(e);
+  } else if (what == "key") {
+    const int vk = KeyCode(f, "key");
+    double hold_s = 0.1;
+    if (auto v = f.Number("hold_s")) hold_s = f.Positive("hold_s", *v);
+    e.where = f.Ref("key");
+    e.action = KeyAction{true, vk};
+    events.push_back(e);
+    TimedEvent up = e;
+    up.t_s = e.t_s + hold_s;
+    up.action = KeyAction{false, vk};
+    up.where = f.Ref("hold_s");
+    up.implied = true;
+    events.push_back(up);
+  } else if (what == "focus") {
+    const std::string vessel = *f.String("focus");
+    if (vessel.empty()) f.Fail("focus", kFocusNeverNone);
+    e.action = FocusAction{vessel};
+    e.where = f.Ref("focus");
+    events.push_back(e);
+  } else if (what == "delete") {
+    e.action = DeleteAction{*f.String("delete")};
+    e.where = f.Ref("delete");
+    events.push_back(e);
+  } else if (what == "create") {
+    e.action =
+        CreateAction{ParseVessel(Fields(*f.Table("create"), f.File(), f.FieldPath("create")))};
+    e.where = f.Ref("create");
+    events.push_back(e);
+  } else if (what == "time_acceleration") {
+    const std::optional<double> factor = f.Number("time_acceleration");
+    if (!factor) f.Fail("time_acceleration", "must be a number");
+    e.action = TimeAccelerationAction{
+        f.Within("time_acceleration", *factor, kTimeAccelerationRange, "times")};
+    e.where = f.Ref("time_acceleration");
+    events.push_back(e);
+  } else {
+    const std::optional<std::string> vessel = f.String("vessel");
+    if (!vessel) f.FailTable("thrust_N needs the vessel it applies to (vessel = \"name\")");
+    e.action =
+        ThrustAction{*vessel, f.LengthAtMost("thrust_N", *f.Vector("thrust_N"), kMaxThrust_N, "N")};
+    e.where = f.Ref("vessel");
+    events.push_back(e);
+  }
+}
+
+}  // namespace
+
+Scenario ParseScenarioText(const std::string &text, const std::string &display_name) {
+  if (text.size() > kMaxScenarioBytes) {
+    throw ScenarioError(display_name, 0, "",
+                        "is larger than " + std::to_string(kMaxScenarioBytes >> 20) +
+                            " MiB, the largest scenario read");
+  }
+  toml::table root;
+  try {
+    root = toml::parse(text, display_name);
+  } catch (const toml::parse_error &e) {
+    throw ScenarioError(display_name, static_cast<int>(e.source().begin.line), "",
+                        "not valid TOML: " + std::string(e.description()));
+  }
+  Scenario s;
+  s.file = display_name;
+  const Fields top(root, display_name, "");
+  top.AllowOnly({"simulation", "host", "keyboard", "terrain", "body", "vessel", "event"});
+
+  double duration_s = 60.0;
+  bool has_steps = false;
+  if (const toml::table *t = top.Table("simulation")) {
+    ParseSimulation(Fields(*t, display_name, "simulation"), s, duration_s, has_steps);
+  }
+  if (!has_steps) {
+    const double steps = duration_s / s.step_s;
+    if (steps > static_cast<double>(kMaxSteps)) {
+      const toml::table *t = top.Table("simulation");
+      throw ScenarioError(display_name,
+                          t ? Fields(*t, display_name, "simulation").Line("duration_s") : 0,
+                          "simulation.duration_s",
+                          "makes more than " + std::to_string(kMaxSteps) + " steps of step_s");
+    }
+    // Rounded up to whole steps; the tolerance keeps 60 s of 0.01 s steps at 6000.
+    s.steps = std::max(1LL, static_cast<long long>(std::ceil(steps - 1e-9)));
+  }
+  if (const toml::table *t = top.Table("host")) ParseHost(Fields(*t, display_name, "host"), s);
+  if (const toml::table *t = top.Table("keyboard")) {
+    ParseKeyboard(Fields(*t, display_name, "keyboard"), s);
+  }
+  if (const toml::table *t = top.Table("terrain")) {
+    ParseTerrain(Fields(*t, display_name, "terrain"), s.terrain);
+  }
+  ForEachTable(top, "body", [&](const Fields &f) {
+    if (s.bodies.size() >= kMaxBodies) {
+      f.FailTable("too many bodies (at most " + std::to_string(kMaxBodies) + ")");
+    }
+    BodyDef body = ParseBody(f);
+    for (const BodyDef &b : s.bodies) {
+      if (b.name == body.name) f.Fail("name", "two bodies are named \"" + body.name + "\"");
+    }
+    s.bodies.push_back(std::move(body));
+  });
+  // The limit is on the run's events, each of which costs the reader half a kilobyte and
+  // more: a key event is two of them, its press and its release.
+  const auto too_many_events = [] {
+    return "too many events (at most " + std::to_string(kMaxEvents) +
+           " in the run, where each key event counts as two, its press and its release, "
+           "and each thrust_schedule entry as one)";
+  };
+  ForEachTable(top, "vessel", [&](const Fields &f) {
+    if (s.vessels.size() >= kMaxVessels) {
+      f.FailTable("too many vessels (at most " + std::to_string(kMaxVessels) + ")");
+    }
+    s.vessels.push_back(ParseVessel(f));
+    ParseThrustSchedule(f, s.vessels.back().name, s.events);
+    if (s.events.size() > size_t{kMaxEvents}) f.Fail("thrust_schedule", too_many_events());
+  });
+  ForEachTable(top, "event", [&](const Fields &f) {
+    if (s.events.size() >= size_t{kMaxEvents}) f.FailTable(too_many_events());
+    ParseEvent(f, s.events);
+  });
+  if (s.bodies.empty()) {
+    throw ScenarioError(display_name, 0, "body", "a scenario needs at least one [[body]]");
+  }
+  // The host's code takes its first steps at kLaunchStep_s, whatever step_s says.
+  s.steps_vary = s.step_jitter_s > 0.0 ||
+                 std::any_of(s.events.begin(), s.events.end(),
+                             [](const TimedEvent &e) {
+                               return std::holds_alternative<TimeAccelerationAction>(e.action);
+                             }) ||
+                 (s.post_step_sees == FrameOrder::kStartOfStep && s.step_s != kLaunchStep_s);
+  PlaceEventsOnSteps(s);
+  CheckScenario(s);
+  if (s.steps_vary && !has_steps) LetStepsVary(s, duration_s);
+  FillTerrainBody(s);
+  return s;
+}
+
+Scenario ParseScenarioFile(const std::string &path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) {
+    throw ScenarioError(path, 0, "", "is a folder, not a scenario file");
+  }
+  // The system's own reason: no such file, permission denied, ...
+  std::FILE *file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) throw ScenarioError(path, 0, "", std::strerror(errno));
+  // Read up to one byte past the limit, so that a device or a pipe without end (/dev/zero)
+  // is refused as soon as it is known to be too large.
+  std::string text;
+  char chunk[1 << 16];
+  size_t got;
+  while (text.size() <= kMaxScenarioBytes && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    text.append(chunk, got);
+  }
+  const int reason = std::ferror(file) ? errno : 0;
+  std::fclose(file);
+  if (reason != 0) throw ScenarioError(path, 0, "", std::strerror(reason));
+  return ParseScenarioText(text, path);
+}
+
+}  // namespace app
