@@ -8,6 +8,7 @@
 #include "host/frames.h"
 #include "host/terrain.h"
 #include "math/finite.h"
+#include "math/units.h"
 #include "math/vector.h"
 #include "module/key_table.h"
 #include "module/vessel_class.h"

@@ -6,8 +6,6 @@
 
 namespace td {
 
-inline constexpr double kGravitationalConstant = 6.67259e-11;  // m^3 kg^-1 s^-2
-
 // Uses only simdt (s). Does nothing while there is no carrier.
 void RunContactPass(double simt, double simdt, double mjd);
 

@@ -4,6 +4,7 @@
 // springs, dampers and friction (host_ground.cpp). Bodies move first; a vessel fixed to one
 // goes with its ground.
 // Attitudes change only through attachments and the turn of a body.
+#include "math/units.h"
 #include "math/vector.h"
 #include "module/td_assert.h"
 #include "sim/world_impl.h"
@@ -12,7 +13,7 @@ namespace sim {
 
 namespace {
 
-constexpr double kGravitationalConstant = 6.67259e-11;
+using td::kGravitationalConstant;
 
 bool MovesFreely(const VesselRecord &v) {
   return v.alive && v.parent == nullptr && !v.fixed_to_body;

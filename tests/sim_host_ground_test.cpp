@@ -7,6 +7,7 @@
 #include <cmath>
 #include <string>
 
+#include "math/units.h"
 #include "math/vector.h"
 #include "sim/world.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 constexpr double kRadius = 1737.4e3;
 constexpr double kMoonMass = 7.342e22;
-constexpr double kG = 6.67259e-11;
+constexpr double kG = td::kGravitationalConstant;
 constexpr double kCog = 2.0;
 const double kMoonG = kG * kMoonMass / (kRadius * kRadius);
 

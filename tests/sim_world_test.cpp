@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "math/units.h"
 #include "math/vector.h"
 #include "sim/world.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 constexpr double kMoonRadius = 1737.4e3;
 constexpr double kMoonMass = 7.342e22;
-constexpr double kG = 6.67259e-11;
+constexpr double kG = td::kGravitationalConstant;
 
 void ExpectNear(const VECTOR3 &a, const VECTOR3 &b, double tol) {
   EXPECT_NEAR(a.x, b.x, tol);

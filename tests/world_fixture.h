@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "anchor/anchor_table.h"
+#include "math/units.h"
 #include "math/vector.h"
 #include "module/entry_points.h"
 #include "module/test_access.h"
@@ -19,7 +20,7 @@ namespace tdtest {
 
 inline constexpr double kMoonRadius_m = 1737400.0;
 inline constexpr double kMoonMass_kg = 7.342e22;
-inline constexpr double kG = 6.67259e-11;
+inline constexpr double kG = td::kGravitationalConstant;
 
 inline DorvakConfig FlatTerrain(double offset_m = 0.0) {
   DorvakConfig config{};

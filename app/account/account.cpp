@@ -25,7 +25,6 @@ constexpr size_t kMaxIntervals = 10;
 constexpr double kFocusReleaseAngle_rad = 0.01;
 constexpr double kFloatFreeClearance_m = 0.1;
 constexpr double kTerrainFloor_m = -1.0;
-constexpr double kDegPerRad = 1.0 / kRadPerDeg;
 // The host's sphere puts a touchdown plane exactly at the mean radius; rounding apart.
 constexpr double kOnSphere_m = 1e-6;
 // An anchoring that moves a vessel this far has lifted it out of the terrain (or set it down

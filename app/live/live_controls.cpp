@@ -4,13 +4,14 @@
 #include <cmath>
 
 #include "app/world/vessel_measure.h"
+#include "math/units.h"
 #include "math/vector.h"
 
 namespace app {
 
 namespace {
 
-constexpr double kGravitationalConstant = 6.67259e-11;  // as the host's physics
+using td::kGravitationalConstant;
 
 // The vessel's weight at its place, N; 0 without a body.
 double WeightOf(const sim::World &world, const sim::VesselRecord &v) {

@@ -12,11 +12,6 @@ namespace app {
 
 namespace {
 
-// The step an event at t_s falls on, as the scenario reader rounds it.
-long long StepOf(double t_s, double step_s) {
-  return static_cast<long long>(std::ceil(t_s / step_s - 1e-9));
-}
-
 // Drops the timed things the run ended before: a scenario may not have them.
 template <typename After>
 void KeepBefore(toml::array &timed, After after) {
@@ -90,7 +85,7 @@ void LiveRecording::OnFinish(const StepContext &ctx) {
   const double last_gap_s = last_gap_s_ - start_s_;
   // As the runner finds an event due: sums of drawn steps, a little tolerance.
   const auto after = [&](double t_s) {
-    return steps_vary_ ? t_s > last_gap_s + 1e-6 * step_s_ : StepOf(t_s, step_s_) >= steps;
+    return steps_vary_ ? t_s > last_gap_s + 1e-6 * step_s_ : WholeStepsFrom(t_s / step_s_) >= steps;
   };
   if (steps_vary_ && ctx.step > 0) {
     simulation.erase("steps");

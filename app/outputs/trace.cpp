@@ -8,8 +8,6 @@ namespace app {
 
 namespace {
 
-constexpr double kDegPerRad = 1.0 / kRadPerDeg;
-
 void Cell(std::string &out, double value) {
   out += ',';
   AppendNumber(out, value, "");

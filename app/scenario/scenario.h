@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <variant>
@@ -159,6 +160,12 @@ struct Scenario {
 
 // Limits against absurd input; a file beyond them is refused, not run.
 inline constexpr long long kMaxSteps = 100'000'000;
+
+// A number of steps worked out from decimal times, rounded up to whole steps; the tolerance
+// keeps 60 s of 0.01 s steps at 6000, and an event at 1.0 s of 0.01 s steps on step 100.
+inline long long WholeStepsFrom(double steps) {
+  return static_cast<long long>(std::ceil(steps - 1e-9));
+}
 inline constexpr int kMaxVessels = 10'000;  // present at the start plus created later
 inline constexpr int kMaxBodies = 100;
 inline constexpr int kMaxEvents = 1'000'000;

@@ -40,9 +40,7 @@ void PlaceEventsOnSteps(Scenario &s) {
   // Events fall on step boundaries: the first one at or after their time.
   for (TimedEvent &e : s.events) {
     const double steps = e.t_s / s.step_s;
-    e.step = steps > static_cast<double>(kMaxSteps)
-                 ? kMaxSteps + 1
-                 : static_cast<long long>(std::ceil(steps - 1e-9));
+    e.step = steps > static_cast<double>(kMaxSteps) ? kMaxSteps + 1 : WholeStepsFrom(steps);
   }
   SortEvents(s.events);
   // The module reads the keys once per step: a key-up in the same gap between steps as its

@@ -302,8 +302,7 @@ Scenario ParseScenarioText(const std::string &text, const std::string &display_n
                           "simulation.duration_s",
                           "makes more than " + std::to_string(kMaxSteps) + " steps of step_s");
     }
-    // Rounded up to whole steps; the tolerance keeps 60 s of 0.01 s steps at 6000.
-    s.steps = std::max(1LL, static_cast<long long>(std::ceil(steps - 1e-9)));
+    s.steps = std::max(1LL, WholeStepsFrom(steps));
   }
   if (const toml::table *t = top.Table("host")) ParseHost(Fields(*t, display_name, "host"), s);
   if (const toml::table *t = top.Table("keyboard")) {

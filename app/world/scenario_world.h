@@ -3,11 +3,13 @@
 
 #include "app/scenario/scenario.h"
 #include "app/world/roster.h"
+#include "math/units.h"
 #include "sim/world.h"
 
 namespace app {
 
-inline constexpr double kRadPerDeg = 3.14159265358979323846 / 180.0;
+using td::kDegPerRad;
+using td::kRadPerDeg;
 
 // The terrain library's settings for the scenario's relief.
 DorvakConfig TerrainConfigOf(const Scenario &scenario);
