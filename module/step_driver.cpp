@@ -35,15 +35,7 @@ bool FocusStrayed(const VESSEL &carrier) {
   double carrier_lon = kUnknown, carrier_lat = kUnknown, carrier_radius = kUnknown;
   oapiGetEquPos(focus->GetHandle(), &focus_lon, &focus_lat, &focus_radius);
   oapiGetEquPos(carrier.GetHandle(), &carrier_lon, &carrier_lat, &carrier_radius);
-  // Differences of colatitude and of longitude, each angle offset by a quarter turn first:
-  // the offsets cancel, and keeping them keeps the rounding, so a focus right at the edge
-  // releases in exactly the same steps as it always has.
-  const double d_theta_rad = (kQuarterTurn_rad - focus_lat) - (kQuarterTurn_rad - carrier_lat);
-  // Longitudes jump by a full turn at the antimeridian: two places a hair apart on either
-  // side of it are close, not a turn apart. Not-a-number stays so and releases nothing.
-  const double d_phi_rad = std::remainder(
-      (kQuarterTurn_rad + focus_lon) - (kQuarterTurn_rad + carrier_lon), kFullTurn_rad);
-  return Abs(d_theta_rad) > kFocusReleaseAngle_rad || Abs(d_phi_rad) > kFocusReleaseAngle_rad;
+  return PlacesApart(focus_lat, focus_lon, carrier_lat, carrier_lon);
 }
 
 namespace {

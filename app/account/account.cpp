@@ -9,7 +9,12 @@
 #include "app/run/finite_watch.h"
 #include "app/world/scenario_world.h"
 #include "app/world/vessel_measure.h"
+#include "anchor/anchor_table.h"
+#include "anchor/ground_probe.h"
+#include "host/terrain.h"
 #include "math/bit_diff.h"
+#include "module/key_table.h"
+#include "module/step_driver.h"
 #include "math/vector.h"
 
 namespace app {
@@ -21,19 +26,14 @@ namespace {
 constexpr double kAirborne_m = 0.05;
 constexpr size_t kMaxLines = 24;
 constexpr size_t kMaxIntervals = 10;
-// The module's rules, as far as the host can see them.
-constexpr double kFocusReleaseAngle_rad = 0.01;
-constexpr double kFloatFreeClearance_m = 0.1;
-constexpr double kTerrainFloor_m = -1.0;
 // The host's sphere puts a touchdown plane exactly at the mean radius; rounding apart.
 constexpr double kOnSphere_m = 1e-6;
 // An anchoring that moves a vessel this far has lifted it out of the terrain (or set it down
 // from over it); the few centimetres of every settling vessel are not worth a word.
 constexpr double kSetDown_m = 1.0;
-constexpr int kAnchorSlots = 100;  // the module's anchor table
 constexpr int kMaxNamesListed = 10;
 
-bool IsReleaseKey(int vk) { return vk == 'G' || vk == 'U' || vk == 'C'; }
+bool IsReleaseKey(int vk) { return vk == td::kKeyG || vk == td::kKeyU || vk == td::kKeyC; }
 
 // The keys that walk, drive and turn an anchored focus vessel.
 bool IsMovementKey(int vk) {
@@ -64,14 +64,9 @@ std::string Degrees360(double rad) {
   return Fixed(deg, 1);
 }
 
-// The module's own test: colatitude and longitude differences, the latter wrapped at the
-// antimeridian with std::remainder exactly as the module does.
+// The module's own test.
 bool FarFromCarrier(const Measure &focus, const Measure &carrier) {
-  constexpr double kHalfPi = 1.57079632679489661923, kTwoPi = 6.28318530717958647692;
-  const double d_theta = (kHalfPi - focus.lat_rad) - (kHalfPi - carrier.lat_rad);
-  const double d_phi =
-      std::remainder((kHalfPi + focus.lon_rad) - (kHalfPi + carrier.lon_rad), kTwoPi);
-  return std::abs(d_theta) > kFocusReleaseAngle_rad || std::abs(d_phi) > kFocusReleaseAngle_rad;
+  return td::PlacesApart(focus.lat_rad, focus.lon_rad, carrier.lat_rad, carrier.lon_rad);
 }
 
 double TerrainTopRadius(const Scenario &s) {
@@ -374,9 +369,9 @@ std::string Account::ReleaseCause(const StepContext &ctx, const sim::VesselRecor
   if (const sim::BodySpec *body = ctx.world.Body(v.body)) {
     const VECTOR3 rel = td::VecSub(v.pos_global, body->pos_global);
     double terrain_alt_m = SurfaceRadius(ctx.world, *body, rel) - body->radius_m;
-    if (terrain_alt_m < kTerrainFloor_m) terrain_alt_m = kTerrainFloor_m;
+    if (terrain_alt_m < td::kTerrainAltitudeFloor_m) terrain_alt_m = td::kTerrainAltitudeFloor_m;
     const double clearance_m = (td::VecLength(rel) - body->radius_m - terrain_alt_m) - v.cog_elev_m;
-    if (clearance_m > kFloatFreeClearance_m && terrain_alt_m < 0.0) return "floating free";
+    if (td::FloatsFree(clearance_m, terrain_alt_m)) return "floating free";
   }
   if (strayed_) return "focus distance";
   if (!pending_keys_.empty()) return "release key " + KeyName(*pending_keys_.begin());
@@ -441,7 +436,7 @@ void Account::AfterModuleStep(const StepContext &ctx) {
   }
   // A resting vessel in contact that stays free while every slot of the module's anchor
   // table is taken.
-  if (anchored >= kAnchorSlots) {
+  if (anchored >= td::kAnchorSlotCount) {
     for (size_t i = 0; i < entries.size(); ++i) {
       const sim::VesselRecord *v = entries[i].alive ? ctx.world.Vessel(entries[i].handle) : nullptr;
       if (v != nullptr && tracks_[i].in_contact && v->parent == nullptr && !v->fixed_to_body)
