@@ -91,7 +91,9 @@ Fleet::Fleet(Situation situation, int vessels) : situation_(situation) {
   flat.body_radius_m = kMoonRadius_m;
   flat.relief = kDorvakFlat;
   world_.ConfigureTerrain(flat);
-  world_.SetModule({&InitModule, &ExitModule, &GetModuleVersion, nullptr, &opcPreStep, nullptr, &opcCloseRenderViewport}, kInstance);
+  world_.SetModule({&InitModule, &ExitModule, &GetModuleVersion, nullptr, &opcPreStep, nullptr,
+                    &opcCloseRenderViewport},
+                   kInstance);
   world_.InitModule();
 
   Step();  // the resting vessels are anchored here

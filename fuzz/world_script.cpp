@@ -327,7 +327,9 @@ void BuildScene(Scene &s, FuzzedDataProvider &in) {
   s.world.SetTerrainMode(TerrainMode(in));
   s.world.ConfigureTerrain(s.terrain);
   s.world.EnablePhysics(in.ConsumeBool());
-  s.world.SetModule({&InitModule, &ExitModule, &GetModuleVersion, nullptr, &opcPreStep, nullptr, &opcCloseRenderViewport}, kInstance);
+  s.world.SetModule({&InitModule, &ExitModule, &GetModuleVersion, nullptr, &opcPreStep, nullptr,
+                     &opcCloseRenderViewport},
+                    kInstance);
   s.world.InitModule();
   // Most worlds worth trying have ground to stand on.
   if (in.ConsumeIntegralInRange<int>(0, 7) != 0) {

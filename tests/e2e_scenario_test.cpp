@@ -42,7 +42,8 @@ TEST_F(Scenario, PlacesVelocitiesLifetimesAndKeystrokesAreAsTheFileSays) {
   EXPECT_EQ(run.Records("Vessel", "crate").size(), 1u);
   EXPECT_EQ(run.Records("State", "lander").back()["step"], 200) << "2.005 s rounds up to 2.01 s";
   ASSERT_EQ(run.Records("AttachChild", "crate").size(), 1u);
-  EXPECT_EQ(run.Records("AttachChild", "crate")[0]["step"], 101) << "created on the ground, it sinks into it in its first step";
+  EXPECT_EQ(run.Records("AttachChild", "crate")[0]["step"], 101)
+      << "created on the ground, it sinks into it in its first step";
   // The anchored lander is simply gone: nothing detaches it.
   EXPECT_TRUE(run.Records("DetachChild").empty());
   EXPECT_NE(run.out.find("deleted"), std::string::npos);

@@ -1,10 +1,11 @@
 // The relief as the module asks for it: fixed to the ground of a turning Moon, where the host's
 // terrain lies, and taken afresh from the axes of each carrier the module finds.
+#include "anchor/ground_frame.h"
+
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "anchor/ground_frame.h"
 #include "math/bit_diff.h"
 #include "world_fixture.h"
 
@@ -92,8 +93,8 @@ TEST_F(GroundFrame, OnATurningMoonTheReliefStaysUnderWhatStandsOnIt) {
 // The carrier turned about the global y axis by angle_rad, as the ground would turn it.
 void TurnCarrier(sim::World &world, OBJHANDLE carrier, double angle_rad) {
   const double c = std::cos(angle_rad), s = std::sin(angle_rad);
-  const sim::Mat3 turn = sim::Mat3::FromColumns(td::Vec3(c, 0, -s), td::Vec3(0, 1, 0),
-                                                td::Vec3(s, 0, c));
+  const sim::Mat3 turn =
+      sim::Mat3::FromColumns(td::Vec3(c, 0, -s), td::Vec3(0, 1, 0), td::Vec3(s, 0, c));
   sim::VesselRecord &v = *world.Vessel(carrier);
   v.rot = turn.Mul(v.rot);
 }

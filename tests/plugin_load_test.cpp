@@ -124,9 +124,8 @@ TEST(PluginSymbols, ExportsExactlyTheEntryPointsAndTakesTheHostsFunctionsFromThe
   for (const auto &[type, name] : DynamicSymbols("--defined-only")) {
     if (type == 'T' || type == 'W' || type == 'i') functions.insert(name);
   }
-  EXPECT_EQ(functions,
-            (std::set<std::string>{"ExitModule", "GetModuleVersion", "InitModule",
-                                   "opcCloseRenderViewport", "opcPreStep"}));
+  EXPECT_EQ(functions, (std::set<std::string>{"ExitModule", "GetModuleVersion", "InitModule",
+                                              "opcCloseRenderViewport", "opcPreStep"}));
 
   std::set<std::string> undefined;
   for (const auto &[type, name] : DynamicSymbols("--undefined-only")) undefined.insert(name);

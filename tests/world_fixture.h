@@ -66,7 +66,9 @@ class ModuleWorld : public ::testing::Test {
     terrain_offset_m = terrain.offset_m;
     world.SetTerrainMode(mode);
     world.ConfigureTerrain(terrain);
-    world.SetModule({&InitModule, &ExitModule, &GetModuleVersion, nullptr, &opcPreStep, nullptr, &opcCloseRenderViewport}, kInstance);
+    world.SetModule({&InitModule, &ExitModule, &GetModuleVersion, nullptr, &opcPreStep, nullptr,
+                     &opcCloseRenderViewport},
+                    kInstance);
     world.InitModule();
     started_ = true;
   }

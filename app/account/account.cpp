@@ -3,19 +3,19 @@
 #include <cmath>
 #include <limits>
 
+#include "anchor/anchor_table.h"
+#include "anchor/ground_probe.h"
 #include "app/base/key_names.h"
 #include "app/base/run_stop.h"
 #include "app/base/text_format.h"
 #include "app/run/finite_watch.h"
 #include "app/world/scenario_world.h"
 #include "app/world/vessel_measure.h"
-#include "anchor/anchor_table.h"
-#include "anchor/ground_probe.h"
 #include "host/terrain.h"
 #include "math/bit_diff.h"
+#include "math/vector.h"
 #include "module/key_table.h"
 #include "module/step_driver.h"
-#include "math/vector.h"
 
 namespace app {
 
