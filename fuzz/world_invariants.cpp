@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <variant>
 
 #include "anchor/anchor_table.h"
 #include "math/finite.h"
@@ -42,33 +43,35 @@ void CheckSlots(Scene &s) {
   }
 }
 
-void CheckHostCalls(Scene &s) {
-  for (const sim::HostEvent &e : s.world.Events()) {
-    switch (e.kind) {
-      case sim::EventKind::kAddForce:
-        if (!td::IsFinite(e.v[0]) || !td::IsFinite(e.v[1])) Finding(s, "a force is not finite");
-        break;
-      case sim::EventKind::kCreateAttachment:
-      case sim::EventKind::kSetAttachmentParams:
-        for (const VECTOR3 &v : e.v) {
-          if (!td::IsFinite(v)) Finding(s, "an attachment parameter is not finite");
-        }
-        break;
-      case sim::EventKind::kAttachChild:
-        if (!e.flag[0]) Finding(s, "the host refused an AttachChild");
-        break;
-      case sim::EventKind::kDetachChild: {
-        const sim::AttachmentRecord *point = s.world.Attachment(e.att[0]);
-        if (point == nullptr || point->owner != e.vessel) {
-          Finding(s, "DetachChild with an attachment point of another vessel");
-        }
-        if (!e.flag[0]) Finding(s, "DetachChild found no child to detach");
-        break;
-      }
-      default:
-        break;
+// What a sound module's calls look like, by kind.
+struct SoundCall {
+  Scene &s;
+  void operator()(const sim::AddForceEvent &c) {
+    if (!td::IsFinite(c.force_N) || !td::IsFinite(c.point_m)) Finding(s, "a force is not finite");
+  }
+  void operator()(const sim::CreateAttachmentEvent &c) { Params(c.pos, c.dir, c.rot); }
+  void operator()(const sim::SetAttachmentParamsEvent &c) { Params(c.pos, c.dir, c.rot); }
+  void operator()(const sim::AttachChildEvent &c) {
+    if (!c.result) Finding(s, "the host refused an AttachChild");
+  }
+  void operator()(const sim::DetachChildEvent &c) {
+    const sim::AttachmentRecord *point = s.world.Attachment(c.point);
+    if (point == nullptr || point->owner != c.parent) {
+      Finding(s, "DetachChild with an attachment point of another vessel");
+    }
+    if (!c.result) Finding(s, "DetachChild found no child to detach");
+  }
+  template <class Other>
+  void operator()(const Other &) {}
+  void Params(const VECTOR3 &pos, const VECTOR3 &dir, const VECTOR3 &rot) {
+    if (!td::IsFinite(pos) || !td::IsFinite(dir) || !td::IsFinite(rot)) {
+      Finding(s, "an attachment parameter is not finite");
     }
   }
+};
+
+void CheckHostCalls(Scene &s) {
+  for (const sim::HostEvent &e : s.world.Events()) std::visit(SoundCall{s}, e.call);
   s.world.ClearEvents();
 }
 

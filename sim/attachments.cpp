@@ -74,14 +74,6 @@ void ReleaseAsHost(World::Impl &w, VesselRecord &child, double vel) {
   child.pos_global = pos;
 }
 
-HostEvent AttachmentEvent(EventKind kind, OBJHANDLE vessel, ATTACHMENTHANDLE att) {
-  HostEvent e{};
-  e.kind = kind;
-  e.vessel = vessel;
-  e.att[0] = att;
-  return e;
-}
-
 using td::BitDiff;
 
 // Every part compared, without a branch between them: they are nearly always all equal.
@@ -205,14 +197,7 @@ ATTACHMENTHANDLE VESSEL::CreateAttachment(bool toparent, const VECTOR3 &pos, con
   ATTACHMENTHANDLE handle = sim::MakeHandle(sim::HandleKind::kAttachment, a.serial);
   if (!w->Recording()) return handle;
 
-  sim::HostEvent e = sim::AttachmentEvent(sim::EventKind::kCreateAttachment, hVessel_, handle);
-  e.flag[0] = toparent;
-  e.flag[1] = loose;
-  e.v[0] = pos;
-  e.v[1] = dir;
-  e.v[2] = rot;
-  e.text = a.id;
-  w->Record(std::move(e));
+  w->Record(sim::CreateAttachmentEvent{hVessel_, toparent, pos, dir, rot, a.id, loose, handle});
   return handle;
 }
 
@@ -261,12 +246,7 @@ bool VESSEL::AttachChild(OBJHANDLE child, ATTACHMENTHANDLE attachment,
   }
   ++w->warnings[static_cast<size_t>(warning)];
   if (!w->Recording()) return ok;
-  sim::HostEvent e = sim::AttachmentEvent(sim::EventKind::kAttachChild, hVessel_, attachment);
-  e.other = child;
-  e.att[1] = child_attachment;
-  e.flag[0] = ok;
-  e.warning = warning;
-  w->Record(std::move(e));
+  w->Record(sim::AttachChildEvent{hVessel_, child, attachment, child_attachment, ok}, warning);
   return ok;
 }
 
@@ -290,10 +270,7 @@ bool VESSEL::DetachChild(ATTACHMENTHANDLE attachment, double vel) const {
     }
   }
   if (!w->Recording()) return ok;
-  sim::HostEvent e = sim::AttachmentEvent(sim::EventKind::kDetachChild, hVessel_, attachment);
-  e.value = vel;
-  e.flag[0] = ok;
-  w->Record(std::move(e));
+  w->Record(sim::DetachChildEvent{hVessel_, attachment, vel, ok});
   return ok;
 }
 
@@ -326,10 +303,5 @@ void VESSEL::SetAttachmentParams(ATTACHMENTHANDLE attachment, const VECTOR3 &pos
     if (a->attached != nullptr && child != nullptr) sim::PlaceChildAfresh(*w, *child);
   }
   if (!w->Recording()) return;
-  sim::HostEvent e =
-      sim::AttachmentEvent(sim::EventKind::kSetAttachmentParams, hVessel_, attachment);
-  e.v[0] = pos;
-  e.v[1] = dir;
-  e.v[2] = rot;
-  w->Record(std::move(e));
+  w->Record(sim::SetAttachmentParamsEvent{hVessel_, attachment, pos, dir, rot});
 }

@@ -41,13 +41,7 @@ int MessageBoxA(HWND owner, const char *text, const char *caption, unsigned type
   const std::string text_s = text != nullptr ? text : "";
   const std::string caption_s = caption != nullptr ? caption : "";
   w->message_boxes.push_back({owner, text_s, caption_s, type});
-  sim::HostEvent e{};
-  e.kind = sim::EventKind::kMessageBox;
-  e.other = owner;
-  e.value = type;
-  e.text = text_s;
-  e.caption = caption_s;
-  w->Record(std::move(e));
+  w->Record(sim::MessageBoxEvent{text_s, caption_s, owner, type});
   return 1;  // IDOK: the user has dismissed it
 }
 

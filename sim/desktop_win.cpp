@@ -150,13 +150,7 @@ void CollectDesktopRecords(World::Impl &w) {
     seen.swap(w.desktop->seen);
   }
   for (MessageBoxRecord &box : seen) {
-    HostEvent e{};
-    e.kind = EventKind::kMessageBox;
-    e.other = box.owner;
-    e.value = box.type;
-    e.text = box.text;
-    e.caption = box.caption;
-    w.Record(std::move(e));
+    w.Record(MessageBoxEvent{box.text, box.caption, box.owner, box.type});
     w.message_boxes.push_back(std::move(box));
   }
 }

@@ -47,11 +47,7 @@ void World::KeyUp(int vk) {
 
 void World::SendKeystroke(WPARAM vk, LPARAM flags) {
   if (impl_->hooks.empty()) return;
-  HostEvent e{};
-  e.kind = EventKind::kKeystroke;
-  e.value = static_cast<double>(vk);
-  e.key_flags = flags;
-  impl_->Record(std::move(e));
+  impl_->Record(KeystrokeEvent{static_cast<int>(vk), flags});
   // The newest hook is first in the chain.
   impl_->hooks.back().proc(0, vk, flags);
 }

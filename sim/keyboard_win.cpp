@@ -37,11 +37,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 LRESULT CALLBACK RecordKeystroke(int code, WPARAM vk, LPARAM flags) {
   if (code >= 0) {
     if (World::Impl *w = CurrentImpl()) {
-      HostEvent e{};
-      e.kind = EventKind::kKeystroke;
-      e.value = static_cast<double>(vk);
-      e.key_flags = flags;
-      w->Record(std::move(e));
+      w->Record(KeystrokeEvent{static_cast<int>(vk), flags});
     }
   }
   return CallNextHookEx(nullptr, code, vk, flags);

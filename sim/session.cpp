@@ -28,14 +28,8 @@ void RecordStale(World::Impl &w, const void *handle, const char *call, const cha
                  uintptr_t index, const VesselRecord *now) {
   CountStale(w, call);
   if (!w.Recording()) return;
-  HostEvent e{};
-  e.kind = EventKind::kStaleHandle;
-  e.text = call;
-  e.caption = kind;
-  e.vessel = const_cast<void *>(handle);
-  e.value = static_cast<double>(index + 1);
-  e.other = now != nullptr ? now->handle : nullptr;
-  w.Record(std::move(e));
+  w.Record(StaleHandleEvent{call, kind, handle, static_cast<uint32_t>(index + 1),
+                            now != nullptr ? now->handle : nullptr});
 }
 
 }  // namespace

@@ -106,12 +106,7 @@ void VESSEL::AddForce(const VECTOR3 &F, const VECTOR3 &r) const {
   }
   v->forces_sum_N = td::VecAdd(v->forces_sum_N, F);
   if (w->Recording()) {
-    sim::HostEvent e{};
-    e.kind = sim::EventKind::kAddForce;
-    e.vessel = hVessel_;
-    e.v[0] = F;
-    e.v[1] = r;
-    w->Record(std::move(e));
+    w->Record(sim::AddForceEvent{hVessel_, F, r});
   }
   // The host carries a child with its parent: forces on it have nothing to move. Its code
   // keeps them until the update throws them away, so one added before a detaching counts.

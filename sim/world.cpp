@@ -54,11 +54,9 @@ OBJHANDLE World::Impl::SurfaceRef(const VesselRecord &v) {
   return root->body;
 }
 
-void World::Impl::Record(HostEvent event) {
+void World::Impl::Record(HostCall call, HostWarning warning) {
   if (!recording) return;
-  event.step = CallStep();
-  event.simt = simt;
-  events.push_back(std::move(event));
+  events.push_back(HostEvent{CallStep(), simt, warning, std::move(call)});
 }
 
 World::World()

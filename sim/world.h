@@ -14,6 +14,7 @@
 #include "host/orbiter_api.h"
 #include "platform/desktop.h"
 #include "sim/handles.h"
+#include "sim/host_events.h"
 #include "sim/mat3.h"
 #include "terrain/dorvak_config.h"
 
@@ -84,53 +85,6 @@ struct MessageBoxRecord {
   std::string text;
   std::string caption;
   unsigned type;
-};
-
-// Every call by which the module changes the host, and each keystroke fed to its hook, in
-// the order they happen.
-enum class EventKind {
-  kAddForce,             // vessel, v[0] = F, v[1] = r (vessel frame)
-  kCreateAttachment,     // vessel, flag[0] = toparent, v[0..2] = pos, dir, rot, text = id,
-                         // flag[1] = loose, att[0] = the new handle
-  kAttachChild,          // vessel = parent, other = child, att[0] = parent's, att[1] = child's,
-                         // flag[0] = result
-  kDetachChild,          // vessel = parent, att[0], value = vel, flag[0] = result
-  kSetAttachmentParams,  // vessel, att[0], v[0..2] = pos, dir, rot
-  kMessageBox,           // text, caption, other = owner, value = type
-  kKeystroke,            // value = virtual-key code, key_flags = flag word
-  kStaleHandle,          // an error: text = the call, caption = "vessel", "attachment point" or
-                         // "body", vessel = the handle, value = its serial number, other = the
-                         // live vessel of this session it names now (null: none)
-};
-
-// What the real host lets through unchecked, marked on the call that did it: the stand-in
-// carries such a call out as the host would, or refuses it where the host's outcome is not a
-// state this world can hold, and says so here rather than silently.
-enum class HostWarning {
-  kNone,
-  kForeignPoint,   // a point of another vessel, or of the wrong side (parent's / child's)
-  kOccupiedPoint,  // the parent's point already holds another child
-  kRefused,        // refused: a vessel that is not there, itself, or its own ancestor as child,
-                   // or a parent point that is no point
-};
-
-struct HostEvent {
-  EventKind kind;
-  // Steps taken when it happened: 0 in InitModule and in the first opcPreStep, k in the
-  // post-step of the k-th step and in the pre-step of the step after it, whose state and
-  // clock are the same.
-  int64_t step = 0;
-  double simt = 0.0;
-  OBJHANDLE vessel = nullptr;
-  OBJHANDLE other = nullptr;
-  VECTOR3 v[3]{};
-  ATTACHMENTHANDLE att[2]{};
-  bool flag[2]{};
-  double value = 0.0;
-  LPARAM key_flags = 0;
-  std::string text;
-  std::string caption;
-  HostWarning warning = HostWarning::kNone;
 };
 
 struct AttachmentRecord {
@@ -362,6 +316,13 @@ class World {
   // One host frame of dt seconds: opcPreStep, the update (physics when enabled), the clock,
   // then opcPostStep, and the new state committed. Either callback only if the module has it.
   void Step(double dt);
+  // The same frame in its three parts, for a caller that acts between them; always all three,
+  // in this order. PreStep: the module's opcPreStep of a step of dt on the committed state.
+  // Update: the step taken and counted, the clock moved on. PostStep: the module's opcPostStep,
+  // then the state committed.
+  void PreStep(double dt);
+  void Update(double dt);
+  void PostStep(double dt);
   // A frame whose update moves nothing and leaves the clock: opcPreStep, then opcPostStep,
   // both with exactly these arguments (for odd simdt).
   void CallPreStep(double simt, double simdt, double mjd);

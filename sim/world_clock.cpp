@@ -46,9 +46,12 @@ void BeginUpdate(World::Impl &w) {
 }
 
 // The update has run: the step is taken, and the post-step sees it counted.
-void CallPostStepHook(World::Impl &w, double simt, double simdt, double mjd) {
+void EndUpdate(World::Impl &w) {
   ++w.steps;
   w.answer_start = w.in_frame;
+}
+
+void CallPostStepHook(World::Impl &w, double simt, double simdt, double mjd) {
   if (w.entry.post_step != nullptr) w.entry.post_step(simt, simdt, mjd);
   // The commit: what the update and the post-step wrote is the state now.
   w.answer_start = false;
@@ -67,8 +70,15 @@ void CallPreStepHook(World::Impl &w, double simt, double simdt, double mjd) {
 }  // namespace
 
 void World::Step(double dt) {
+  PreStep(dt);
+  Update(dt);
+  PostStep(dt);
+}
+
+void World::PreStep(double dt) { CallPreStepHook(*impl_, impl_->simt, dt, impl_->mjd); }
+
+void World::Update(double dt) {
   Impl &w = *impl_;
-  CallPreStepHook(w, w.simt, dt, w.mjd);
   BeginUpdate(w);
   // Forces the module added count for the one step that follows them, taken or not: the
   // physics clears them as it goes.
@@ -80,8 +90,10 @@ void World::Step(double dt) {
   }
   w.simt += dt;
   w.mjd += dt / kSecondsPerDay;
-  CallPostStepHook(w, w.simt, dt, w.mjd);
+  EndUpdate(w);
 }
+
+void World::PostStep(double dt) { CallPostStepHook(*impl_, impl_->simt, dt, impl_->mjd); }
 
 void World::CallPreStep(double simt, double simdt, double mjd) {
   CallPreStepHook(*impl_, simt, simdt, mjd);
@@ -89,12 +101,14 @@ void World::CallPreStep(double simt, double simdt, double mjd) {
   // stay for a test to read.
   BeginUpdate(*impl_);
   if (impl_->in_frame) CarryAllChildren(*impl_);
+  EndUpdate(*impl_);
   CallPostStepHook(*impl_, simt, simdt, mjd);
 }
 
 void World::CallPostStep(double simt, double simdt, double mjd) {
   TerrainStepBegins(*impl_);
   BeginUpdate(*impl_);
+  EndUpdate(*impl_);
   CallPostStepHook(*impl_, simt, simdt, mjd);
 }
 

@@ -110,7 +110,7 @@ struct World::Impl {
   OBJHANDLE SurfaceRef(const VesselRecord &v);
   VESSEL *Interface(OBJHANDLE vessel);  // null unless live
   AttachmentRecord *Attachment(ATTACHMENTHANDLE handle);
-  void Record(HostEvent event);
+  void Record(HostCall call, HostWarning warning = HostWarning::kNone);
   // Whether the calls are recorded: a call builds its record only then, since the module's
   // busiest calls (AddForce above all) would otherwise pay for a copy nobody reads.
   bool Recording() const { return recording; }

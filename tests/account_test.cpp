@@ -210,8 +210,10 @@ post_step_sees = "end_of_step"   # where such calls are refused; the host's code
   app::Account account(scenario);
   app::EventLog log(path, {1, {"AttachChild", "HostWarning"}});
   const std::vector<app::StepObserver *> observers{&account, &log};
+  // As the runner tells them: each round, then the record cleared.
   const auto each = [&](auto &&call) {
     for (app::StepObserver *o : observers) call(*o);
+    world.ClearEvents();
   };
   each([&](app::StepObserver &o) { o.OnStart({world, roster, 0, 0.0}); });
 

@@ -33,25 +33,25 @@ TEST_F(AnchorTable, AnchoringCreatesTwoVbsPointsAndAttachesToTheCarrier) {
   Anchor(v);
   Anchor(v);  // already anchored: nothing more
   ASSERT_EQ(td::FindAnchorSlot(v), 0);
-  const auto created = Events(EventKind::kCreateAttachment);
+  const auto created = Calls<sim::CreateAttachmentEvent>();
   ASSERT_EQ(created.size(), 2u);
   // The vessel's own point at its origin, hanging on a parent; the carrier's taking a child,
   // along the carrier's up and x axes.
   for (int i : {0, 1}) {
     EXPECT_EQ(created[i].vessel, i == 0 ? v : carrier);
-    EXPECT_EQ(created[i].flag[0], i == 0);
-    EXPECT_EQ(created[i].text, "VBS");
-    EXPECT_FALSE(created[i].flag[1]);
+    EXPECT_EQ(created[i].toparent, i == 0);
+    EXPECT_EQ(created[i].id, "VBS");
+    EXPECT_FALSE(created[i].loose);
   }
-  ExpectVecNear(created[0].v[0], Vec3(0, 0, 0), 0.0);
-  ExpectVecNear(created[1].v[1], Vec3(0, 1, 0), 0.0);
-  ExpectVecNear(created[1].v[2], Vec3(1, 0, 0), 0.0);
-  const auto attach = Events(EventKind::kAttachChild);
+  ExpectVecNear(created[0].pos, Vec3(0, 0, 0), 0.0);
+  ExpectVecNear(created[1].dir, Vec3(0, 1, 0), 0.0);
+  ExpectVecNear(created[1].rot, Vec3(1, 0, 0), 0.0);
+  const auto attach = Calls<sim::AttachChildEvent>();
   ASSERT_EQ(attach.size(), 1u);
-  EXPECT_EQ(attach[0].vessel, carrier);
-  EXPECT_EQ(attach[0].other, v);
-  EXPECT_EQ(attach[0].att[0], created[1].att[0]);
-  EXPECT_EQ(attach[0].att[1], created[0].att[0]);
+  EXPECT_EQ(attach[0].parent, carrier);
+  EXPECT_EQ(attach[0].child, v);
+  EXPECT_EQ(attach[0].parent_point, created[1].point);
+  EXPECT_EQ(attach[0].child_point, created[0].point);
   EXPECT_EQ(world.Vessel(v)->parent, carrier);
 }
 
@@ -80,10 +80,10 @@ TEST_F(AnchorTable, ReleaseDetachesOnceAndKeepsThePoints) {
   world.ClearEvents();
   Release(v, 3.0);
   Release(v, 3.0);
-  const auto detaches = Events(EventKind::kDetachChild);
+  const auto detaches = Calls<sim::DetachChildEvent>();
   ASSERT_EQ(detaches.size(), 1u);
-  EXPECT_EQ(detaches[0].value, 3.0);
-  EXPECT_EQ(detaches[0].att[0], first_carrier_point);
+  EXPECT_EQ(detaches[0].vel, 3.0);
+  EXPECT_EQ(detaches[0].point, first_carrier_point);
   EXPECT_EQ(world.Vessel(v)->parent, nullptr);
   EXPECT_EQ(td::test_access::SlotCarrierPoint(0), first_carrier_point);  // entries kept
   // Anchoring again makes a second pair; the first stays on the vessels.

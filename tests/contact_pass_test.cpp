@@ -65,11 +65,11 @@ TEST_F(ContactPass, SinkingVesselGetsStoppingSupportAndBothBrakesInThatOrder) {
   Step(0.02);
   const auto forces = ForcesOn(v);
   ASSERT_EQ(forces.size(), 4u);
-  ExpectVecNear(forces[0].v[0], Vec3(0, 750.0, 0), 1e-6);  // m * c / dt, along local up
-  ExpectVecNear(forces[1].v[0], Vec3(0, 1.1 * GravityAt(v) * 10.0, 0), 1e-6);  // weight + 10 %
-  ExpectVecNear(forces[2].v[0], Vec3(0, 0, -0.5), 1e-9);  // 0.001 of the northward velocity
-  ExpectVecNear(forces[3].v[0], Vec3(-1.0, 0, 0), 1e-9);  // 0.001 of the eastward velocity
-  for (const auto &f : forces) ExpectVecNear(f.v[1], Vec3(0, 0, 0), 0.0);  // at the origin
+  ExpectVecNear(forces[0].force_N, Vec3(0, 750.0, 0), 1e-6);  // m * c / dt, along local up
+  ExpectVecNear(forces[1].force_N, Vec3(0, 1.1 * GravityAt(v) * 10.0, 0), 1e-6);  // weight + 10 %
+  ExpectVecNear(forces[2].force_N, Vec3(0, 0, -0.5), 1e-9);  // 0.001 of the northward velocity
+  ExpectVecNear(forces[3].force_N, Vec3(-1.0, 0, 0), 1e-9);  // 0.001 of the eastward velocity
+  for (const auto &f : forces) ExpectVecNear(f.point_m, Vec3(0, 0, 0), 0.0);  // at the origin
 }
 
 TEST_F(ContactPass, StoppingForceOnlyWhileMovingDownInTheCarriersFrame) {
@@ -81,20 +81,20 @@ TEST_F(ContactPass, StoppingForceOnlyWhileMovingDownInTheCarriersFrame) {
   Step(0.02);
   const auto on_closing = ForcesOn(closing);
   ASSERT_EQ(on_closing.size(), 3u);
-  EXPECT_GT(on_closing[0].v[0].y, 0.0);  // support comes first now
+  EXPECT_GT(on_closing[0].force_N.y, 0.0);  // support comes first now
   const auto on_leaving = ForcesOn(leaving);
   ASSERT_EQ(on_leaving.size(), 4u);
-  ExpectVecNear(on_leaving[0].v[0], Vec3(0, -500.0, 0), 1e-6);
+  ExpectVecNear(on_leaving[0].force_N, Vec3(0, -500.0, 0), 1e-6);
 }
 
 TEST_F(ContactPass, BrakeIsTwoHundredAndOneTimesHarderWithThePeriodKey) {
   const OBJHANDLE v = Sunk(-0.01, Vec3(0, 0, 2.0), 100.0);
   Step(0.02);
-  EXPECT_DOUBLE_EQ(ForcesOn(v)[2].v[0].x, -10.0);
+  EXPECT_DOUBLE_EQ(ForcesOn(v)[2].force_N.x, -10.0);
   world.ClearEvents();
   world.KeyDown(td::kKeyPeriod);
   Step(0.02);
-  EXPECT_DOUBLE_EQ(ForcesOn(v)[2].v[0].x, -2010.0);
+  EXPECT_DOUBLE_EQ(ForcesOn(v)[2].force_N.x, -2010.0);
 }
 
 TEST_F(ContactPass, AnchorsOnlyBelowHalfAMetrePerSecondWithoutThrustAndInContact) {
@@ -146,9 +146,9 @@ TEST_F(ContactPass, AnAnchoredVesselInContactGetsForcesAndAnyThrustReleasesIt) {
   world.Vessel(v)->thrust_local_N = Vec3(0, 0.001, 0);
   world.ClearEvents();
   Step(0.02);
-  const auto detaches = Events(EventKind::kDetachChild);
+  const auto detaches = Calls<sim::DetachChildEvent>();
   ASSERT_EQ(detaches.size(), 1u);
-  EXPECT_EQ(detaches[0].value, 0.0);
+  EXPECT_EQ(detaches[0].vel, 0.0);
   EXPECT_EQ(td::FindAnchorSlot(v), -1);
   EXPECT_TRUE(ForcesOn(v).empty());
 }
@@ -175,7 +175,7 @@ TEST_F(ContactPass, AnchoredVesselFloatsFreeOnlyWellAboveTerrainBelowTheMeanRadi
   Step(0.02);
   EXPECT_FALSE(Anchored(v));
   ASSERT_EQ(Events(EventKind::kDetachChild).size(), 1u);
-  EXPECT_EQ(Events(EventKind::kDetachChild)[0].value, 0.0);
+  EXPECT_EQ(Calls<sim::DetachChildEvent>()[0].vel, 0.0);
   // The edge itself: exactly 0.1 m is not more than 0.1 m.
   EXPECT_FALSE(td::FloatsFree(td::kFloatFreeClearance_m, -0.5));
   EXPECT_TRUE(td::FloatsFree(std::nextafter(td::kFloatFreeClearance_m, 1.0), -0.5));
@@ -190,7 +190,7 @@ TEST_F(ContactPass, StepLengthThatIsNotAPositiveNumberLeavesOutStoppingAndBrakes
     world.CallPreStep(world.SimTime(), simdt, world.Mjd());
     const auto forces = ForcesOn(v);
     ASSERT_EQ(forces.size(), 1u) << simdt;
-    EXPECT_GT(forces[0].v[0].y, 0.0) << simdt;  // support
+    EXPECT_GT(forces[0].force_N.y, 0.0) << simdt;  // support
     world.DeleteVessel(v);
   }
   // Anchoring goes on.

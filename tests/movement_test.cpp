@@ -43,7 +43,9 @@ class Movement : public ModuleWorld {
     return v;
   }
 
-  std::vector<sim::HostEvent> Edits() const { return Events(EventKind::kSetAttachmentParams); }
+  std::vector<sim::SetAttachmentParamsEvent> Edits() const {
+    return Calls<sim::SetAttachmentParamsEvent>();
+  }
 
   // The carrier-side point of the vessel's slot, as the host holds it.
   const sim::AttachmentRecord &Point(OBJHANDLE v) const {
@@ -66,11 +68,11 @@ TEST_F(Movement, StepsComeBeforeTurnsAndAnArrowWithItsLetterCountsOnce) {
   world.CallPreStep(0.1, 0.1, 0.0);
   const auto edits = Edits();
   ASSERT_EQ(edits.size(), 2u);
-  EXPECT_NEAR(edits[0].v[0].z - edits[1].v[0].z, 0.0, 0.0);  // the turn keeps the position
-  EXPECT_NEAR(edits[0].v[0].z, Point(v).pos.z, 0.0);
-  ExpectVecNear(edits[0].v[2], Vec3(1, 0, 0), 0.0);  // the step keeps the rotation
+  EXPECT_NEAR(edits[0].pos.z - edits[1].pos.z, 0.0, 0.0);  // the turn keeps the position
+  EXPECT_NEAR(edits[0].pos.z, Point(v).pos.z, 0.0);
+  ExpectVecNear(edits[0].rot, Vec3(1, 0, 0), 0.0);  // the step keeps the rotation
   const double angle = 0.1 * -1.570796326794895;
-  ExpectVecNear(edits[1].v[2], Vec3(std::cos(angle), 0, -std::sin(angle)), 1e-15);
+  ExpectVecNear(edits[1].rot, Vec3(std::cos(angle), 0, -std::sin(angle)), 1e-15);
 }
 
 // Each movement key alone, on a walker anchored afresh: an arrow and its letter alike.
@@ -160,7 +162,7 @@ TEST_F(Movement, CarsTurnAsFastAsWalkersAndTurningForNoTimeIsBitForBit) {
   Move(v, td::MoveCode::kTurnLeft, 0.0, 30.0);
   ASSERT_EQ(Edits().size(), 1u);
   // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison): the very bits, not an equal value
-  EXPECT_EQ(std::memcmp(&Edits()[0].v[2], &rot, sizeof rot), 0);
+  EXPECT_EQ(std::memcmp(&Edits()[0].rot, &rot, sizeof rot), 0);
 }
 
 // A step floats the vessel free only when it stands more than 0.1 m over terrain lying below
@@ -182,10 +184,10 @@ TEST_F(Movement, SteppingOffHighOverLowTerrainReleasesInsteadOfMoving) {
     Move(v, td::MoveCode::kBack, 0.1, 4.0);
     EXPECT_EQ(Anchored(v), !c.released);
     EXPECT_EQ(Edits().size(), c.released ? 1u : 2u);
-    const auto detaches = Events(EventKind::kDetachChild);
+    const auto detaches = Calls<sim::DetachChildEvent>();
     ASSERT_EQ(detaches.size(), c.released ? 1u : 0u);
     if (c.released) {
-      EXPECT_EQ(detaches[0].value, 3.0);
+      EXPECT_EQ(detaches[0].vel, 3.0);
     }
     world.DeleteVessel(v);
   }

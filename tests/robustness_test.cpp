@@ -48,11 +48,14 @@ class Robustness : public ModuleWorld {
 
   // Every force and attachment parameter the module handed the host since the last look.
   void ExpectNothingNonFinite() {
-    for (const sim::HostEvent &e : world.Events()) {
-      if (e.kind == EventKind::kAddForce || e.kind == EventKind::kCreateAttachment ||
-          e.kind == EventKind::kSetAttachmentParams) {
-        for (const VECTOR3 &v : e.v) EXPECT_TRUE(td::IsFinite(v)) << static_cast<int>(e.kind);
-      }
+    for (const auto &f : Calls<sim::AddForceEvent>()) {
+      EXPECT_TRUE(td::IsFinite(f.force_N) && td::IsFinite(f.point_m));
+    }
+    for (const auto &c : Calls<sim::CreateAttachmentEvent>()) {
+      EXPECT_TRUE(td::IsFinite(c.pos) && td::IsFinite(c.dir) && td::IsFinite(c.rot));
+    }
+    for (const auto &p : Calls<sim::SetAttachmentParamsEvent>()) {
+      EXPECT_TRUE(td::IsFinite(p.pos) && td::IsFinite(p.dir) && td::IsFinite(p.rot));
     }
   }
 
@@ -173,11 +176,11 @@ class Robustness : public ModuleWorld {
     const OBJHANDLE third = AddCarrier(0.0, 0.001);
     world.ClearEvents();
     td::UseCarrier(Iface(third));
-    const auto detaches = Events(EventKind::kDetachChild);
+    const auto detaches = Calls<sim::DetachChildEvent>();
     ASSERT_EQ(detaches.size(), 2u);
-    for (const sim::HostEvent &e : detaches) {
-      EXPECT_EQ(e.vessel, second);
-      EXPECT_TRUE(e.flag[0]);
+    for (const sim::DetachChildEvent &e : detaches) {
+      EXPECT_EQ(e.parent, second);
+      EXPECT_TRUE(e.result);
     }
     EXPECT_EQ(AnchoredCount(), 0);
     EXPECT_FALSE(Anchored(lander));
@@ -277,7 +280,7 @@ TEST_F(Robustness, HundredAndFiftyRestingVesselsFillTheTableAndTheRestWaitForASl
   for (int i = 100; i < 150; ++i) {
     const auto forces = ForcesOn(v[i]);
     ASSERT_EQ(forces.size(), 3u) << i;
-    EXPECT_GT(forces[0].v[0].y, 0.0) << i;  // support
+    EXPECT_GT(forces[0].force_N.y, 0.0) << i;  // support
   }
 
   // A thrust release frees slot 5 early in the pass; the first waiting vessel takes it in
@@ -367,7 +370,9 @@ TEST_F(Robustness, AVesselTheHostGivesNoInterfaceForIsPassedOver) {
   Step();
   EXPECT_TRUE(Anchored(lander));
   EXPECT_FALSE(Anchored(ghost));
-  for (const sim::HostEvent &e : world.Events()) EXPECT_NE(e.vessel, ghost);
+  for (const auto &f : Calls<sim::AddForceEvent>()) EXPECT_NE(f.vessel, ghost);
+  for (const auto &c : Calls<sim::CreateAttachmentEvent>()) EXPECT_NE(c.vessel, ghost);
+  for (const auto &a : Calls<sim::AttachChildEvent>()) EXPECT_NE(a.child, ghost);
 }
 
 // --- a state that stops being a number ends a touchdown-sim run ---

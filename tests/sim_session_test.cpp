@@ -111,14 +111,14 @@ TEST_F(Sessions, ASecondSessionReusesTheFirstsHandlesAndItsStaleCallsAreErrors) 
       sim::MakeHandle(sim::HandleKind::kAttachment, points1), 0.0));
   EXPECT_EQ(StaleCount(2, "DetachChild"), 1);
   // Recorded in the event log's kind too, naming the call, the object and what it names now.
-  std::vector<sim::HostEvent> stale = Events(sim::EventKind::kStaleHandle);
+  std::vector<sim::StaleHandleEvent> stale = Calls<sim::StaleHandleEvent>();
   ASSERT_EQ(stale.size(), 3u);
-  EXPECT_EQ(stale[0].text, "GetMass");
-  EXPECT_EQ(stale[0].other, a2);
-  EXPECT_EQ(stale[1].caption, "vessel");
-  EXPECT_EQ(stale[1].other, nullptr);
-  EXPECT_EQ(stale[2].caption, "attachment point");
-  EXPECT_EQ(stale[2].value, static_cast<double>(points1));
+  EXPECT_EQ(stale[0].call, "GetMass");
+  EXPECT_EQ(stale[0].names, a2);
+  EXPECT_EQ(stale[1].object, "vessel");
+  EXPECT_EQ(stale[1].names, nullptr);
+  EXPECT_EQ(stale[2].object, "attachment point");
+  EXPECT_EQ(stale[2].serial, points1);
 
   // Handed over by index, the vessel may be named without blame.
   for (DWORD i = 0; i < oapiGetVesselCount(); ++i) oapiGetVesselByIndex(static_cast<int>(i));

@@ -297,7 +297,7 @@ TEST_F(Physics, ChildrenAndFixedVesselsIgnoreForces) {
   Run(1.0, 0.1);
   ExpectNear(world.Vessel(carrier)->pos_global, s.pos_global, 0.0);
   ExpectNear(world.Vessel(child)->pos_global, place, 0.0);
-  EXPECT_EQ(world.Events().back().kind, sim::EventKind::kAddForce);  // recorded all the same
+  EXPECT_EQ(world.Events().back().Kind(), sim::EventKind::kAddForce);  // recorded all the same
 }
 
 // The host keeps a child at its point: moved away by anything but its parent, it is back at

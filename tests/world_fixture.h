@@ -161,15 +161,25 @@ class ModuleWorld : public ::testing::Test {
   std::vector<sim::HostEvent> Events(sim::EventKind kind) const {
     std::vector<sim::HostEvent> out;
     for (const sim::HostEvent &e : world.Events()) {
-      if (e.kind == kind) out.push_back(e);
+      if (e.Kind() == kind) out.push_back(e);
     }
     return out;
   }
 
-  std::vector<sim::HostEvent> ForcesOn(OBJHANDLE vessel) const {
-    std::vector<sim::HostEvent> out;
-    for (const sim::HostEvent &e : Events(sim::EventKind::kAddForce)) {
-      if (e.vessel == vessel) out.push_back(e);
+  // The recorded calls of one kind.
+  template <class Call>
+  std::vector<Call> Calls() const {
+    std::vector<Call> out;
+    for (const sim::HostEvent &e : world.Events()) {
+      if (const Call *call = e.As<Call>()) out.push_back(*call);
+    }
+    return out;
+  }
+
+  std::vector<sim::AddForceEvent> ForcesOn(OBJHANDLE vessel) const {
+    std::vector<sim::AddForceEvent> out;
+    for (const sim::AddForceEvent &f : Calls<sim::AddForceEvent>()) {
+      if (f.vessel == vessel) out.push_back(f);
     }
     return out;
   }

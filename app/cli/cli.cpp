@@ -165,12 +165,11 @@ RunOutputs OutputsOf(const Options &options) {
 }
 
 VisualsOptions VisualsOptionsOf(const Options &options) {
-  return {options.plot_dir, options.replay_path, options.quiet, !options.events_path.empty()};
+  return {options.plot_dir, options.replay_path, options.quiet};
 }
 
 LiveOptions LiveOptionsOf(const Options &options) {
-  return {options.rate, options.port, options.record_scenario, options.scenario,
-          options.events_path.empty() && options.plot_dir.empty() && options.replay_path.empty()};
+  return {options.rate, options.port, options.record_scenario, options.scenario};
 }
 
 }  // namespace app

@@ -21,8 +21,6 @@ struct LiveOptions {
   int port = 0;                 // 0: a free port
   std::string record_scenario;  // empty: the live run is not written as a scenario
   std::string scenario;         // the scenario file the recording starts from; empty: built-in
-  // No event log, plots or replay page read the world's record of host calls besides the page.
-  bool feed_alone = true;
 };
 
 class LiveHooks {

@@ -25,13 +25,9 @@ Scenario LiveFeed::Paced(const Scenario &scenario) {
   return paced;
 }
 
-LiveFeed::LiveFeed(const Scenario &scenario, int run, bool clear_host_events,
-                   const LiveStatus &status, LiveChannel &channel)
-    : paced_(Paced(scenario)),
-      recorder_(paced_, clear_host_events),
-      status_(status),
-      channel_(channel),
-      run_(run) {}
+LiveFeed::LiveFeed(const Scenario &scenario, int run, const LiveStatus &status,
+                   LiveChannel &channel)
+    : paced_(Paced(scenario)), recorder_(paced_), status_(status), channel_(channel), run_(run) {}
 
 void LiveFeed::OnStart(const StepContext &ctx) {
   recorder_.OnStart(ctx);

@@ -27,10 +27,8 @@ class LiveFeed : public StepObserver {
   static constexpr double kFramesPerSecond = 25.0;
 
   // run: which run of the session this is (a restart is a new one, which the page draws
-  // afresh). clear_host_events: no other output reads the world's record of host calls,
-  // and the feed forgets them once read.
-  LiveFeed(const Scenario &scenario, int run, bool clear_host_events, const LiveStatus &status,
-           LiveChannel &channel);
+  // afresh).
+  LiveFeed(const Scenario &scenario, int run, const LiveStatus &status, LiveChannel &channel);
 
   void OnStart(const StepContext &ctx) override;
   void OnAction(const StepContext &ctx, const ScenarioAction &action) override;

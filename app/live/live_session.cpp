@@ -47,7 +47,7 @@ void LiveSession::AddObservers(const Scenario &scenario, std::vector<StepObserve
   restart_ = false;
   status_.paused = false;
   step_s_ = scenario.step_s;
-  feed_ = std::make_unique<LiveFeed>(scenario, ++runs_, options_.feed_alone, status_, channel_);
+  feed_ = std::make_unique<LiveFeed>(scenario, ++runs_, status_, channel_);
   observers.insert(observers.begin(), feed_.get());
   recording_.reset();
   if (!options_.record_scenario.empty()) {

@@ -1,6 +1,7 @@
 #include "app/outputs/event_log.h"
 
 #include <iterator>
+#include <variant>
 
 #include "app/base/key_names.h"
 #include "app/base/text_format.h"
@@ -109,126 +110,142 @@ void EventLog::WriteState(const StepContext &ctx, size_t index) {
       .End();
 }
 
-// After the call's own record: a log may keep the warnings and not the calls.
+// After the call's own record: a log may keep the warnings and not the calls. Only the
+// attaching of a child is ever marked.
 void EventLog::WriteWarning(const Roster &roster, const sim::HostEvent &e) {
   if (e.warning == sim::HostWarning::kNone || !Keeps(LogKind::kHostWarning)) return;
+  const auto *attach = e.As<sim::AttachChildEvent>();
   Record(out_.Buffer(), e.step, e.simt, LogKind::kHostWarning)
       .String("warning", WarningName(e.warning))
-      .String("call", kEventKinds[static_cast<int>(KindOf(e.kind))])
-      .String("vessel", roster.NameOf(e.vessel))
-      .StringOrNull("child", roster.NameOf(e.other))
+      .String("call", kEventKinds[static_cast<int>(KindOf(e.Kind()))])
+      .String("vessel", attach != nullptr ? roster.NameOf(attach->parent) : "")
+      .StringOrNull("child", attach != nullptr ? roster.NameOf(attach->child) : "")
       .End();
 }
 
 void EventLog::WriteHostEvents(const StepContext &ctx) {
-  const Roster &roster = ctx.roster;
-  std::string &out = out_.Buffer();
   for (const sim::HostEvent &e : ctx.world.Events()) {
     // The forces are the module's answer to each step's state, applied anew in every step: a
     // log that keeps the State records of every N-th step keeps their forces with them.
-    const bool keep = Keeps(KindOf(e.kind)) &&
-                      (e.kind != sim::EventKind::kAddForce || e.step % state_every_ == 0);
-    // The child on each point is followed even when no record names it: a record of a later
-    // detaching might.
-    if (!keep && e.kind != sim::EventKind::kAttachChild && e.kind != sim::EventKind::kDetachChild) {
-      WriteWarning(roster, e);
-      continue;
-    }
-    switch (e.kind) {
-      case sim::EventKind::kAddForce:
-        Record(out, e.step, e.simt, LogKind::kAddForce)
-            .String("vessel", roster.NameOf(e.vessel))
-            .Vector("F", e.v[0])
-            .Vector("r", e.v[1])
-            .End();
-        break;
-      case sim::EventKind::kCreateAttachment:
-        Record(out, e.step, e.simt, LogKind::kCreateAttachment)
-            .String("vessel", roster.NameOf(e.vessel))
-            .Bool("toparent", e.flag[0])
-            .Vector("pos", e.v[0])
-            .Vector("dir", e.v[1])
-            .Vector("rot", e.v[2])
-            .String("id", e.text)
-            .Bool("loose", e.flag[1])
-            .Integer("attachment", AttachmentId(ctx.world, e.att[0]))
-            .End();
-        break;
-      case sim::EventKind::kAttachChild: {
-        const int parent_point = AttachmentId(ctx.world, e.att[0]);
-        if (e.flag[0]) child_at_[parent_point] = roster.NameOf(e.other);
-        if (!keep) break;
-        Record(out, e.step, e.simt, LogKind::kAttachChild)
-            .String("vessel", roster.NameOf(e.vessel))
-            .String("child", roster.NameOf(e.other))
-            .Integer("attachment", parent_point)
-            .Integer("child_attachment", AttachmentId(ctx.world, e.att[1]))
-            .Bool("result", e.flag[0])
-            .End();
-        break;
-      }
-      case sim::EventKind::kDetachChild: {
-        const int point = AttachmentId(ctx.world, e.att[0]);
-        std::string child;
-        if (auto it = child_at_.find(point); it != child_at_.end()) {
-          if (e.flag[0]) {
-            child = std::move(it->second);
-            child_at_.erase(it);
-          } else {
-            child = it->second;
-          }
-        }
-        if (!keep) break;
-        Record(out, e.step, e.simt, LogKind::kDetachChild)
-            .String("vessel", roster.NameOf(e.vessel))
-            .Integer("attachment", point)
-            .StringOrNull("child", e.flag[0] ? child : "")
-            .Number("vel", e.value)
-            .Bool("result", e.flag[0])
-            .End();
-        break;
-      }
-      case sim::EventKind::kSetAttachmentParams:
-        Record(out, e.step, e.simt, LogKind::kSetAttachmentParams)
-            .String("vessel", roster.NameOf(e.vessel))
-            .Integer("attachment", AttachmentId(ctx.world, e.att[0]))
-            .Vector("pos", e.v[0])
-            .Vector("dir", e.v[1])
-            .Vector("rot", e.v[2])
-            .End();
-        break;
-      case sim::EventKind::kMessageBox:
-        Record(out, e.step, e.simt, LogKind::kMessageBox)
-            .String("text", e.text)
-            .String("caption", e.caption)
-            .Bool("owner", e.other != nullptr)
-            .Number("type", e.value)
-            .End();
-        break;
-      case sim::EventKind::kKeystroke: {
-        const int vk = static_cast<int>(e.value);
-        Record(out, e.step, e.simt, LogKind::kKeystroke)
-            .Integer("vk", vk)
-            .String("key", KeyName(vk))
-            .String("transition", Transition(e.key_flags))
-            .Integer("flags", static_cast<int64_t>(static_cast<uint32_t>(e.key_flags)))
-            .End();
-        break;
-      }
-      case sim::EventKind::kStaleHandle:
-        Record(out, e.step, e.simt, LogKind::kStaleHandle)
-            .String("error", "a handle of an ended session")
-            .String("call", e.text)
-            .String("object", e.caption)
-            .Integer("serial", static_cast<int64_t>(e.value))
-            .StringOrNull("names", roster.NameOf(e.other))
-            .End();
-        break;
-    }
-    WriteWarning(roster, e);
+    const bool keep = Keeps(KindOf(e.Kind())) &&
+                      (e.Kind() != sim::EventKind::kAddForce || e.step % state_every_ == 0);
+    std::visit([&](const auto &call) { WriteCall(ctx, e, call, keep); }, e.call);
+    WriteWarning(ctx.roster, e);
     out_.MaybeFlush();
   }
-  ctx.world.ClearEvents();
+}
+
+JsonLine EventLog::CallRecord(const sim::HostEvent &e) {
+  return Record(out_.Buffer(), e.step, e.simt, KindOf(e.Kind()));
+}
+
+void EventLog::WriteCall(const StepContext &ctx, const sim::HostEvent &e,
+                         const sim::AddForceEvent &call, bool keep) {
+  if (!keep) return;
+  CallRecord(e)
+      .String("vessel", ctx.roster.NameOf(call.vessel))
+      .Vector("F", call.force_N)
+      .Vector("r", call.point_m)
+      .End();
+}
+
+void EventLog::WriteCall(const StepContext &ctx, const sim::HostEvent &e,
+                         const sim::CreateAttachmentEvent &call, bool keep) {
+  if (!keep) return;
+  CallRecord(e)
+      .String("vessel", ctx.roster.NameOf(call.vessel))
+      .Bool("toparent", call.toparent)
+      .Vector("pos", call.pos)
+      .Vector("dir", call.dir)
+      .Vector("rot", call.rot)
+      .String("id", call.id)
+      .Bool("loose", call.loose)
+      .Integer("attachment", AttachmentId(ctx.world, call.point))
+      .End();
+}
+
+// The child on each point is followed even when no record names it: a record of a later
+// detaching might.
+void EventLog::WriteCall(const StepContext &ctx, const sim::HostEvent &e,
+                         const sim::AttachChildEvent &call, bool keep) {
+  const int parent_point = AttachmentId(ctx.world, call.parent_point);
+  if (call.result) child_at_[parent_point] = ctx.roster.NameOf(call.child);
+  if (!keep) return;
+  CallRecord(e)
+      .String("vessel", ctx.roster.NameOf(call.parent))
+      .String("child", ctx.roster.NameOf(call.child))
+      .Integer("attachment", parent_point)
+      .Integer("child_attachment", AttachmentId(ctx.world, call.child_point))
+      .Bool("result", call.result)
+      .End();
+}
+
+void EventLog::WriteCall(const StepContext &ctx, const sim::HostEvent &e,
+                         const sim::DetachChildEvent &call, bool keep) {
+  const int point = AttachmentId(ctx.world, call.point);
+  std::string child;
+  if (auto it = child_at_.find(point); it != child_at_.end()) {
+    if (call.result) {
+      child = std::move(it->second);
+      child_at_.erase(it);
+    } else {
+      child = it->second;
+    }
+  }
+  if (!keep) return;
+  CallRecord(e)
+      .String("vessel", ctx.roster.NameOf(call.parent))
+      .Integer("attachment", point)
+      .StringOrNull("child", call.result ? child : "")
+      .Number("vel", call.vel)
+      .Bool("result", call.result)
+      .End();
+}
+
+void EventLog::WriteCall(const StepContext &ctx, const sim::HostEvent &e,
+                         const sim::SetAttachmentParamsEvent &call, bool keep) {
+  if (!keep) return;
+  CallRecord(e)
+      .String("vessel", ctx.roster.NameOf(call.vessel))
+      .Integer("attachment", AttachmentId(ctx.world, call.point))
+      .Vector("pos", call.pos)
+      .Vector("dir", call.dir)
+      .Vector("rot", call.rot)
+      .End();
+}
+
+void EventLog::WriteCall(const StepContext &, const sim::HostEvent &e,
+                         const sim::MessageBoxEvent &call, bool keep) {
+  if (!keep) return;
+  CallRecord(e)
+      .String("text", call.text)
+      .String("caption", call.caption)
+      .Bool("owner", call.owner != nullptr)
+      .Number("type", call.type)
+      .End();
+}
+
+void EventLog::WriteCall(const StepContext &, const sim::HostEvent &e,
+                         const sim::KeystrokeEvent &call, bool keep) {
+  if (!keep) return;
+  CallRecord(e)
+      .Integer("vk", call.vk)
+      .String("key", KeyName(call.vk))
+      .String("transition", Transition(call.flags))
+      .Integer("flags", static_cast<int64_t>(static_cast<uint32_t>(call.flags)))
+      .End();
+}
+
+void EventLog::WriteCall(const StepContext &ctx, const sim::HostEvent &e,
+                         const sim::StaleHandleEvent &call, bool keep) {
+  if (!keep) return;
+  CallRecord(e)
+      .String("error", "a handle of an ended session")
+      .String("call", call.call)
+      .String("object", call.object)
+      .Integer("serial", call.serial)
+      .StringOrNull("names", ctx.roster.NameOf(call.names))
+      .End();
 }
 
 void EventLog::OnStart(const StepContext &ctx) {
@@ -309,6 +326,9 @@ void EventLog::WriteStates(const StepContext &ctx) {
 }
 
 void EventLog::AfterModuleStep(const StepContext &ctx) { WriteHostEvents(ctx); }
+
+// Message boxes the desktop gives back as the frame ends.
+void EventLog::AfterStep(const StepContext &ctx) { WriteHostEvents(ctx); }
 
 void EventLog::OnFinish(const StepContext &ctx) {
   WriteHostEvents(ctx);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/base/output_file.h"
+#include "app/base/text_format.h"
 #include "app/outputs/event_kinds.h"
 #include "app/run/observer.h"
 
@@ -32,11 +33,31 @@ class EventLog : public StepObserver {
   void OnTimeAcceleration(const StepContext &ctx, double factor) override;
   void BeforeModuleStep(const StepContext &ctx) override;
   void AfterModuleStep(const StepContext &ctx) override;
+  void AfterStep(const StepContext &ctx) override;
   void OnFinish(const StepContext &ctx) override;
 
  private:
-  // Writes the host events the world recorded since the last call, and forgets them.
+  // Writes the host events the world recorded since the runner last told the observers.
   void WriteHostEvents(const StepContext &ctx);
+  // One record per kind of call; keep: the log keeps that kind (a call not kept may still be
+  // followed, as the children on the points are).
+  JsonLine CallRecord(const sim::HostEvent &e);
+  void WriteCall(const StepContext &ctx, const sim::HostEvent &e, const sim::AddForceEvent &call,
+                 bool keep);
+  void WriteCall(const StepContext &ctx, const sim::HostEvent &e,
+                 const sim::CreateAttachmentEvent &call, bool keep);
+  void WriteCall(const StepContext &ctx, const sim::HostEvent &e, const sim::AttachChildEvent &call,
+                 bool keep);
+  void WriteCall(const StepContext &ctx, const sim::HostEvent &e, const sim::DetachChildEvent &call,
+                 bool keep);
+  void WriteCall(const StepContext &ctx, const sim::HostEvent &e,
+                 const sim::SetAttachmentParamsEvent &call, bool keep);
+  void WriteCall(const StepContext &ctx, const sim::HostEvent &e, const sim::MessageBoxEvent &call,
+                 bool keep);
+  void WriteCall(const StepContext &ctx, const sim::HostEvent &e, const sim::KeystrokeEvent &call,
+                 bool keep);
+  void WriteCall(const StepContext &ctx, const sim::HostEvent &e, const sim::StaleHandleEvent &call,
+                 bool keep);
   void WriteVessel(const StepContext &ctx, size_t index);
   void WriteState(const StepContext &ctx, size_t index);
   // Every live vessel's state, once per kept step.

@@ -8,14 +8,6 @@
 
 namespace app {
 
-namespace {
-
-// The runner whose world is stepping: the hook that stands in the world for the module's
-// step callback finds it here. One run at a time per process, as one host per process.
-Runner *g_active = nullptr;
-
-}  // namespace
-
 Runner::Runner(const Scenario &scenario, sim::World &world, Roster &roster,
                const sim::ModuleEntryPoints &entry, HINSTANCE instance,
                std::vector<StepObserver *> observers)
@@ -28,33 +20,37 @@ Runner::Runner(const Scenario &scenario, sim::World &world, Roster &roster,
       lengths_(scenario.step_s, scenario.step_jitter_s, scenario.seed,
                scenario.post_step_sees == FrameOrder::kStartOfStep) {}
 
-Runner::~Runner() {
-  if (g_active == this) g_active = nullptr;
-}
-
 StepContext Runner::Context() {
   return StepContext{world_, roster_, world_.StepCount(), world_.SimTime()};
 }
 
-void Runner::Notify(const ScenarioAction &action) {
+// Every observer in turn, then the world's record of host calls is cleared: each round of
+// telling sees what happened since the last one.
+template <class Fn>
+void Runner::Tell(Fn &&tell) {
   const StepContext ctx = Context();
-  for (StepObserver *o : observers_) o->OnAction(ctx, action);
+  for (StepObserver *o : observers_) tell(*o, ctx);
+  world_.ClearEvents();
 }
 
-// The module's step callback: opcPreStep, or opcPostStep for a module without one.
-Runner::StepFn Runner::ModuleStep() const {
-  return entry_.pre_step != nullptr ? entry_.pre_step : entry_.post_step;
+void Runner::Notify(const ScenarioAction &action) {
+  Tell([&action](StepObserver &o, const StepContext &ctx) { o.OnAction(ctx, action); });
 }
 
-// Stands in the world for the module's step callback: the observers see the world as the
-// module is about to see it, and what its calls did.
-void Runner::ModuleStepHook(double simt, double simdt, double mjd) {
-  Runner *self = g_active;
-  const StepContext before = self->Context();
-  for (StepObserver *o : self->observers_) o->BeforeModuleStep(before);
-  if (const StepFn step = self->ModuleStep(); step != nullptr) step(simt, simdt, mjd);
-  const StepContext after = self->Context();
-  for (StepObserver *o : self->observers_) o->AfterModuleStep(after);
+// One host frame. The observers see the world as the module's step callback (opcPreStep, or
+// opcPostStep for a module without one) is about to see it, and what its calls did.
+void Runner::StepWorld(double dt) {
+  const bool pre = entry_.pre_step != nullptr;
+  const auto before = [](StepObserver &o, const StepContext &ctx) { o.BeforeModuleStep(ctx); };
+  const auto after = [](StepObserver &o, const StepContext &ctx) { o.AfterModuleStep(ctx); };
+  if (pre) Tell(before);
+  world_.PreStep(dt);
+  if (pre) Tell(after);
+  world_.Update(dt);
+  if (!pre) Tell(before);
+  world_.PostStep(dt);
+  if (!pre) Tell(after);
+  Tell([](StepObserver &o, const StepContext &ctx) { o.AfterStep(ctx); });
 }
 
 void Runner::Press(int vk, bool down, bool repeat, double now_s) {
@@ -126,8 +122,7 @@ void Runner::Apply(const TimedEvent &event, double now_s) {
     Notify({ScenarioAction::kThrust, 0, a->vessel, thrust});
   } else if (const auto *a = std::get_if<TimeAccelerationAction>(&event.action)) {
     lengths_.SetTimeAcceleration(a->factor);
-    const StepContext ctx = Context();
-    for (StepObserver *o : observers_) o->OnTimeAcceleration(ctx, a->factor);
+    Tell([a](StepObserver &o, const StepContext &ctx) { o.OnTimeAcceleration(ctx, a->factor); });
   }
 }
 
@@ -156,38 +151,40 @@ void Runner::ApplyDueEvents(long long done, double now_s) {
   }
 }
 
-RunTotals Runner::Run() {
-  g_active = this;
-  sim::ModuleEntryPoints hooked = entry_;
-  (entry_.pre_step != nullptr ? hooked.pre_step : hooked.post_step) = &Runner::ModuleStepHook;
-  world_.SetModule(hooked, instance_);
+// InitModule in the host's first session only: the next sessions find the module started.
+void Runner::StartSession() {
+  world_.SetModule(entry_, instance_);
   world_.EnablePhysics(true);
-  // Once per host: the next sessions find the module started.
   if (world_.Session() == 1) world_.InitModule();
   world_.StartSession();
-  {
-    const StepContext ctx = Context();
-    for (StepObserver *o : observers_) o->OnStart(ctx);
-  }
+  Tell([](StepObserver &o, const StepContext &ctx) { o.OnStart(ctx); });
+}
 
+// Whether the run goes on into the gap after `done` steps, at the scenario's time now_s: its
+// time is not up, and a driver from outside (if any) does not stop it.
+bool Runner::ActInGap(long long done, double now_s) {
+  gap_ = done;
+  if (scenario_.run_s > 0.0 && now_s >= scenario_.run_s - 1e-6 * scenario_.step_s) return false;
+  ApplyDueEvents(done, now_s);
+  if (between_steps_ && !between_steps_(now_s)) return false;
+  if (!held_.empty()) DeliverRepeats(now_s);
+  return true;
+}
+
+RunTotals Runner::Run() {
+  StartSession();
   const auto wall_start = std::chrono::steady_clock::now();
   const double dt = scenario_.step_s;
   const double start_s = world_.SimTime();
   next_event_ = 0;
   long long done = 0;
   while (done < scenario_.steps && !StopRequested()) {
-    gap_ = done;
     // Constant steps: key timing counts whole steps, not the clock, whose sums of steps
     // drift. Steps of changing length have only the clock.
     const double now_s =
         scenario_.steps_vary ? world_.SimTime() - start_s : static_cast<double>(done) * dt;
-    if (scenario_.run_s > 0.0 && now_s >= scenario_.run_s - 1e-6 * dt) break;
-    ApplyDueEvents(done, now_s);
-    if (between_steps_ && !between_steps_(now_s)) break;
-    if (!held_.empty()) DeliverRepeats(now_s);
-    world_.Step(scenario_.steps_vary ? lengths_.Next() : dt);
-    const StepContext ctx = Context();
-    for (StepObserver *o : observers_) o->AfterStep(ctx);
+    if (!ActInGap(done, now_s)) break;
+    StepWorld(scenario_.steps_vary ? lengths_.Next() : dt);
     ++done;
   }
   const auto wall_end = std::chrono::steady_clock::now();
@@ -196,9 +193,7 @@ RunTotals Runner::Run() {
   totals.steps = done;
   totals.simulated_s = world_.SimTime();
   totals.wall_s = std::chrono::duration<double>(wall_end - wall_start).count();
-  const StepContext ctx = Context();
-  for (StepObserver *o : observers_) o->OnFinish(ctx);
-  g_active = nullptr;
+  Tell([](StepObserver &o, const StepContext &ctx) { o.OnFinish(ctx); });
   return totals;
 }
 

@@ -1,6 +1,7 @@
 // The stepping loop of the stand-in host: between steps it carries out the scenario's timed
-// events and the keyboard's auto-repeat, then lets the world step (opcPreStep, physics, clock,
-// opcPostStep), telling the observers at each point and around the module's own step.
+// events and the keyboard's auto-repeat, then takes the world's frame part by part
+// (opcPreStep, the update, opcPostStep), telling the observers at each point and around the
+// module's own step (app/run/observer.h says what they may rely on).
 #pragma once
 
 #include <functional>
@@ -23,11 +24,11 @@ struct RunTotals {
 class Runner {
  public:
   // The world must be built from the scenario, with its vessels in the roster in the
-  // world's order. The runner makes the plug-in's entry points the world's module.
+  // world's order. The runner makes the plug-in's entry points the world's module and takes
+  // each host frame in its three parts, telling the observers between them.
   Runner(const Scenario &scenario, sim::World &world, Roster &roster,
          const sim::ModuleEntryPoints &entry, HINSTANCE instance,
          std::vector<StepObserver *> observers);
-  ~Runner();
   Runner(const Runner &) = delete;
   Runner &operator=(const Runner &) = delete;
 
@@ -55,9 +56,11 @@ class Runner {
   // length by the clock, else by the steps the reader placed them on.
   void ApplyDueEvents(long long done, double now_s);
 
-  using StepFn = void (*)(double simt, double simdt, double mjd);
-  StepFn ModuleStep() const;
-  static void ModuleStepHook(double simt, double simdt, double mjd);
+  void StartSession();
+  bool ActInGap(long long done, double now_s);
+  void StepWorld(double dt);
+  template <class Fn>
+  void Tell(Fn &&tell);
   void Apply(const TimedEvent &event, double now_s);
   void Press(int vk, bool down, bool repeat, double now_s);
   void DeliverRepeats(double now_s);

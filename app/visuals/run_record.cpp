@@ -54,8 +54,7 @@ void QuaternionOf(const VECTOR3 &c0, const VECTOR3 &c1, const VECTOR3 &c2, Sampl
 
 }  // namespace
 
-RunRecorder::RunRecorder(const Scenario &scenario, bool clear_host_events)
-    : scenario_(scenario), clear_host_events_(clear_host_events) {
+RunRecorder::RunRecorder(const Scenario &scenario) : scenario_(scenario) {
   const auto steps = static_cast<int64_t>(scenario.steps);
   stride_ = std::max<int64_t>(1, (steps + kMaxFrames - 1) / static_cast<int64_t>(kMaxFrames));
   record_.scenario = DisplayName(scenario.file);
@@ -198,14 +197,15 @@ void RunRecorder::AfterModuleStep(const StepContext &ctx) {
   // The module's forces of this step, as the world recorded its AddForce calls: a vessel's
   // own force total leaves out what is added to a child, and anchored vessels are children.
   for (const sim::HostEvent &e : ctx.world.Events()) {
-    if (e.kind != sim::EventKind::kAddForce) continue;
-    const long index = ctx.roster.IndexOf(e.vessel);
-    const sim::VesselRecord *v = ctx.world.Vessel(e.vessel);
+    const auto *force = e.As<sim::AddForceEvent>();
+    if (force == nullptr) continue;
+    const long index = ctx.roster.IndexOf(force->vessel);
+    const sim::VesselRecord *v = ctx.world.Vessel(force->vessel);
     const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
     if (index < 0 || body == nullptr) continue;
     const BodyFrame frame = BodyFrameOf(*body);
     const VECTOR3 up = MeasureVessel(ctx.world, *v, frame).up;
-    const VECTOR3 f = frame.Direction(v->rot.Mul(e.v[0]));
+    const VECTOR3 f = frame.Direction(v->rot.Mul(force->force_N));
     const double along = td::VecDot(f, up);
     const double across = td::VecLength(td::VecSub(f, td::VecScale(up, along)));
     Watch &w = watch_[static_cast<size_t>(index)];
@@ -213,7 +213,6 @@ void RunRecorder::AfterModuleStep(const StepContext &ctx) {
     w.step_across_N += across;
     w.pushed = true;
   }
-  if (clear_host_events_) ctx.world.ClearEvents();
   for (size_t i = 0; i < watch_.size(); ++i) {
     Watch &w = watch_[i];
     if (w.pushed) {

@@ -70,9 +70,8 @@ class RunRecorder : public StepObserver {
   static constexpr size_t kMaxMarks = 20000;  // the first ones are kept
 
   // The recorder reads the module's AddForce calls from the world's record of host calls,
-  // which must be on, in AfterModuleStep. clear_host_events: it forgets them afterwards (when
-  // no event log does).
-  RunRecorder(const Scenario &scenario, bool clear_host_events);
+  // which must be on, in AfterModuleStep.
+  explicit RunRecorder(const Scenario &scenario);
 
   void OnStart(const StepContext &ctx) override;
   void OnAction(const StepContext &ctx, const ScenarioAction &action) override;
@@ -101,7 +100,6 @@ class RunRecorder : public StepObserver {
   bool AddMark(double t_s, Mark::Kind kind, long vessel, std::string text);
 
   const Scenario &scenario_;
-  bool clear_host_events_;
   int64_t stride_ = 1;         // steps between frames
   int64_t sampled_step_ = -1;  // the step of the latest frame
   RunRecord record_;

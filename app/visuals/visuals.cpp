@@ -16,7 +16,7 @@ Visuals::Visuals(const VisualsOptions &options, const Scenario &scenario,
       tell_(!options.quiet && StderrIsTerminal()) {
   if (!replay_path_.empty()) replay_script_ = LoadReplayScript(executable_path);
   if (!plot_dir_.empty() || !replay_path_.empty()) {
-    recorder_ = std::make_unique<RunRecorder>(scenario, !options.event_log);
+    recorder_ = std::make_unique<RunRecorder>(scenario);
   }
 }
 

@@ -15,7 +15,6 @@ struct VisualsOptions {
   std::string plot_dir;     // empty: no plots
   std::string replay_path;  // empty: no replay page
   bool quiet = false;       // nothing on stderr about the drawing
-  bool event_log = false;   // an event log comes after the recorder and clears the host calls
 };
 
 class Visuals {

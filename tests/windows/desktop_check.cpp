@@ -39,8 +39,8 @@ LRESULT CALLBACK Hook(int code, WPARAM vk, LPARAM flags) {
 std::vector<Keystroke> Recorded(const sim::World &world) {
   std::vector<Keystroke> keys;
   for (const sim::HostEvent &e : world.Events()) {
-    if (e.kind == sim::EventKind::kKeystroke) {
-      keys.push_back({static_cast<WPARAM>(e.value), static_cast<uint32_t>(e.key_flags)});
+    if (const auto *key = e.As<sim::KeystrokeEvent>()) {
+      keys.push_back({static_cast<WPARAM>(key->vk), static_cast<uint32_t>(key->flags)});
     }
   }
   return keys;
