@@ -41,6 +41,22 @@ TEST(Numbers, AnySizeIsWrittenInFullAndReadsBack) {
   }
 }
 
+// The pages' numbers: no trailing zeros, but never a zero of the integer part taken away,
+// and no sign on a value that rounds to zero.
+TEST(Numbers, PagesGetTheShortestFixedForm) {
+  const struct {
+    double value;
+    int decimals;
+    const char *json;
+  } cases[] = {{1.5, 3, "1.5"},  {-3.0, 2, "-3"},      {100.0, 0, "100"},   {120.0, 2, "120"},
+               {-0.001, 2, "0"}, {0.1049, 3, "0.105"}, {2.0e-3, 3, "0.002"}};
+  for (const auto &c : cases) {
+    std::string json;
+    app::AppendFixed(json, c.value, c.decimals);
+    EXPECT_EQ(json, c.json) << c.value;
+  }
+}
+
 TEST(Numbers, WhatIsNotFiniteIsNullInJson) {
   for (const double value : {INFINITY, -INFINITY, NAN}) {
     std::string fixed, shortest;

@@ -162,6 +162,20 @@ std::string FormatFixed(double value, int decimals) {
   return out;
 }
 
+void AppendFixed(std::string &out, double value, int decimals) {
+  if (!std::isfinite(value)) {
+    out += "null";
+    return;
+  }
+  const size_t at = out.size();
+  AppendFixedForm(out, value, decimals);
+  if (out.find('.', at) != std::string::npos) {
+    while (out.back() == '0') out.pop_back();
+    if (out.back() == '.') out.pop_back();
+  }
+  if (out.compare(at, std::string::npos, "-0") == 0) out.erase(at, 1);
+}
+
 std::string FormatGeneral(double value, int precision) {
   precision = std::max(precision, 0);
   std::string out(static_cast<size_t>(precision) + 16, '\0');  // sign, point, "e-308"

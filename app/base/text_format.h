@@ -32,7 +32,11 @@ std::string Printable(std::string_view text);
 // 301 digits before the point).
 void AppendFixedForm(std::string &out, double value, int decimals);
 std::string FormatFixed(double value, int decimals);
-std::string FormatGeneral(double value, int precision);
+// Six significant digits by default, as printf's "%g" has them.
+std::string FormatGeneral(double value, int precision = 6);
+// For JSON read by the pages: at most `decimals` places and no trailing zeros ("1.5", "-3",
+// "0"), null when not finite.
+void AppendFixed(std::string &out, double value, int decimals);
 // For people: a number with a fixed count of decimals that never reads "-0.000" (a value
 // that rounds to zero has no sign); with plus_sign, positive numbers get a "+".
 std::string Fixed(double value, int decimals, bool plus_sign = false);

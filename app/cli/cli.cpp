@@ -11,27 +11,28 @@
 
 namespace app {
 
-std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
-  Options o;
-  CLI::App cli(
-      "Runs the touchdown module headless: loads the plug-in as the simulator would, builds "
-      "the world of a scenario file (TOML, see docs/scenarios.md), steps it and prints an "
-      "account of touchdowns, anchorings and releases. Without a scenario it plays the "
-      "built-in tour (the same text as scenarios/default.toml).\n\n"
-      "Exit status: 0 after a run, 2 for a bad scenario or command line (one error line on "
-      "stderr naming file, line and field, or an output that is the scenario, another "
-      "output, the program, the plug-in or the terrain library; nothing runs), 1 when the "
-      "plug-in cannot be loaded or an output cannot be written (an output's folder is tried "
-      "before the run; a write that fails stops it, with the system's reason; stdout too), 3 "
-      "when a vessel's state stopped being finite, 130/143/129 after SIGINT/SIGTERM/SIGHUP "
-      "(outputs completed up to the step run; while loading, nothing written; a SIGINT while "
-      "drawing the plots discards them; a second signal ends at once, leaving the previous "
-      "outputs).",
-      "touchdown-sim");
-  cli.add_option("scenario", o.scenarios,
-                 "Scenario file (TOML); the built-in tour when omitted. Several files run as "
-                 "successive sessions of one host, the plug-in loaded once, each output per "
-                 "session as NAME-1.EXT, NAME-2.EXT, ... (docs/outputs.md)");
+namespace {
+
+constexpr char kAbout[] =
+    "Runs the touchdown module headless: loads the plug-in as the simulator would, builds "
+    "the world of a scenario file (TOML, see docs/scenarios.md), steps it and prints an "
+    "account of touchdowns, anchorings and releases. Without a scenario it plays the "
+    "built-in tour (the same text as scenarios/default.toml).\n\n"
+    "Exit status: 0 after a run, 2 for a bad scenario or command line (one error line on "
+    "stderr naming file, line and field, or an output that is the scenario, another "
+    "output, the program, the plug-in or the terrain library; nothing runs), 1 when the "
+    "plug-in cannot be loaded or an output cannot be written (an output's folder is tried "
+    "before the run; a write that fails stops it, with the system's reason; stdout too), 3 "
+    "when a vessel's state stopped being finite, 130/143/129 after SIGINT/SIGTERM/SIGHUP "
+    "(outputs completed up to the step run; while loading, nothing written; a SIGINT while "
+    "drawing the plots discards them; a second signal ends at once, leaving the previous "
+    "outputs).";
+
+// The options that name a file: none of them may be given an empty name.
+constexpr const char *kFileOptions[] = {"--events", "--trace",  "--plot",
+                                        "--replay", "--module", "--record-scenario"};
+
+void AddLogOptions(CLI::App &cli, Options &o) {
   cli.add_option("--events", o.events_path,
                  "Write the event log, JSON Lines: every host call by which the module changed "
                  "the world, keystrokes, and each vessel's state before every call of the "
@@ -53,6 +54,9 @@ std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
           CLI::IsMember(std::vector<std::string>(std::begin(kEventKinds), std::end(kEventKinds))));
   cli.add_flag("--quiet", o.quiet,
                "No progress line on stderr (there is none either when stderr is not a terminal)");
+}
+
+void AddPictureAndProgramOptions(CLI::App &cli, Options &o) {
   cli.add_option("--plot", o.plot_dir,
                  "Draw the run with gnuplot into this folder: per vessel clearance and "
                  "vertical speed, the contact forces, a map of the paths (PNG and SVG, with "
@@ -65,6 +69,9 @@ std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
   cli.add_flag("--print-default", o.print_default,
                "Print the built-in scenario and exit (a starting point for your own)");
   cli.add_flag("--check", o.check_only, "Read the scenario and build its world, then exit");
+}
+
+void AddLiveOptions(CLI::App &cli, Options &o) {
   cli.add_flag("--live", o.live,
                "Run in real time and serve a page on 127.0.0.1 (the URL is printed) that shows "
                "the run in 3D and sends your keys to the module; until Ctrl-C (docs/live.md)");
@@ -75,46 +82,52 @@ std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
   cli.add_option("--record-scenario", o.record_scenario,
                  "With --live: write the run as a scenario file, the keys and the host's "
                  "actions as timed events, that replays to the same module calls");
+}
+
+// What is wrong with options that each parsed, said as a usage error; empty when nothing is.
+std::string Misuse(const CLI::App &cli, const Options &o) {
+  // An empty name given on purpose is a mistake, not "none": the option would be ignored.
+  for (const std::string &scenario : o.scenarios) {
+    if (scenario.empty()) return "the scenario is given an empty file name";
+  }
+  for (const char *option : kFileOptions) {
+    if (cli.count(option) != 0 && cli.get_option(option)->as<std::string>().empty()) {
+      return std::string(option) + " is given an empty file name";
+    }
+  }
+  const bool live_only = cli.count("--rate") + cli.count("--port") + cli.count("--record-scenario");
+  if (live_only && !o.live) return "--rate, --port and --record-scenario go with --live";
+  if (o.live && o.scenarios.size() > 1) {
+    return "--live runs one scenario, not " + std::to_string(o.scenarios.size()) + " sessions";
+  }
+  return "";
+}
+
+int UsageFailure(const std::string &why) {
+  std::fprintf(stderr, "touchdown-sim: error: %s (see --help)\n", why.c_str());
+  return 2;
+}
+
+}  // namespace
+
+std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
+  Options o;
+  CLI::App cli(kAbout, "touchdown-sim");
+  cli.add_option("scenario", o.scenarios,
+                 "Scenario file (TOML); the built-in tour when omitted. Several files run as "
+                 "successive sessions of one host, the plug-in loaded once, each output per "
+                 "session as NAME-1.EXT, NAME-2.EXT, ... (docs/outputs.md)");
+  AddLogOptions(cli, o);
+  AddPictureAndProgramOptions(cli, o);
+  AddLiveOptions(cli, o);
   try {
     cli.parse(argc, argv);
   } catch (const CLI::Success &e) {
     return cli.exit(e);
   } catch (const CLI::ParseError &e) {
-    std::fprintf(stderr, "touchdown-sim: error: %s (see --help)\n", e.what());
-    return 2;
+    return UsageFailure(e.what());
   }
-  // An empty name given on purpose is a mistake, not "none": the option would be ignored.
-  for (const std::string &scenario : o.scenarios) {
-    if (scenario.empty()) {
-      std::fprintf(stderr,
-                   "touchdown-sim: error: the scenario is given an empty file name (see "
-                   "--help)\n");
-      return 2;
-    }
-  }
-  for (const char *option :
-       {"--events", "--trace", "--plot", "--replay", "--module", "--record-scenario"}) {
-    if (cli.count(option) == 0) continue;
-    const std::string &value = cli.get_option(option)->as<std::string>();
-    if (value.empty()) {
-      std::fprintf(stderr, "touchdown-sim: error: %s is given an empty file name (see --help)\n",
-                   option);
-      return 2;
-    }
-  }
-  const bool live_only = cli.count("--rate") + cli.count("--port") + cli.count("--record-scenario");
-  if (live_only && !o.live) {
-    std::fprintf(stderr,
-                 "touchdown-sim: error: --rate, --port and --record-scenario go with --live "
-                 "(see --help)\n");
-    return 2;
-  }
-  if (o.live && o.scenarios.size() > 1) {
-    std::fprintf(stderr,
-                 "touchdown-sim: error: --live runs one scenario, not %zu sessions (see --help)\n",
-                 o.scenarios.size());
-    return 2;
-  }
+  if (const std::string why = Misuse(cli, o); !why.empty()) return UsageFailure(why);
   if (o.scenarios.size() == 1) o.scenario = o.scenarios.front();
   return o;
 }

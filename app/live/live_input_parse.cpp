@@ -38,23 +38,46 @@ std::string_view FirstWord(std::string_view text, std::string_view &rest) {
   return text.substr(0, space);
 }
 
+constexpr std::pair<std::string_view, LiveInput::Kind> kWords[] = {
+    {"down", LiveInput::kKeyDown},
+    {"repeat", LiveInput::kKeyRepeat},
+    {"up", LiveInput::kKeyUp},
+    {"release-all", LiveInput::kReleaseKeys},
+    {"focus", LiveInput::kFocus},
+    {"focus-next", LiveInput::kFocusNext},
+    {"throttle-up", LiveInput::kThrottleUp},
+    {"throttle-down", LiveInput::kThrottleDown},
+    {"throttle-cut", LiveInput::kThrottleCut},
+    {"pause", LiveInput::kPause},
+    {"resume", LiveInput::kResume},
+    {"restart", LiveInput::kRestart},
+};
+
+// What follows the word of an input of the given kind; rest is all after the first space,
+// has_rest whether there was one at all.
+bool ParseArguments(std::string_view rest, bool has_rest, LiveInput &parsed) {
+  switch (parsed.kind) {
+    case LiveInput::kKeyDown:
+    case LiveInput::kKeyRepeat: {
+      std::string_view ms;
+      const bool has_ms = rest.find(' ') != std::string_view::npos;
+      if (!WholeVk(FirstWord(rest, ms), parsed.vk)) return false;
+      return !has_ms || WholeMs(ms, parsed.pressed_ms);
+    }
+    case LiveInput::kKeyUp:
+      return WholeVk(rest, parsed.vk);
+    case LiveInput::kFocus:
+      if (rest.empty()) return false;
+      parsed.vessel = std::string(rest);
+      return true;
+    default:
+      return !has_rest;
+  }
+}
+
 }  // namespace
 
 bool ParseLiveInput(std::string_view line, LiveInput &input) {
-  static const std::pair<std::string_view, LiveInput::Kind> kWords[] = {
-      {"down", LiveInput::kKeyDown},
-      {"repeat", LiveInput::kKeyRepeat},
-      {"up", LiveInput::kKeyUp},
-      {"release-all", LiveInput::kReleaseKeys},
-      {"focus", LiveInput::kFocus},
-      {"focus-next", LiveInput::kFocusNext},
-      {"throttle-up", LiveInput::kThrottleUp},
-      {"throttle-down", LiveInput::kThrottleDown},
-      {"throttle-cut", LiveInput::kThrottleCut},
-      {"pause", LiveInput::kPause},
-      {"resume", LiveInput::kResume},
-      {"restart", LiveInput::kRestart},
-  };
   std::string_view rest;
   const bool has_rest = line.find(' ') != std::string_view::npos;
   const std::string_view word = FirstWord(line, rest);
@@ -63,26 +86,7 @@ bool ParseLiveInput(std::string_view line, LiveInput &input) {
   if (known == std::end(kWords)) return false;
   LiveInput parsed{};
   parsed.kind = known->second;
-  switch (parsed.kind) {
-    case LiveInput::kKeyDown:
-    case LiveInput::kKeyRepeat: {
-      std::string_view ms;
-      const bool has_ms = rest.find(' ') != std::string_view::npos;
-      if (!WholeVk(FirstWord(rest, ms), parsed.vk)) return false;
-      if (has_ms && !WholeMs(ms, parsed.pressed_ms)) return false;
-      break;
-    }
-    case LiveInput::kKeyUp:
-      if (!WholeVk(rest, parsed.vk)) return false;
-      break;
-    case LiveInput::kFocus:
-      if (rest.empty()) return false;
-      parsed.vessel = std::string(rest);
-      break;
-    default:
-      if (has_rest) return false;
-      break;
-  }
+  if (!ParseArguments(rest, has_rest, parsed)) return false;
   input = std::move(parsed);
   return true;
 }

@@ -22,6 +22,22 @@ void KeepBefore(toml::array &timed, After after) {
   }
 }
 
+// The run's length in steps: a scenario runs one at least.
+long long StepsRun(const StepContext &ctx) { return std::max<long long>(1, ctx.step); }
+
+toml::table &TableIn(toml::table &root, const char *key) {
+  return *root.emplace(key, toml::table{}).first->second.as_table();
+}
+
+// Every repeat of the run is a timed event of its own, so a held key must not repeat by
+// itself when the file is played, however long it was held.
+void NoAutoRepeat(toml::table &root) {
+  toml::table &keyboard = TableIn(root, "keyboard");
+  keyboard.erase("repeat_delay_s");
+  keyboard.erase("repeat_interval_s");
+  keyboard.insert_or_assign("auto_repeat", false);
+}
+
 }  // namespace
 
 LiveRecording::LiveRecording(const std::string &path, const std::string &scenario_text,
@@ -78,29 +94,25 @@ void LiveRecording::OnAction(const StepContext &ctx, const ScenarioAction &actio
   events_.push_back(std::move(e));
 }
 
-void LiveRecording::OnFinish(const StepContext &ctx) {
-  toml::table root = toml::parse(text_);
-  const long long steps = std::max<long long>(1, ctx.step);
-  toml::table &simulation = *root.emplace("simulation", toml::table{}).first->second.as_table();
-  const double last_gap_s = last_gap_s_ - start_s_;
+bool LiveRecording::AfterEnd(double t_s, const StepContext &ctx) const {
   // As the runner finds an event due: sums of drawn steps, a little tolerance.
-  const auto after = [&](double t_s) {
-    return steps_vary_ ? t_s > last_gap_s + 1e-6 * step_s_ : WholeStepsFrom(t_s / step_s_) >= steps;
-  };
+  if (steps_vary_) return t_s > (last_gap_s_ - start_s_) + 1e-6 * step_s_;
+  return WholeStepsFrom(t_s / step_s_) >= StepsRun(ctx);
+}
+
+void LiveRecording::SetLength(toml::table &root, const StepContext &ctx) const {
+  toml::table &simulation = TableIn(root, "simulation");
   if (steps_vary_ && ctx.step > 0) {
     simulation.erase("steps");
     simulation.insert_or_assign("duration_s", ctx.simt - start_s_);
   } else {
     simulation.erase("duration_s");
-    simulation.insert_or_assign("steps", static_cast<int64_t>(steps));
+    simulation.insert_or_assign("steps", static_cast<int64_t>(StepsRun(ctx)));
   }
-  // Every repeat of the run is a timed event of its own, so a held key must not repeat by
-  // itself when the file is played, however long it was held.
-  toml::table &keyboard = *root.emplace("keyboard", toml::table{}).first->second.as_table();
-  keyboard.erase("repeat_delay_s");
-  keyboard.erase("repeat_interval_s");
-  keyboard.insert_or_assign("auto_repeat", false);
+}
 
+toml::array &LiveRecording::EventsBeforeEnd(toml::table &root, const StepContext &ctx) const {
+  const auto after = [&](double t_s) { return AfterEnd(t_s, ctx); };
   toml::array &events = *root.emplace("event", toml::array{}).first->second.as_array();
   KeepBefore(events, after);
   if (toml::array *vessels = root["vessel"].as_array()) {
@@ -111,6 +123,14 @@ void LiveRecording::OnFinish(const StepContext &ctx) {
       }
     }
   }
+  return events;
+}
+
+void LiveRecording::OnFinish(const StepContext &ctx) {
+  toml::table root = toml::parse(text_);
+  SetLength(root, ctx);
+  NoAutoRepeat(root);
+  toml::array &events = EventsBeforeEnd(root, ctx);
   for (toml::node &e : events_) events.push_back(std::move(e));
   events_.clear();
 

@@ -32,6 +32,13 @@ class LiveRecording : public StepObserver {
   void OnFinish(const StepContext &ctx) override;
 
  private:
+  // Whether an event at t_s comes after the run's end, when it could no longer act.
+  bool AfterEnd(double t_s, const StepContext &ctx) const;
+  // The run's length, in steps or by the clock as the run was stepped.
+  void SetLength(toml::table &root, const StepContext &ctx) const;
+  // The scenario's events, and its vessels' thrust schedules, without what the run ended before.
+  toml::array &EventsBeforeEnd(toml::table &root, const StepContext &ctx) const;
+
   std::string path_;
   std::string text_;
   double step_s_;

@@ -126,56 +126,69 @@ LiveServer::LiveServer(std::string page_html, LiveChannel &channel, LiveInbox &i
       token_(RandomToken()),
       server_(std::make_unique<GuardedHttpServer>(
           GuardedHttpServer::Limits{kThreads, kIdleTime, kRequestTime})) {
-  GuardedHttpServer &s = *server_;
+  Guard();
+  server_->Get("/", [this](const httplib::Request &, httplib::Response &res) {
+    res.set_header("Content-Security-Policy",
+                   "default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; "
+                   "connect-src 'self'; img-src data: blob:");
+    res.set_content(page_, "text/html; charset=utf-8");
+  });
+  server_->Get("/stream",
+               [this](const httplib::Request &, httplib::Response &res) { Stream(res); });
+  RouteInputs();
+  Listen(port);
+}
+
+void LiveServer::Guard() {
   // Refused before any route and before any body is read: a request from another page, or
   // from anywhere reached through a name that only resolves here (DNS rebinding), does not
   // know the token or does not name this address as its host.
-  s.set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
+  server_->set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
     if (Refused(req, res)) return httplib::Server::HandlerResponse::Handled;
     res.set_header("Cache-Control", "no-store");
     res.set_header("X-Content-Type-Options", "nosniff");
     return httplib::Server::HandlerResponse::Unhandled;
   });
   // A client that waits for a go-ahead before its body hears the refusal instead.
-  s.set_expect_100_continue_handler([this](const httplib::Request &req, httplib::Response &res) {
-    return Refused(req, res) ? res.status : 100;
-  });
-  s.Get("/", [this](const httplib::Request &, httplib::Response &res) {
-    res.set_header("Content-Security-Policy",
-                   "default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; "
-                   "connect-src 'self'; img-src data: blob:");
-    res.set_content(page_, "text/html; charset=utf-8");
-  });
-  s.Get("/stream", [this](const httplib::Request &, httplib::Response &res) {
-    if (streams_.fetch_add(1) >= kMaxLiveStreams) {
-      --streams_;
-      Refuse(res, 503,
-             "busy: at most " + std::to_string(kMaxLiveStreams) + " streams are open at once");
-      return;
-    }
-    auto seen = std::make_shared<LiveChannel::Seen>();
-    res.set_chunked_content_provider(
-        "text/event-stream",
-        [this, seen](size_t, httplib::DataSink &sink) {
-          std::string text;
-          if (!channel_.Next(*seen, text, std::chrono::milliseconds(1000))) {
-            sink.done();
-            return true;
-          }
-          if (text.empty()) text = ": still here\n\n";
-          return sink.write(text.data(), text.size());
-        },
-        // A page that went away without a word (closed, crashed) cannot let its keys go.
-        [this](bool) {
-          --streams_;
-          LiveInput release{};
-          release.kind = LiveInput::kReleaseKeys;
-          inbox_.Push(std::move(release));
-        });
-  });
+  server_->set_expect_100_continue_handler(
+      [this](const httplib::Request &req, httplib::Response &res) {
+        return Refused(req, res) ? res.status : 100;
+      });
+}
+
+void LiveServer::Stream(httplib::Response &res) {
+  if (streams_.fetch_add(1) >= kMaxLiveStreams) {
+    --streams_;
+    Refuse(res, 503,
+           "busy: at most " + std::to_string(kMaxLiveStreams) + " streams are open at once");
+    return;
+  }
+  auto seen = std::make_shared<LiveChannel::Seen>();
+  res.set_chunked_content_provider(
+      "text/event-stream",
+      [this, seen](size_t, httplib::DataSink &sink) {
+        std::string text;
+        if (!channel_.Next(*seen, text, std::chrono::milliseconds(1000))) {
+          sink.done();
+          return true;
+        }
+        if (text.empty()) text = ": still here\n\n";
+        return sink.write(text.data(), text.size());
+      },
+      // A page that went away without a word (closed, crashed) cannot let its keys go.
+      [this](bool) {
+        --streams_;
+        LiveInput release{};
+        release.kind = LiveInput::kReleaseKeys;
+        inbox_.Push(std::move(release));
+      });
+}
+
+void LiveServer::RouteInputs() {
   // The page sends what it has gathered while its last request was on the way, a line
   // each, in order; a request with any line not understood is refused whole. The body is
   // read here rather than by cpp-httplib, which would cap a form-encoded one at 8 KiB.
+  GuardedHttpServer &s = *server_;
   s.set_payload_max_length(kMaxInputBytes);
   s.set_tcp_nodelay(true);             // a key is a few bytes: send it now, not with the next
   s.set_keep_alive_max_count(100000);  // one connection for all of the page's inputs
@@ -192,24 +205,31 @@ LiveServer::LiveServer(std::string page_html, LiveChannel &channel, LiveInbox &i
       Refuse(res, 400, "refused: the body did not arrive whole in time");
       return;
     }
-    std::vector<LiveInput> inputs;
-    size_t bad = 0;
-    if (!ParseLiveInputs(body, inputs, &bad)) {
+    TakeInputs(body, res);
+  });
+}
+
+void LiveServer::TakeInputs(const std::string &body, httplib::Response &res) {
+  std::vector<LiveInput> inputs;
+  size_t bad = 0;
+  if (!ParseLiveInputs(body, inputs, &bad)) {
+    res.status = 400;
+    res.set_content("refused: line " + std::to_string(bad) + " is not an input\n", "text/plain");
+    return;
+  }
+  for (const LiveInput &input : inputs) {
+    if (input.kind == LiveInput::kFocus && !channel_.HasVessel(input.vessel)) {
       res.status = 400;
-      res.set_content("refused: line " + std::to_string(bad) + " is not an input\n", "text/plain");
+      res.set_content("refused: no vessel of the run has that name\n", "text/plain");
       return;
     }
-    for (const LiveInput &input : inputs) {
-      if (input.kind == LiveInput::kFocus && !channel_.HasVessel(input.vessel)) {
-        res.status = 400;
-        res.set_content("refused: no vessel of the run has that name\n", "text/plain");
-        return;
-      }
-    }
-    for (LiveInput &input : inputs) inbox_.Push(std::move(input));
-    res.status = 204;
-  });
+  }
+  for (LiveInput &input : inputs) inbox_.Push(std::move(input));
+  res.status = 204;
+}
 
+void LiveServer::Listen(int port) {
+  GuardedHttpServer &s = *server_;
   port_ = port == 0 ? s.bind_to_any_port(kLoopback) : (s.bind_to_port(kLoopback, port) ? port : -1);
   if (port_ <= 0) {
     throw std::runtime_error("cannot listen on " + std::string(kLoopback) + ":" +

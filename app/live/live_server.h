@@ -40,6 +40,12 @@ class LiveServer {
   std::string Url() const;
 
  private:
+  // The refusals before any route; the stream of the run; the page's inputs; the port.
+  void Guard();
+  void Stream(httplib::Response &res);
+  void RouteInputs();
+  void TakeInputs(const std::string &body, httplib::Response &res);
+  void Listen(int port);
   // Fills res and returns true when the request is refused before its body is read.
   bool Refused(const httplib::Request &req, httplib::Response &res) const;
 

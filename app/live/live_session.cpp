@@ -112,49 +112,62 @@ void LiveSession::Key(KeyAction key, double pressed_ms, double now_s) {
   }
 }
 
+void LiveSession::Act(const Action &action, double now_s) {
+  if (recording_) recording_->SetFromPage(true);
+  runner_->Act(action, now_s);
+  if (recording_) recording_->SetFromPage(false);
+}
+
+void LiveSession::ApplyKey(const LiveInput &input, double now_s) {
+  // The module reads its keys once a step: a key let go in the gap it was pressed in goes up
+  // in the next one, and the keys after it wait too, to keep their order.
+  if (!deferred_.empty() ||
+      (input.kind == LiveInput::kKeyUp && pressed_in_gap_.count(input.vk) != 0)) {
+    deferred_.push_back(input);
+  } else if (input.kind == LiveInput::kReleaseKeys) {
+    for (const int vk : runner_->HeldKeys()) Apply({LiveInput::kKeyUp, vk, {}, 0.0}, now_s);
+  } else {
+    Key({input.kind != LiveInput::kKeyUp, input.vk, input.kind == LiveInput::kKeyRepeat},
+        input.pressed_ms, now_s);
+  }
+}
+
+void LiveSession::Focus(const std::string &vessel, double now_s) {
+  for (size_t i = 0; i < roster_->Entries().size(); ++i) {
+    const std::string &name = roster_->Label(i).name;
+    if (roster_->Entries()[i].alive && name == vessel) Act(FocusAction{name}, now_s);
+  }
+}
+
+void LiveSession::Throttle(int step, double now_s) {
+  if (const auto thrust = Throttled(*world_, *roster_, step)) Act(*thrust, now_s);
+  status_.throttle = ThrottleOf(*world_);
+  feed_->Republish();
+}
+
 void LiveSession::Apply(const LiveInput &input, double now_s) {
-  const auto act = [&](const Action &action) {
-    if (recording_) recording_->SetFromPage(true);
-    runner_->Act(action, now_s);
-    if (recording_) recording_->SetFromPage(false);
-  };
   switch (input.kind) {
     case LiveInput::kKeyDown:
     case LiveInput::kKeyRepeat:
     case LiveInput::kKeyUp:
     case LiveInput::kReleaseKeys:
-      // The module reads its keys once a step: a key let go in the gap it was pressed in
-      // goes up in the next one, and the keys after it wait too, to keep their order.
-      if (!deferred_.empty() ||
-          (input.kind == LiveInput::kKeyUp && pressed_in_gap_.count(input.vk) != 0)) {
-        deferred_.push_back(input);
-      } else if (input.kind == LiveInput::kReleaseKeys) {
-        for (const int vk : runner_->HeldKeys()) Apply({LiveInput::kKeyUp, vk, {}, 0.0}, now_s);
-      } else {
-        Key({input.kind != LiveInput::kKeyUp, input.vk, input.kind == LiveInput::kKeyRepeat},
-            input.pressed_ms, now_s);
-      }
+      ApplyKey(input, now_s);
       break;
     case LiveInput::kFocus:
-      for (size_t i = 0; i < roster_->Entries().size(); ++i) {
-        const std::string &name = roster_->Label(i).name;
-        if (roster_->Entries()[i].alive && name == input.vessel) act(FocusAction{name});
-      }
+      Focus(input.vessel, now_s);
       break;
     case LiveInput::kFocusNext:
-      if (const auto next = NextFocus(*world_, *roster_)) act(FocusAction{*next});
+      if (const auto next = NextFocus(*world_, *roster_)) Act(FocusAction{*next}, now_s);
       break;
     case LiveInput::kThrottleUp:
-    case LiveInput::kThrottleDown:
-    case LiveInput::kThrottleCut: {
-      const int step = input.kind == LiveInput::kThrottleUp     ? 1
-                       : input.kind == LiveInput::kThrottleDown ? -1
-                                                                : 0;
-      if (const auto thrust = Throttled(*world_, *roster_, step)) act(*thrust);
-      status_.throttle = ThrottleOf(*world_);
-      feed_->Republish();
+      Throttle(1, now_s);
       break;
-    }
+    case LiveInput::kThrottleDown:
+      Throttle(-1, now_s);
+      break;
+    case LiveInput::kThrottleCut:
+      Throttle(0, now_s);
+      break;
     case LiveInput::kPause:
     case LiveInput::kResume:
       status_.paused = input.kind == LiveInput::kPause;

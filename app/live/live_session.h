@@ -37,6 +37,11 @@ class LiveSession : public LiveHooks {
 
   bool BetweenSteps(double now_s);
   void Apply(const LiveInput &input, double now_s);
+  void ApplyKey(const LiveInput &input, double now_s);
+  void Focus(const std::string &vessel, double now_s);
+  void Throttle(int step, double now_s);
+  // An action of the page's, which the recording keeps.
+  void Act(const Action &action, double now_s);
   void Key(KeyAction key, double pressed_ms, double now_s);
 
   LiveOptions options_;

@@ -5,11 +5,8 @@
 #include <system_error>
 #include <vector>
 
+#include "app/base/program_files.h"
 #include "app/run/plugin.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace app {
 
@@ -45,17 +42,6 @@ bool EndsWith(const std::string &text, const std::string &end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-std::string ThisProgram() {
-#ifdef _WIN32
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();
-#else
-  std::error_code error;
-  return fs::read_symlink("/proc/self/exe", error).string();
-#endif
-}
-
 // What the run loads and runs: an output written over one of them breaks the installation.
 std::vector<Named> WhatRuns(const RunOutputs &o) {
   const std::string program = ThisProgram();
@@ -85,6 +71,50 @@ bool IsPlotFileName(const std::string &name) {
          (EndsWith(name, ".dat") || EndsWith(name, ".png") || EndsWith(name, ".svg"));
 }
 
+// Every session's outputs, under the names it gives them.
+void AddOutputs(const RunOutputs &run, std::vector<Named> &files) {
+  for (const SessionOutputs &o : run.sessions) {
+    if (!o.events_path.empty()) files.push_back({"--events " + o.events_path, o.events_path});
+    if (!o.trace_path.empty()) files.push_back({"--trace " + o.trace_path, o.trace_path});
+    if (!o.replay_path.empty()) files.push_back({"--replay " + o.replay_path, o.replay_path});
+    if (!o.record_scenario.empty()) {
+      files.push_back({"--record-scenario " + o.record_scenario, o.record_scenario});
+    }
+  }
+}
+
+// files: first what runs (`running` of them), then what is read, from first_output on the
+// outputs.
+void CheckNoOutputTwice(const std::vector<Named> &files, size_t running, size_t first_output) {
+  for (size_t i = first_output; i < files.size(); ++i) {
+    for (size_t j = 0; j < i; ++j) {
+      if (!SameFile(files[i].path, files[j].path)) continue;
+      if (j < running) {
+        throw UsageError(files[i].role + " is " + files[j].role +
+                         "; writing it would break what runs");
+      }
+      throw UsageError(files[i].role + " and " + files[j].role +
+                       " are the same file; give each output a file of its own");
+    }
+  }
+}
+
+void CheckPlotFolder(const std::vector<Named> &files, size_t first_output,
+                     const std::string &plot_dir) {
+  for (size_t i = 0; i < files.size(); ++i) {
+    const Named &file = files[i];
+    if (i >= first_output && SameFile(file.path, plot_dir)) {
+      throw UsageError(file.role + " is the folder --plot " + plot_dir + " draws into");
+    }
+    const fs::path parent =
+        file.path.parent_path().empty() ? fs::path(".") : file.path.parent_path();
+    if (SameFile(parent, plot_dir) && IsPlotFileName(file.path.filename().string())) {
+      throw UsageError(file.role + " is a file that --plot " + plot_dir +
+                       " writes; give it another name or the plots another folder");
+    }
+  }
+}
+
 }  // namespace
 
 void CheckOutputsApart(const RunOutputs &run) {
@@ -93,43 +123,11 @@ void CheckOutputsApart(const RunOutputs &run) {
   for (const std::string &scenario : run.scenarios) {
     files.push_back({"the scenario " + scenario, scenario});
   }
-  // Several sessions: every session's outputs, under the names it gives them.
   const size_t first_output = files.size();
-  std::vector<std::string> plot_dirs;
+  AddOutputs(run, files);
+  CheckNoOutputTwice(files, running, first_output);
   for (const SessionOutputs &o : run.sessions) {
-    if (!o.events_path.empty()) files.push_back({"--events " + o.events_path, o.events_path});
-    if (!o.trace_path.empty()) files.push_back({"--trace " + o.trace_path, o.trace_path});
-    if (!o.replay_path.empty()) files.push_back({"--replay " + o.replay_path, o.replay_path});
-    if (!o.record_scenario.empty()) {
-      files.push_back({"--record-scenario " + o.record_scenario, o.record_scenario});
-    }
-    if (!o.plot_dir.empty()) plot_dirs.push_back(o.plot_dir);
-  }
-  for (size_t i = first_output; i < files.size(); ++i) {
-    for (size_t j = 0; j < i; ++j) {
-      if (SameFile(files[i].path, files[j].path)) {
-        if (j < running) {
-          throw UsageError(files[i].role + " is " + files[j].role +
-                           "; writing it would break what runs");
-        }
-        throw UsageError(files[i].role + " and " + files[j].role +
-                         " are the same file; give each output a file of its own");
-      }
-    }
-  }
-  for (const std::string &plot_dir : plot_dirs) {
-    for (size_t i = 0; i < files.size(); ++i) {
-      const Named &file = files[i];
-      if (i >= first_output && SameFile(file.path, plot_dir)) {
-        throw UsageError(file.role + " is the folder --plot " + plot_dir + " draws into");
-      }
-      const fs::path parent =
-          file.path.parent_path().empty() ? fs::path(".") : file.path.parent_path();
-      if (SameFile(parent, plot_dir) && IsPlotFileName(file.path.filename().string())) {
-        throw UsageError(file.role + " is a file that --plot " + plot_dir +
-                         " writes; give it another name or the plots another folder");
-      }
-    }
+    if (!o.plot_dir.empty()) CheckPlotFolder(files, first_output, o.plot_dir);
   }
 }
 

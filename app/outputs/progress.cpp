@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/base/text_format.h"
+
 #ifndef _WIN32
 #include <sys/ioctl.h>
 #endif
@@ -76,11 +78,10 @@ std::string Progress::Line(double wall_s) const {
     done = static_cast<double>(step_) / static_cast<double>(steps_);
   }
   const double left_s = done > 0.0 ? wall_s * (1.0 - done) / done : 0.0;
-  char line[160];
-  const int n = std::snprintf(
-      line, sizeof line, "%.1f of %.1f s simulated (%.1f %%), %.0fx real time, %.0f s left",
-      simulated_s, total_s_, 100.0 * done, wall_s > 0.0 ? simulated_s / wall_s : 0.0, left_s);
-  return std::string(line, std::min(static_cast<size_t>(std::max(n, 0)), sizeof line - 1));
+  const double speed = wall_s > 0.0 ? simulated_s / wall_s : 0.0;
+  return FormatFixed(simulated_s, 1) + " of " + FormatFixed(total_s_, 1) + " s simulated (" +
+         FormatFixed(100.0 * done, 1) + " %), " + FormatFixed(speed, 0) + "x real time, " +
+         FormatFixed(left_s, 0) + " s left";
 }
 
 void Progress::Draw(Clock::time_point now) {

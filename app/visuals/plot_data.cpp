@@ -28,6 +28,35 @@ void Put(std::string &out, const char *separator, double value, int decimals = -
   }
 }
 
+void PutSample(std::string &out, double t_s, const Sample &s) {
+  Put(out, "", t_s);
+  Put(out, " ", s.clearance_m);
+  Put(out, " ", s.up_speed_mps);
+  out += s.state == ContactState::kAnchored  ? " 2"
+         : s.state == ContactState::kContact ? " 1"
+                                             : " 0";
+  Put(out, " ", s.force_up_N);
+  Put(out, " ", s.force_across_N);
+  Put(out, " ", s.east_m, 3);
+  Put(out, " ", s.north_m, 3);
+  out += '\n';
+}
+
+// The spans of the figures' axes, and the peaks that decide whether a force is drawn.
+void Widen(PlotVessel &pv, const Sample &s) {
+  pv.has_clearance = pv.has_clearance || std::isfinite(s.clearance_m);
+  if (std::isfinite(s.clearance_m)) {
+    pv.lowest_clearance_m = std::min<double>(pv.lowest_clearance_m, s.clearance_m);
+    pv.highest_clearance_m = std::max<double>(pv.highest_clearance_m, s.clearance_m);
+  }
+  if (std::isfinite(s.up_speed_mps)) {
+    pv.least_up_speed_mps = std::min<double>(pv.least_up_speed_mps, s.up_speed_mps);
+    pv.most_up_speed_mps = std::max<double>(pv.most_up_speed_mps, s.up_speed_mps);
+  }
+  pv.peak_up_N = std::max<double>(pv.peak_up_N, s.force_up_N);
+  pv.peak_across_N = std::max<double>(pv.peak_across_N, s.force_across_N);
+}
+
 void WriteVessel(const RunRecord &record, const VesselTrack &track, PlotVessel &pv,
                  const std::filesystem::path &path) {
   OutputFile out(path.string());
@@ -42,29 +71,9 @@ void WriteVessel(const RunRecord &record, const VesselTrack &track, PlotVessel &
   for (size_t k = 0; k < track.samples.size(); ++k) {
     const Sample &s = track.samples[k];
     const double t = record.frame_t_s[track.first_frame + k];
-    Put(b, "", t);
-    Put(b, " ", s.clearance_m);
-    Put(b, " ", s.up_speed_mps);
-    b += s.state == ContactState::kAnchored  ? " 2"
-         : s.state == ContactState::kContact ? " 1"
-                                             : " 0";
-    Put(b, " ", s.force_up_N);
-    Put(b, " ", s.force_across_N);
-    Put(b, " ", s.east_m, 3);
-    Put(b, " ", s.north_m, 3);
-    b += '\n';
+    PutSample(b, t, s);
     out.MaybeFlush();
-    pv.has_clearance = pv.has_clearance || std::isfinite(s.clearance_m);
-    if (std::isfinite(s.clearance_m)) {
-      pv.lowest_clearance_m = std::min<double>(pv.lowest_clearance_m, s.clearance_m);
-      pv.highest_clearance_m = std::max<double>(pv.highest_clearance_m, s.clearance_m);
-    }
-    if (std::isfinite(s.up_speed_mps)) {
-      pv.least_up_speed_mps = std::min<double>(pv.least_up_speed_mps, s.up_speed_mps);
-      pv.most_up_speed_mps = std::max<double>(pv.most_up_speed_mps, s.up_speed_mps);
-    }
-    pv.peak_up_N = std::max<double>(pv.peak_up_N, s.force_up_N);
-    pv.peak_across_N = std::max<double>(pv.peak_across_N, s.force_across_N);
+    Widen(pv, s);
     const bool now = s.state == ContactState::kAnchored;
     if (now && !anchored) pv.anchored.push_back({t, t});
     if (now) pv.anchored.back().to_s = t;

@@ -16,8 +16,6 @@ constexpr const char *kReleaseColour = "#ff7f0e";
 // Vessels beyond these counts are drawn without a legend entry, so the legend stays legible.
 constexpr size_t kMaxLegendEntries = 12;
 
-std::string Num(double value) { return FormatGeneral(value, 6); }
-
 struct Format {
   const char *extension;
   const char *terminal;  // without the size
@@ -48,10 +46,10 @@ void MarkLines(std::string &s, const RunRecord &record, size_t vessel, std::stri
     if (m.kind == Mark::kAnchored) style = "lw 1.5 dt 2 lc rgb '#2ca02c'";
     if (m.kind == Mark::kReleased) style = "lw 1.5 dt 4 lc rgb '#ff7f0e'";
     if (style == nullptr) continue;
-    s += "set arrow " + std::to_string(arrow++) + " from " + Num(m.t_s) + ", graph 0 to " +
-         Num(m.t_s) + ", graph 1 nohead front " + style + "\n";
+    s += "set arrow " + std::to_string(arrow++) + " from " + FormatGeneral(m.t_s) +
+         ", graph 0 to " + FormatGeneral(m.t_s) + ", graph 1 nohead front " + style + "\n";
     if (m.kind == Mark::kTouchdown) {
-      labels += "set label " + GnuplotQuoted(m.text) + " at " + Num(m.t_s) +
+      labels += "set label " + GnuplotQuoted(m.text) + " at " + FormatGeneral(m.t_s) +
                 ", graph 0.92 left front font ',10' tc rgb '#d62728' offset 0.7,0\n";
     }
   }
@@ -63,15 +61,47 @@ std::string ClearanceRange(const PlotVessel &pv) {
   if (!pv.has_clearance) return "[-1:1]";
   const double span = pv.highest_clearance_m - pv.lowest_clearance_m;
   const double pad = std::max(0.05 * span, 0.01);
-  return "[" + Num(pv.lowest_clearance_m - pad) + ":" + Num(pv.highest_clearance_m + pad) + "]";
+  return "[" + FormatGeneral(pv.lowest_clearance_m - pad) + ":" +
+         FormatGeneral(pv.highest_clearance_m + pad) + "]";
 }
 
 // The screen margins of panel k (from the top) of n stacked between 0.90 and 0.08.
 std::string Panel(int k, int n) {
   const double gap = 0.03, height = (0.90 - 0.08 - gap * (n - 1)) / n;
   const double top = 0.90 - k * (height + gap);
-  return "set tmargin at screen " + Num(top) + "\nset bmargin at screen " + Num(top - height) +
-         "\n";
+  return "set tmargin at screen " + FormatGeneral(top) + "\nset bmargin at screen " +
+         FormatGeneral(top - height) + "\n";
+}
+
+// Where the vessel was anchored, shaded behind every panel.
+void AnchoredSpans(std::string &s, const PlotVessel &pv) {
+  for (size_t i = 0; i < pv.anchored.size(); ++i) {
+    s += "set object " + std::to_string(i + 1) + " rect from " +
+         FormatGeneral(pv.anchored[i].from_s) + ", graph 0 to " +
+         FormatGeneral(pv.anchored[i].to_s) + ", graph 1 behind fc rgb '" + kAnchoredFill +
+         "' fs solid 1.0 noborder\n";
+  }
+}
+
+// The top panel's clearance, with the legend of the whole figure.
+std::string ClearancePlot(const std::string &data, const std::string &line) {
+  return "plot " + data + " using 1:2" + line + " title 'clearance',\\\n" +
+         "  keyentry with lines lw 2 lc rgb '#8e44ad' title 'vertical speed',\\\n"
+         "  keyentry with boxes fs solid 1.0 noborder fc rgb '" +
+         kAnchoredFill + "' title 'anchored',\\\n  keyentry with lines lw 2 lc rgb '" +
+         kTouchdownColour + "' title 'touchdown',\\\n  keyentry with lines lw 1.5 dt 2 lc rgb '" +
+         kAnchoringColour + "' title 'anchoring',\\\n  keyentry with lines lw 1.5 dt 4 lc rgb '" +
+         kReleaseColour + "' title 'release'\n";
+}
+
+// The bottom panel, with the time axis.
+void UpSpeedPanel(std::string &s, const PlotVessel &pv, int panels, const std::string &data) {
+  // A walker's vertical speed can be zero throughout: at least a metre per second each way.
+  s += Panel(panels - 1, panels) + "set format x '%g'\nset xlabel 'time (s)'\n";
+  s += "set ylabel 'vertical speed (m/s)'\nset yrange [" +
+       FormatGeneral(std::min(-1.0, 1.1 * pv.least_up_speed_mps)) + ":" +
+       FormatGeneral(std::max(1.0, 1.1 * pv.most_up_speed_mps)) + "]\n";
+  s += "plot " + data + " using 1:3 with lines lw 2 lc rgb '#8e44ad'\nunset multiplot\n";
 }
 
 void VesselFigure(std::string &s, const Format &f, const RunRecord &record, const PlotVessel &pv,
@@ -83,12 +113,8 @@ void VesselFigure(std::string &s, const Format &f, const RunRecord &record, cons
                      record.scenario) +
        " font ',14'\n";
   s += "set lmargin at screen 0.09\nset rmargin at screen 0.82\n";
-  s += "set xrange [0:" + Num(end_s) + "]\nset format x ''\n";
-  for (size_t i = 0; i < pv.anchored.size(); ++i) {
-    s += "set object " + std::to_string(i + 1) + " rect from " + Num(pv.anchored[i].from_s) +
-         ", graph 0 to " + Num(pv.anchored[i].to_s) + ", graph 1 behind fc rgb '" + kAnchoredFill +
-         "' fs solid 1.0 noborder\n";
-  }
+  s += "set xrange [0:" + FormatGeneral(end_s) + "]\nset format x ''\n";
+  AnchoredSpans(s, pv);
   std::string labels;
   MarkLines(s, record, pv.index, labels);
   const std::string data = GnuplotQuoted(pv.data_file);
@@ -101,25 +127,14 @@ void VesselFigure(std::string &s, const Format &f, const RunRecord &record, cons
 
   s += "set key outside right top Left reverse spacing 1.3\n" + Panel(0, panels);
   s += "set ylabel 'clearance (m)'\nset yrange " + ClearanceRange(pv) + "\n" + labels;
-  s += "plot " + data + " using 1:2" + line + " title 'clearance',\\\n" +
-       "  keyentry with lines lw 2 lc rgb '#8e44ad' title 'vertical speed',\\\n"
-       "  keyentry with boxes fs solid 1.0 noborder fc rgb '" +
-       kAnchoredFill + "' title 'anchored',\\\n  keyentry with lines lw 2 lc rgb '" +
-       kTouchdownColour + "' title 'touchdown',\\\n  keyentry with lines lw 1.5 dt 2 lc rgb '" +
-       kAnchoringColour + "' title 'anchoring',\\\n  keyentry with lines lw 1.5 dt 4 lc rgb '" +
-       kReleaseColour + "' title 'release'\n";
+  s += ClearancePlot(data, line);
   s += "unset label\nset key off\n";
   if (zoom) {
     const double low = std::clamp(pv.lowest_clearance_m * 1.2, -2.0, -0.1);
-    s += Panel(1, panels) + "set ylabel 'near the ground (m)'\nset yrange [" + Num(low) +
+    s += Panel(1, panels) + "set ylabel 'near the ground (m)'\nset yrange [" + FormatGeneral(low) +
          ":2]\nplot " + data + " using 1:2" + line + "\n";
   }
-  // A walker's vertical speed can be zero throughout: at least a metre per second each way.
-  s += Panel(panels - 1, panels) + "set format x '%g'\nset xlabel 'time (s)'\n";
-  s += "set ylabel 'vertical speed (m/s)'\nset yrange [" +
-       Num(std::min(-1.0, 1.1 * pv.least_up_speed_mps)) + ":" +
-       Num(std::max(1.0, 1.1 * pv.most_up_speed_mps)) + "]\n";
-  s += "plot " + data + " using 1:3 with lines lw 2 lc rgb '#8e44ad'\nunset multiplot\n";
+  UpSpeedPanel(s, pv, panels, data);
 }
 
 void ForcePanel(std::string &s, const RunRecord &record, const std::vector<PlotVessel> &vessels,
@@ -133,16 +148,16 @@ void ForcePanel(std::string &s, const RunRecord &record, const std::vector<PlotV
                                   : "notitle";
     const std::string col = std::to_string(column);
     plot += std::string(plot.empty() ? "plot " : ",\\\n  ") + GnuplotQuoted(pv.data_file) +
-            " using 1:($" + col + " >= " + Num(kLeastForceDrawn_N) + " ? $" + col +
+            " using 1:($" + col + " >= " + FormatGeneral(kLeastForceDrawn_N) + " ? $" + col +
             " : NaN) with lines lw 1.5 lc rgb '" + pv.colour + "' " + title;
   }
   if (plot.empty()) {
     // Nothing to draw: an empty panel that says so.
-    s += "set yrange [1:1e6]\nset label 'none of at least " + Num(kLeastForceDrawn_N) +
+    s += "set yrange [1:1e6]\nset label 'none of at least " + FormatGeneral(kLeastForceDrawn_N) +
          " N' at graph 0.5, graph 0.5 center\nplot NaN notitle\nunset label\n";
     return;
   }
-  s += "set yrange [" + Num(kLeastForceDrawn_N) + ":*]\n" + plot + "\n";
+  s += "set yrange [" + FormatGeneral(kLeastForceDrawn_N) + ":*]\n" + plot + "\n";
 }
 
 void ForceFigure(std::string &s, const Format &f, const RunRecord &record,
@@ -151,7 +166,7 @@ void ForceFigure(std::string &s, const Format &f, const RunRecord &record,
   s += "set multiplot title " +
        GnuplotQuoted("contact forces the module applied, " + record.scenario) + " font ',14'\n";
   s += "set lmargin at screen 0.09\nset rmargin at screen 0.79\n";
-  s += "set xrange [0:" + Num(end_s) + "]\nset logscale y\nset format y '%.0s %cN'\n";
+  s += "set xrange [0:" + FormatGeneral(end_s) + "]\nset logscale y\nset format y '%.0s %cN'\n";
   s += "set key outside right top Left reverse\n";
   s += "set tmargin at screen 0.90\nset bmargin at screen 0.51\nset format x ''\n";
   s += "set ylabel 'along the vertical'\n";
@@ -162,47 +177,58 @@ void ForceFigure(std::string &s, const Format &f, const RunRecord &record,
   s += "unset multiplot\n";
 }
 
-void MapFigure(std::string &s, const Format &f, const RunRecord &record,
-               const std::vector<PlotVessel> &vessels) {
+// A gnuplot plot command built item by item.
+class PlotItems {
+ public:
+  void Add(const std::string &item) {
+    text_ += std::string(text_.empty() ? "plot " : ",\\\n  ") + item;
+  }
+  const std::string &Text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+// Where the map is centred, as its axes name it.
+std::string MapCentre(const RunRecord &record) {
+  if (record.carrier < 0) return "the first vessel's start";
+  const std::string &carrier = record.vessels[static_cast<size_t>(record.carrier)].name;
+  return carrier.empty() ? "the first vessel's start" : "the carrier " + carrier;
+}
+
+void MapAxes(std::string &s, const RunRecord &record, const std::string &centre) {
   const TerrainGrid &g = record.terrain;
   const double e1 = g.east0_m + (g.size - 1) * g.spacing_m;
   const double n1 = g.north0_m + (g.size - 1) * g.spacing_m;
-  const std::string carrier =
-      record.carrier >= 0 ? record.vessels[static_cast<size_t>(record.carrier)].name : "";
-  const std::string centre =
-      carrier.empty() ? "the first vessel's start" : "the carrier " + carrier;
-  Begin(s, f, "map", 1000, 1000);
   s += "set title " + GnuplotQuoted("paths over the terrain, " + record.scenario) + " font ',14'\n";
-  s += "set size ratio -1\nset xrange [" + Num(g.east0_m) + ":" + Num(e1) + "]\nset yrange [" +
-       Num(g.north0_m) + ":" + Num(n1) + "]\n";
+  s += "set size ratio -1\nset xrange [" + FormatGeneral(g.east0_m) + ":" + FormatGeneral(e1) +
+       "]\nset yrange [" + FormatGeneral(g.north0_m) + ":" + FormatGeneral(n1) + "]\n";
   s += "set xlabel " + GnuplotQuoted("east of " + centre + " (m)") + "\nset ylabel " +
        GnuplotQuoted("north of " + centre + " (m)") + "\n";
   s += "set palette defined (0 '#40606e', 0.3 '#7fa395', 0.6 '#d8cfa0', 1 '#f7f2e4')\n";
   s += "set cblabel 'terrain over the mean radius (m)'\nset key below horizontal spacing 1.2\n";
   s += "set grid front lc rgb '#ffffff' lw 0.5\n";
+}
 
-  std::string plot;
-  const auto add = [&plot](const std::string &item) {
-    plot += std::string(plot.empty() ? "plot " : ",\\\n  ") + item;
-  };
-  if (g.HasHeights()) {
-    // A flat terrain has one height: the colour bar still needs a span to show it.
-    double lo = INFINITY, hi = -INFINITY;
-    for (const double a : g.altitude_m) {
-      if (std::isfinite(a)) lo = std::min(lo, a), hi = std::max(hi, a);
-    }
-    const double widen = std::max(0.0, 0.5 * (1.0 - (hi - lo)));
-    s += "set cbrange [" + Num(lo - widen) + ":" + Num(hi + widen) + "]\n";
-    add("'terrain.dat' using 1:2:3 with image notitle");
-    add("'' using 1:2:5:5:5:4 with rgbalpha notitle");
-  } else {
+// The terrain's heights in colour under its hillshade.
+void TerrainLayers(std::string &s, const TerrainGrid &g, PlotItems &plot) {
+  if (!g.HasHeights()) {
     s += "unset colorbox\nset label 'no terrain height here' at graph 0.5, graph 0.5 center\n";
+    return;
   }
-  // The carrier, where the stage is centred.
-  if (record.carrier >= 0) {
-    add("'+' using (0):(0) every ::0::0 with points pt 3 ps 3 lw 2 lc rgb '#000000' title " +
-        GnuplotQuoted(centre));
+  // A flat terrain has one height: the colour bar still needs a span to show it.
+  double lo = INFINITY, hi = -INFINITY;
+  for (const double a : g.altitude_m) {
+    if (std::isfinite(a)) lo = std::min(lo, a), hi = std::max(hi, a);
   }
+  const double widen = std::max(0.0, 0.5 * (1.0 - (hi - lo)));
+  s += "set cbrange [" + FormatGeneral(lo - widen) + ":" + FormatGeneral(hi + widen) + "]\n";
+  plot.Add("'terrain.dat' using 1:2:3 with image notitle");
+  plot.Add("'' using 1:2:5:5:5:4 with rgbalpha notitle");
+}
+
+void VesselPaths(std::string &s, const RunRecord &record, const std::vector<PlotVessel> &vessels,
+                 PlotItems &plot) {
   size_t entries = 0;
   for (const PlotVessel &pv : vessels) {
     const std::string data = GnuplotQuoted(pv.data_file);
@@ -210,23 +236,38 @@ void MapFigure(std::string &s, const Format &f, const RunRecord &record,
     const std::string title =
         entries++ < kMaxLegendEntries ? "title " + GnuplotQuoted(name) : "notitle";
     const std::string colour = "lc rgb '" + pv.colour + "'";
-    if (pv.moved) add(data + " using 7:8 with lines lw 2.5 " + colour + " " + title);
+    if (pv.moved) plot.Add(data + " using 7:8 with lines lw 2.5 " + colour + " " + title);
     // Where it started (circle) and where it ended (square); a vessel that stayed put is a
     // square on its circle.
-    add(data + " using 7:8 every ::0::0 with points pt 7 ps 1.4 " + colour +
-        (pv.moved ? " notitle" : " " + title));
+    plot.Add(data + " using 7:8 every ::0::0 with points pt 7 ps 1.4 " + colour +
+             (pv.moved ? " notitle" : " " + title));
     const std::vector<Sample> &samples = record.vessels[pv.index].samples;
-    add(data + " using 7:8 every ::" + std::to_string(samples.size() - 1) +
-        " with points pt 5 ps 1.4 " + colour + " notitle");
+    plot.Add(data + " using 7:8 every ::" + std::to_string(samples.size() - 1) +
+             " with points pt 5 ps 1.4 " + colour + " notitle");
     // Named where it ended, unless a crowd of vessels that stayed put would bury the map in
     // names; a label, not a data column, so that the name is taken as written.
     if (!pv.moved && vessels.size() > kMaxLegendEntries) continue;
-    s += "set label " + GnuplotQuoted(name) + " at " + Num(samples.back().east_m) + ", " +
-         Num(samples.back().north_m) + " left offset 1.2,0 font ',10' front\n";
+    s += "set label " + GnuplotQuoted(name) + " at " + FormatGeneral(samples.back().east_m) + ", " +
+         FormatGeneral(samples.back().north_m) + " left offset 1.2,0 font ',10' front\n";
   }
-  add("keyentry with points pt 7 ps 1.4 lc rgb '#444444' title 'start'");
-  add("keyentry with points pt 5 ps 1.4 lc rgb '#444444' title 'end'");
-  s += plot + "\n";
+}
+
+void MapFigure(std::string &s, const Format &f, const RunRecord &record,
+               const std::vector<PlotVessel> &vessels) {
+  const std::string centre = MapCentre(record);
+  Begin(s, f, "map", 1000, 1000);
+  MapAxes(s, record, centre);
+  PlotItems plot;
+  TerrainLayers(s, record.terrain, plot);
+  // The carrier, where the stage is centred.
+  if (record.carrier >= 0) {
+    plot.Add("'+' using (0):(0) every ::0::0 with points pt 3 ps 3 lw 2 lc rgb '#000000' title " +
+             GnuplotQuoted(centre));
+  }
+  VesselPaths(s, record, vessels, plot);
+  plot.Add("keyentry with points pt 7 ps 1.4 lc rgb '#444444' title 'start'");
+  plot.Add("keyentry with points pt 5 ps 1.4 lc rgb '#444444' title 'end'");
+  s += plot.Text() + "\n";
 }
 
 }  // namespace

@@ -99,31 +99,30 @@ void RemoveStale(const fs::path &dir, const std::set<std::string> &before,
   }
 }
 
-}  // namespace
-
-std::vector<std::string> WritePlots(const RunRecord &record, const std::string &dir, bool tell) {
+// The folder, made when it is not there yet.
+void MakeFolder(const std::string &dir) {
   std::error_code error;
   fs::create_directories(dir, error);
   if (!fs::is_directory(dir)) {
     throw std::runtime_error("cannot create the folder " + dir + ": " + error.message());
   }
-  // From here a second signal waits for this code to tidy up (the third does not).
-  const ChildWatch watch;
-  const StagingDir staging(dir);
-  const fs::path &work = staging.Path();
+}
+
+// The data files and the script in work; the figures the script draws.
+std::vector<std::string> WriteScript(const RunRecord &record, const fs::path &work) {
   const std::vector<PlotVessel> vessels = WritePlotData(record, work);
   std::vector<std::string> figures;
-  {
-    OutputFile script((work / "plots.gp").string());
-    script.Buffer() = PlotScript(record, vessels, figures);
-    script.Close();
-  }
-  if (tell) {
-    std::fprintf(stderr, "touchdown-sim: drawing %zu figures with gnuplot into %s...\n",
-                 figures.size() * 2, Printable(dir).c_str());
-  }
-  if (watch.GiveUp()) throw PlotsGivenUp(LastSignal());
-  const fs::path log = fs::path(dir) / "gnuplot.log";
+  OutputFile script((work / "plots.gp").string());
+  script.Buffer() = PlotScript(record, vessels, figures);
+  script.Close();
+  return figures;
+}
+
+// gnuplot run in work, every figure checked to be there; its log kept only when it says
+// something, and put beside the figures when it failed.
+void Draw(const fs::path &work, const fs::path &dir, const std::vector<std::string> &figures,
+          const ChildWatch &watch) {
+  const fs::path log = dir / "gnuplot.log";
   const int status = RunGnuplot(GnuplotProgram(), work.string(), "plots.gp", "gnuplot.log", watch);
   if (status == kGnuplotGivenUp) throw PlotsGivenUp(LastSignal());
   if (status != 0) {
@@ -136,9 +135,8 @@ std::vector<std::string> WritePlots(const RunRecord &record, const std::string &
       const fs::path image = work / (figure + extension);
       if (!fs::exists(image) || fs::file_size(image) == 0) {
         MoveInto(work / "gnuplot.log", log);
-        throw std::runtime_error("gnuplot did not draw " +
-                                 (fs::path(dir) / image.filename()).string() + "; see " +
-                                 log.string());
+        throw std::runtime_error("gnuplot did not draw " + (dir / image.filename()).string() +
+                                 "; see " + log.string());
       }
     }
   }
@@ -146,6 +144,11 @@ std::vector<std::string> WritePlots(const RunRecord &record, const std::string &
   if (fs::exists(work / "gnuplot.log") && fs::file_size(work / "gnuplot.log") == 0) {
     fs::remove(work / "gnuplot.log");
   }
+}
+
+// Everything in work moved into dir, listed in the manifest, and what the run before left
+// there and this one did not write again removed.
+void PutInPlace(const fs::path &work, const fs::path &dir) {
   std::set<std::string> written;
   std::string manifest_text;
   for (const auto &entry : fs::directory_iterator(work)) {
@@ -159,9 +162,26 @@ std::vector<std::string> WritePlots(const RunRecord &record, const std::string &
     manifest.Close();
   }
   for (const auto &entry : fs::directory_iterator(work)) {
-    MoveInto(entry.path(), fs::path(dir) / entry.path().filename());
+    MoveInto(entry.path(), dir / entry.path().filename());
   }
   RemoveStale(dir, before, written);
+}
+
+}  // namespace
+
+std::vector<std::string> WritePlots(const RunRecord &record, const std::string &dir, bool tell) {
+  MakeFolder(dir);
+  // From here a second signal waits for this code to tidy up (the third does not).
+  const ChildWatch watch;
+  const StagingDir staging(dir);
+  const std::vector<std::string> figures = WriteScript(record, staging.Path());
+  if (tell) {
+    std::fprintf(stderr, "touchdown-sim: drawing %zu figures with gnuplot into %s...\n",
+                 figures.size() * 2, Printable(dir).c_str());
+  }
+  if (watch.GiveUp()) throw PlotsGivenUp(LastSignal());
+  Draw(staging.Path(), dir, figures, watch);
+  PutInPlace(staging.Path(), dir);
   std::vector<std::string> images;
   for (const std::string &figure : figures) {
     for (const char *extension : {".png", ".svg"}) {

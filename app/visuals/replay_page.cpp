@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
 
 #include "app/base/text_format.h"
+#include "module/vessel_class.h"
 
 namespace app {
 
@@ -37,6 +35,47 @@ std::vector<size_t> ChosenFrames(const RunRecord &record) {
   return chosen;
 }
 
+// The vessel's frames as the page reads them, one entry per frame of the page in its life.
+struct VesselFrames {
+  std::string pos, quat, clear, state;
+  long first = -1;  // the page's first frame with the vessel
+
+  void Add(const Sample &s, ContactState strongest) {
+    const char *sep = pos.empty() ? "" : ",";
+    // The scene: x east, y up, z south.
+    pos += sep, AppendFixed(pos, s.east_m, 2), pos += ',', AppendFixed(pos, s.up_m, 2), pos += ',',
+        AppendFixed(pos, -s.north_m, 2);
+    quat += sep, AppendFixed(quat, s.qx, 3), quat += ',', AppendFixed(quat, s.qy, 3), quat += ',',
+        AppendFixed(quat, s.qz, 3), quat += ',', AppendFixed(quat, s.qw, 3);
+    clear += sep, AppendFixed(clear, s.clearance_m, 2);
+    state += static_cast<char>('0' + static_cast<int>(strongest));
+  }
+};
+
+// The page's frames that fall in the vessel's life, each with the strongest contact state of
+// the recorded frames since the one before, so that a brief contact still shows.
+VesselFrames FramesOf(const VesselTrack &v, const std::vector<size_t> &frames) {
+  VesselFrames out;
+  size_t previous = 0;
+  const size_t last = v.first_frame + v.samples.size();  // one past
+  for (size_t f = 0; f < frames.size(); ++f) {
+    const size_t j = frames[f];
+    if (j < v.first_frame || j >= last) {
+      previous = j + 1;
+      continue;
+    }
+    if (out.first < 0) out.first = static_cast<long>(f);
+    const Sample &s = v.samples[j - v.first_frame];
+    ContactState strongest = s.state;
+    for (size_t k = std::max(previous, v.first_frame); k < j; ++k) {
+      strongest = std::max(strongest, v.samples[k - v.first_frame].state);
+    }
+    previous = j + 1;
+    out.Add(s, strongest);
+  }
+  return out;
+}
+
 void VesselJson(std::string &b, const VesselTrack &v, const std::vector<size_t> &frames) {
   b += "{\"name\":";
   AppendJsonString(b, v.name);
@@ -50,37 +89,10 @@ void VesselJson(std::string &b, const VesselTrack &v, const std::vector<size_t> 
   AppendFixed(b, v.cog_elev_m, 3);
   b += ",\"moved\":";
   b += v.travel_m > 1.0 ? "true" : "false";
-  // The page's frames that fall in the vessel's life, each with the strongest contact state
-  // of the recorded frames since the one before, so that a brief contact still shows.
-  std::string pos, quat, clear, state;
-  long first = -1;
-  size_t previous = 0;
-  const size_t last = v.first_frame + v.samples.size();  // one past
-  for (size_t f = 0; f < frames.size(); ++f) {
-    const size_t j = frames[f];
-    if (j < v.first_frame || j >= last) {
-      previous = j + 1;
-      continue;
-    }
-    if (first < 0) first = static_cast<long>(f);
-    const Sample &s = v.samples[j - v.first_frame];
-    ContactState strongest = s.state;
-    for (size_t k = std::max(previous, v.first_frame); k < j; ++k) {
-      strongest = std::max(strongest, v.samples[k - v.first_frame].state);
-    }
-    previous = j + 1;
-    const char *sep = pos.empty() ? "" : ",";
-    // The scene: x east, y up, z south.
-    pos += sep, AppendFixed(pos, s.east_m, 2), pos += ',', AppendFixed(pos, s.up_m, 2), pos += ',',
-        AppendFixed(pos, -s.north_m, 2);
-    quat += sep, AppendFixed(quat, s.qx, 3), quat += ',', AppendFixed(quat, s.qy, 3), quat += ',',
-        AppendFixed(quat, s.qz, 3), quat += ',', AppendFixed(quat, s.qw, 3);
-    clear += sep, AppendFixed(clear, s.clearance_m, 2);
-    state += static_cast<char>('0' + static_cast<int>(strongest));
-  }
-  b += ",\"first\":" + std::to_string(std::max(first, 0L));
-  b += ",\"pos\":[" + pos + "],\"quat\":[" + quat + "],\"clear\":[" + clear + "],\"state\":\"" +
-       state + "\"}";
+  const VesselFrames f = FramesOf(v, frames);
+  b += ",\"first\":" + std::to_string(std::max(f.first, 0L));
+  b += ",\"pos\":[" + f.pos + "],\"quat\":[" + f.quat + "],\"clear\":[" + f.clear +
+       "],\"state\":\"" + f.state + "\"}";
 }
 
 std::string HtmlText(const std::string &text) {
@@ -100,25 +112,10 @@ std::string HtmlText(const std::string &text) {
 
 }  // namespace
 
-// A number with at most `decimals` places and no trailing zeros: "1.5", "-3", "0".
-void AppendFixed(std::string &out, double value, int decimals) {
-  if (!std::isfinite(value)) {
-    out += "null";
-    return;
-  }
-  const size_t at = out.size();
-  AppendFixedForm(out, value, decimals);
-  if (out.find('.', at) != std::string::npos) {
-    while (out.back() == '0') out.pop_back();
-    if (out.back() == '.') out.pop_back();
-  }
-  if (out.compare(at, std::string::npos, "-0") == 0) out.erase(at, 1);
-}
-
 const char *VesselKind(const VesselTrack &v) {
   if (v.carrier) return "carrier";
-  if (v.class_name == "UMmu") return "walker";
-  if (v.class_name.compare(0, 9, "UCGO\\Cars") == 0) return "car";
+  if (td::IsWalkerClass(v.class_name.c_str())) return "walker";
+  if (td::IsCarClass(v.class_name.c_str())) return "car";
   return "craft";
 }
 
@@ -155,21 +152,6 @@ std::string ScriptSafe(const std::string &js) {
 }
 
 const char *MarkKindName(Mark::Kind kind) { return kMarkKinds[kind]; }
-
-std::string LoadReplayScript(const std::string &executable_path) {
-  const size_t slash = executable_path.find_last_of("/\\");
-  const std::string dir = slash == std::string::npos ? "." : executable_path.substr(0, slash);
-  const std::string path = dir + "/replay/replay.js";
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (!in || text.str().empty()) {
-    throw std::runtime_error("--replay needs the page's script " + path +
-                             ", which is built with the program when node and npm are "
-                             "installed (scripts/visual.sh installs them)");
-  }
-  return text.str();
-}
 
 std::string ReplayData(const RunRecord &record) {
   const std::vector<size_t> frames = ChosenFrames(record);

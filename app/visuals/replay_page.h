@@ -10,11 +10,6 @@
 
 namespace app {
 
-// The bundled player beside the program: replay/replay.js. Throws std::runtime_error,
-// saying how to get it, when it is not there. Read before the run, so that a build without
-// it costs no simulation.
-std::string LoadReplayScript(const std::string &executable_path);
-
 // The run as the player reads it: frames at about kReplayFramesPerSecond of simulated time
 // (fewer for long runs with many vessels), positions to the centimetre.
 std::string ReplayData(const RunRecord &record);
@@ -25,8 +20,6 @@ std::string ReplayPage(const RunRecord &record, const std::string &script);
 inline constexpr double kReplayFramesPerSecond = 25.0;
 
 // Pieces the live page's stream shares with the replay page, so both draw the same scene.
-// A number with at most `decimals` places and no trailing zeros ("null" when not finite).
-void AppendFixed(std::string &out, double value, int decimals);
 // "carrier", "walker", "car" or "craft": the shape the page draws.
 const char *VesselKind(const VesselTrack &v);
 // The terrain grid for the scene, or null without heights.

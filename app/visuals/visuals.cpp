@@ -1,6 +1,7 @@
 #include "app/visuals/visuals.h"
 
 #include "app/base/output_file.h"
+#include "app/base/program_files.h"
 #include "app/base/run_stop.h"
 #include "app/base/terminal.h"
 #include "app/base/text_format.h"
@@ -14,7 +15,9 @@ Visuals::Visuals(const VisualsOptions &options, const Scenario &scenario,
     : plot_dir_(options.plot_dir),
       replay_path_(options.replay_path),
       tell_(!options.quiet && StderrIsTerminal()) {
-  if (!replay_path_.empty()) replay_script_ = LoadReplayScript(executable_path);
+  // Read before the run, so that a build without the page's script costs no simulation.
+  if (!replay_path_.empty())
+    replay_script_ = ReadPageScript(executable_path, "replay.js", "--replay");
   if (!plot_dir_.empty() || !replay_path_.empty()) {
     recorder_ = std::make_unique<RunRecorder>(scenario);
   }
@@ -38,8 +41,10 @@ void Visuals::Write(std::FILE *out) const {
     page.Buffer() = ReplayPage(recorder_->Record(), replay_script_);
     const size_t bytes = page.Buffer().size();
     page.Close();
-    std::fprintf(out, "replay page: %s (%.1f MB), open it in a browser\n",
-                 Printable(replay_path_).c_str(), static_cast<double>(bytes) / 1e6);
+    const std::string told = "replay page: " + Printable(replay_path_) + " (" +
+                             FormatFixed(static_cast<double>(bytes) / 1e6, 1) +
+                             " MB), open it in a browser\n";
+    std::fputs(told.c_str(), out);
   }
   if (given_up) throw PlotsGivenUp(*given_up);
 }
