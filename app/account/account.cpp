@@ -21,13 +21,8 @@ namespace app {
 
 namespace {
 
-// Clearance a vessel must gain before its next contact counts as a new touchdown: a vessel
-// settling on the terrain dips in and out by less than this in every step.
-constexpr double kAirborne_m = 0.05;
 constexpr size_t kMaxLines = 24;
 constexpr size_t kMaxIntervals = 10;
-// The host's sphere puts a touchdown plane exactly at the mean radius; rounding apart.
-constexpr double kOnSphere_m = 1e-6;
 // An anchoring that moves a vessel this far has lifted it out of the terrain (or set it down
 // from over it); the few centimetres of every settling vessel are not worth a word.
 constexpr double kSetDown_m = 1.0;
@@ -69,20 +64,6 @@ bool FarFromCarrier(const Measure &focus, const Measure &carrier) {
   return td::PlacesApart(focus.lat_rad, focus.lon_rad, carrier.lat_rad, carrier.lon_rad);
 }
 
-double TerrainTopRadius(const Scenario &s) {
-  const DorvakConfig c = TerrainConfigOf(s);
-  switch (s.terrain.relief) {
-    case Relief::kFlat:
-      return c.body_radius_m + c.offset_m;
-    case Relief::kHills:
-      return c.body_radius_m + c.offset_m + std::abs(c.amplitude_m);
-    case Relief::kCrater:
-      return c.body_radius_m + c.offset_m + std::max(0.0, -c.crater_depth_m);
-    default:
-      return std::numeric_limits<double>::infinity();  // no bound known: always measure
-  }
-}
-
 const char *ReliefName(Relief r) {
   switch (r) {
     case Relief::kFlat:
@@ -113,8 +94,7 @@ const char *LibraryName(TerrainLibrary l) {
 
 }  // namespace
 
-Account::Account(const Scenario &scenario)
-    : scenario_(scenario), terrain_top_radius_m_(TerrainTopRadius(scenario)) {}
+Account::Account(const Scenario &scenario) : scenario_(scenario), contacts_(scenario) {}
 
 long Account::Note(Track &track, double t_s, std::string text) {
   if (track.lines.size() < kMaxLines) {
@@ -126,23 +106,12 @@ long Account::Note(Track &track, double t_s, std::string text) {
 }
 
 void Account::Ensure(const StepContext &ctx) {
+  contacts_.Ensure(ctx.world, ctx.roster);
   const auto &entries = ctx.roster.Entries();
   while (tracks_.size() < entries.size()) {
     Track track;
     if (const sim::VesselRecord *v = ctx.world.Vessel(entries[tracks_.size()].handle)) {
-      track.start_pos = track.pos_before = v->pos_global;
-      track.vel_before = v->vel_global;
-      if (const sim::BodySpec *own = ctx.world.Body(v->body)) {
-        const BodyFrame &frame = frames_.Of(*own);
-        track.pos_before = frame.Place(v->pos_global);
-        track.vel_before = frame.OverGround(v->pos_global, v->vel_global);
-      }
       track.parent = v->parent;
-      if (const sim::BodySpec *body = SurfaceBody(ctx.world, *v)) {
-        const Measure m = MeasureVessel(ctx.world, *v, frames_.Of(*body));
-        track.start_pos = m.place;
-        track.airborne = m.clearance_m >= kAirborne_m;
-      }
     }
     tracks_.push_back(std::move(track));
   }
@@ -265,92 +234,26 @@ bool Account::FocusStrayed(const StepContext &ctx) const {
                         MeasureVessel(ctx.world, *c, frames_.Of(*cb)));
 }
 
-void Account::BeforeModuleStep(const StepContext &ctx) {
-  const auto &entries = ctx.roster.Entries();
-  const sim::BodySpec *terrain_body = ctx.world.Body(ctx.world.TerrainBody());
-  const size_t count = entries.size();  // read once: the calls below could change it, for all
-                                        // the compiler knows
-  OBJHANDLE body_handle = nullptr;
-  const sim::BodySpec *body = nullptr;
-  const BodyFrame *frame = nullptr;
-  for (size_t i = 0; i < count; ++i) {
-    const RosterEntry &entry = entries[i];
-    if (!entry.alive) continue;
-    Track &track = tracks_[i];
-    const sim::VesselRecord *v = ctx.world.Vessel(entry.handle);
-    if (v == nullptr) continue;
-    // A run changes neither a vessel's body, nor its centre of gravity, nor the relief on
-    // its body's ground: a free vessel that has not moved over the ground by a bit since it
-    // was measured is found where it was, and a fleet at rest asks the terrain nothing here.
-    // A fleet stands on one body: it and its frame are looked up once, not once per vessel.
-    if (v->body != body_handle) {
-      body_handle = v->body;
-      body = ctx.world.Body(body_handle);
-      frame = body != nullptr ? &frames_.Of(*body) : nullptr;
-    }
-    const VECTOR3 place = frame != nullptr ? frame->Place(v->pos_global) : v->pos_global;
-    const bool unmoved = track.measured && td::BitDiff(place, track.pos_before) == 0;
-    track.measured = false;
-    track.pos_before = place;
-    const VECTOR3 vel_before = track.vel_before;
-    const VECTOR3 vel =
-        frame != nullptr ? frame->OverGround(v->pos_global, v->vel_global) : v->vel_global;
-    track.vel_before = vel;
-    if (entry.fixed_to_body) {
-      track.in_contact = false;
-      continue;
-    }
-    if (v->parent != nullptr) {
-      track.in_contact = false;
-      track.airborne = false;
-      track.on_sphere = false;
-      continue;
-    }
-    if (unmoved) {
-      track.measured = true;
-      continue;
-    }
-    track.in_contact = false;
-    if (body == nullptr) continue;
-    track.measured = true;
-    const VECTOR3 rel_global = td::VecSub(v->pos_global, body->pos_global);
-    const VECTOR3 rel = frame->turns ? frame->axes.MulTransposed(rel_global) : rel_global;
-    const double r = td::VecLength(rel);
-    const double base_radius_m = r - v->cog_elev_m;
-    // The host's sphere put the touchdown plane exactly at the mean radius.
-    const bool on_sphere = std::abs(base_radius_m - body->radius_m) <= kOnSphere_m;
-    if (on_sphere && !track.on_sphere) {
-      if (track.sphere_landings++ == 0) track.first_sphere_s = ctx.simt;
-    }
-    track.on_sphere = on_sphere;
-    // High above every hill: no terrain query needed.
-    if (body == terrain_body && base_radius_m > terrain_top_radius_m_ + kAirborne_m) {
-      track.airborne = true;
-      continue;
-    }
-    const double clearance_m = base_radius_m - SurfaceRadius(ctx.world, *body, rel_global);
-    track.in_contact = clearance_m < 0.0;
-    if (clearance_m >= kAirborne_m) {
-      track.airborne = true;
-    } else if (clearance_m < 0.0 && track.airborne) {
-      track.airborne = false;
-      ++track.touchdowns;
-      // The host's sphere takes out the velocity into it: the speed it came down with is
-      // the one of the step before. Both over the ground, which is what it closed on.
-      const double closing_mps = -td::VecDot(on_sphere ? vel_before : vel, rel) / r;
-      Note(track, ctx.simt, "touchdown, closing speed " + Fixed(closing_mps, 3) + " m/s");
-      if (closing_mps > fastest_touchdown_.value || fastest_touchdown_.vessel < 0) {
-        fastest_touchdown_ = {closing_mps, static_cast<long>(i), ctx.simt};
-      }
-    }
+void Account::NoteTouchdown(const StepContext &ctx, const Touchdown &touchdown) {
+  Track &track = tracks_[touchdown.vessel];
+  ++track.touchdowns;
+  Note(track, ctx.simt, "touchdown, closing speed " + Fixed(touchdown.closing_mps, 3) + " m/s");
+  if (touchdown.closing_mps > fastest_touchdown_.value || fastest_touchdown_.vessel < 0) {
+    fastest_touchdown_ = {touchdown.closing_mps, static_cast<long>(touchdown.vessel), ctx.simt};
   }
+}
+
+void Account::FollowKeyHolds(const StepContext &ctx) {
   for (auto &[vk, hold] : held_) FollowKeyHold(ctx, hold);
   for (auto &[vk, hold] : let_go_) {
     FollowKeyHold(ctx, hold);
     EndKeyHold(ctx, vk, hold, false);
   }
   let_go_.clear();
+}
 
+// The spans in which the focus was too far from the carrier for the module to act.
+void Account::FollowFocus(const StepContext &ctx) {
   const bool strayed = FocusStrayed(ctx);
   if (strayed && !strayed_) {
     if (strayed_intervals_.size() < kMaxIntervals) strayed_intervals_.push_back({ctx.simt, -1.0});
@@ -360,6 +263,16 @@ void Account::BeforeModuleStep(const StepContext &ctx) {
     strayed_intervals_.back().to_s = ctx.simt;
   }
   strayed_ = strayed;
+}
+
+void Account::BeforeModuleStep(const StepContext &ctx) {
+  contacts_.Look(ctx.world, ctx.roster);
+  for (const Touchdown &touchdown : contacts_.Touchdowns()) NoteTouchdown(ctx, touchdown);
+  for (const size_t i : contacts_.SphereLandings()) {
+    if (tracks_[i].sphere_landings++ == 0) tracks_[i].first_sphere_s = ctx.simt;
+  }
+  FollowKeyHolds(ctx);
+  FollowFocus(ctx);
 }
 
 std::string Account::ReleaseCause(const StepContext &ctx, const sim::VesselRecord &v) const {
@@ -424,7 +337,7 @@ void Account::AfterModuleStep(const StepContext &ctx) {
       // Anchoring sets a vessel down on the terrain under it; a buried one comes up.
       if (const sim::BodySpec *body = SurfaceBody(ctx.world, *v)) {
         const Measure m = MeasureVessel(ctx.world, *v, frames_.Of(*body));
-        const double lifted_m = td::VecDot(td::VecSub(m.place, track.pos_before), m.up);
+        const double lifted_m = td::VecDot(td::VecSub(m.place, contacts_.PlaceBefore(i)), m.up);
         if (std::abs(lifted_m) >= kSetDown_m) {
           text += ", set " + Fixed(std::abs(lifted_m), 3) + " m " + (lifted_m > 0 ? "up" : "down") +
                   " onto the terrain";
@@ -439,7 +352,7 @@ void Account::AfterModuleStep(const StepContext &ctx) {
   if (anchored >= td::kAnchorSlotCount) {
     for (size_t i = 0; i < entries.size(); ++i) {
       const sim::VesselRecord *v = entries[i].alive ? ctx.world.Vessel(entries[i].handle) : nullptr;
-      if (v != nullptr && tracks_[i].in_contact && v->parent == nullptr && !v->fixed_to_body)
+      if (v != nullptr && contacts_.InContact(i) && v->parent == nullptr && !v->fixed_to_body)
         tracks_[i].found_table_full = true;
     }
   }
@@ -457,7 +370,7 @@ std::string Account::FinalState(const StepContext &ctx, size_t index) const {
   const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
   if (body == nullptr) return "no body";
   const Measure m = MeasureVessel(ctx.world, *v, frames_.Of(*body));
-  const double moved_m = td::VecLength(td::VecSub(m.place, tracks_[index].start_pos));
+  const double moved_m = td::VecLength(td::VecSub(m.place, contacts_.StartPlace(index)));
   std::string state;
   if (v->fixed_to_body) {
     state = "fixed to " + body->name;

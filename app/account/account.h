@@ -14,6 +14,7 @@
 #include "app/run/observer.h"
 #include "app/run/runner.h"
 #include "app/scenario/scenario.h"
+#include "app/world/contact_watch.h"
 #include "app/world/vessel_measure.h"
 
 namespace app {
@@ -38,17 +39,8 @@ class Account : public StepObserver {
     double t_s;
     std::string text;
   };
-  // What every step reads and writes first, in one cache line.
-  struct alignas(64) Track {
-    bool airborne = false;    // at least kAirborne_m clear of the terrain since the last contact
-    bool in_contact = false;  // touchdown plane below the terrain before this step's module
-    bool on_sphere = false;   // held at the mean radius by the host
-    bool measured = false;    // the three above were found free on its body, at pos_before
+  struct Track {
     OBJHANDLE parent = nullptr;
-    // Over the ground of its own body (BodyFrame's coordinates), at the previous step.
-    VECTOR3 pos_before{};
-    VECTOR3 vel_before{};
-    VECTOR3 start_pos{};      // over the ground of the body it is measured against
     std::vector<Line> lines;  // the first kMaxLines events
     int touchdowns = 0;
     int anchorings = 0;
@@ -81,6 +73,9 @@ class Account : public StepObserver {
   };
 
   void Ensure(const StepContext &ctx);
+  void NoteTouchdown(const StepContext &ctx, const Touchdown &touchdown);
+  void FollowKeyHolds(const StepContext &ctx);
+  void FollowFocus(const StepContext &ctx);
   long Note(Track &track, double t_s, std::string text);  // the line's index, or -1
   std::string ReleaseCause(const StepContext &ctx, const sim::VesselRecord &v) const;
   bool FocusStrayed(const StepContext &ctx) const;
@@ -94,9 +89,9 @@ class Account : public StepObserver {
   const Scenario &scenario_;
   // A cache of the bodies' frames, which the const readers fill as well.
   mutable BodyFrames frames_;
-  std::vector<Track> tracks_;    // parallel to the roster
-  double terrain_top_radius_m_;  // no terrain reaches farther from its body's centre
-  std::set<int> pending_keys_;   // G, U or C pressed and not yet acted on by the module
+  ContactWatch contacts_;
+  std::vector<Track> tracks_;   // parallel to the roster
+  std::set<int> pending_keys_;  // G, U or C pressed and not yet acted on by the module
   std::map<int, KeyHold> held_;
   // Keys let go since the last step: the module's last move with them shows in the next
   // step's positions, which finish their lines.

@@ -12,9 +12,6 @@ namespace app {
 
 namespace {
 
-// As the account counts touchdowns: a vessel settling on the terrain dips in and out by
-// less than this in every step, and that is one touchdown, not many.
-constexpr double kAirborne_m = 0.05;
 // Paths farther than this from the carrier (a lander climbing away sideways) do not stretch
 // the terrain map: a map kilometres wide would show nothing of the landing site.
 constexpr double kMaxMapHalfWidth_m = 5000.0;
@@ -54,7 +51,7 @@ void QuaternionOf(const VECTOR3 &c0, const VECTOR3 &c1, const VECTOR3 &c2, Sampl
 
 }  // namespace
 
-RunRecorder::RunRecorder(const Scenario &scenario) : scenario_(scenario) {
+RunRecorder::RunRecorder(const Scenario &scenario) : scenario_(scenario), contacts_(scenario) {
   const auto steps = static_cast<int64_t>(scenario.steps);
   stride_ = std::max<int64_t>(1, (steps + kMaxFrames - 1) / static_cast<int64_t>(kMaxFrames));
   record_.scenario = DisplayName(scenario.file);
@@ -74,9 +71,6 @@ void RunRecorder::Ensure(const StepContext &ctx) {
     if (const sim::VesselRecord *v = ctx.world.Vessel(entry.handle)) {
       track.cog_elev_m = v->cog_elev_m;
       watch.parent = v->parent;
-      if (const sim::BodySpec *body = SurfaceBody(ctx.world, *v)) {
-        watch.airborne = MeasureVessel(ctx.world, *v, *body).clearance_m >= kAirborne_m;
-      }
     }
     record_.vessels.push_back(std::move(track));
     watch_.push_back(watch);
@@ -170,25 +164,10 @@ void RunRecorder::NoteParentChanges(const StepContext &ctx) {
 void RunRecorder::BeforeModuleStep(const StepContext &ctx) {
   Ensure(ctx);
   NoteParentChanges(ctx);
-  const auto &entries = ctx.roster.Entries();
-  for (size_t i = 0; i < entries.size(); ++i) {
-    if (!entries[i].alive || entries[i].fixed_to_body) continue;
-    const sim::VesselRecord *v = ctx.world.Vessel(entries[i].handle);
-    if (v == nullptr || v->parent != nullptr) {
-      watch_[i].airborne = false;
-      continue;
-    }
-    const sim::BodySpec *body = SurfaceBody(ctx.world, *v);
-    if (body == nullptr) continue;
-    const Measure m = MeasureVessel(ctx.world, *v, *body);
-    if (m.clearance_m >= kAirborne_m) {
-      watch_[i].airborne = true;
-    } else if (m.clearance_m < 0.0 && watch_[i].airborne) {
-      watch_[i].airborne = false;
-      const double closing_mps = -td::VecDot(m.vel, m.up);
-      AddMark(ctx.simt, Mark::kTouchdown, static_cast<long>(i),
-              "touchdown " + FormatFixed(closing_mps, 2) + " m/s");
-    }
+  contacts_.Look(ctx.world, ctx.roster);
+  for (const Touchdown &t : contacts_.Touchdowns()) {
+    AddMark(ctx.simt, Mark::kTouchdown, static_cast<long>(t.vessel),
+            "touchdown " + FormatFixed(t.closing_mps, 2) + " m/s");
   }
 }
 

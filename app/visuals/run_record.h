@@ -12,6 +12,7 @@
 #include "app/run/observer.h"
 #include "app/scenario/scenario.h"
 #include "app/visuals/surface_frame.h"
+#include "app/world/contact_watch.h"
 
 namespace app {
 
@@ -84,7 +85,6 @@ class RunRecorder : public StepObserver {
  private:
   // What is followed between frames.
   struct Watch {
-    bool airborne = false;  // clear of the terrain since the last contact
     OBJHANDLE parent = nullptr;
     double step_up_N = 0.0, step_across_N = 0.0;  // this step's sums
     bool pushed = false;                          // a force was added in this step
@@ -103,6 +103,7 @@ class RunRecorder : public StepObserver {
   int64_t stride_ = 1;         // steps between frames
   int64_t sampled_step_ = -1;  // the step of the latest frame
   RunRecord record_;
+  ContactWatch contacts_;
   std::vector<Watch> watch_;  // parallel to the roster
   struct HeldKey {
     int vk;
