@@ -26,7 +26,6 @@ constexpr size_t kMaxIntervals = 10;
 // An anchoring that moves a vessel this far has lifted it out of the terrain (or set it down
 // from over it); the few centimetres of every settling vessel are not worth a word.
 constexpr double kSetDown_m = 1.0;
-constexpr int kMaxNamesListed = 10;
 
 bool IsReleaseKey(int vk) { return vk == td::kKeyG || vk == td::kKeyU || vk == td::kKeyC; }
 
@@ -62,34 +61,6 @@ std::string Degrees360(double rad) {
 // The module's own test.
 bool FarFromCarrier(const Measure &focus, const Measure &carrier) {
   return td::PlacesApart(focus.lat_rad, focus.lon_rad, carrier.lat_rad, carrier.lon_rad);
-}
-
-const char *ReliefName(Relief r) {
-  switch (r) {
-    case Relief::kFlat:
-      return "flat";
-    case Relief::kHills:
-      return "hills";
-    case Relief::kNaN:
-      return "nan";
-    case Relief::kSlope:
-      return "slope";
-    case Relief::kCrater:
-      return "crater";
-  }
-  return "?";
-}
-
-const char *LibraryName(TerrainLibrary l) {
-  switch (l) {
-    case TerrainLibrary::kPresent:
-      return "present";
-    case TerrainLibrary::kMissing:
-      return "missing";
-    case TerrainLibrary::kNoFunction:
-      return "without its function";
-  }
-  return "?";
 }
 
 }  // namespace
@@ -421,141 +392,6 @@ void Account::OnFinish(const StepContext &ctx) {
         label.name + " (" + (label.class_name ? "class " + *label.class_name : "no class") + ")"));
     plain_names_.push_back(Printable(label.name));
   }
-}
-
-void Account::PrintSummary(std::FILE *out) const {
-  const auto names = [&](auto &&pick) {
-    std::string list;
-    int n = 0;
-    for (size_t i = 0; i < tracks_.size(); ++i) {
-      if (!pick(i)) continue;
-      if (++n <= kMaxNamesListed) list += (list.empty() ? "" : ", ") + plain_names_[i];
-    }
-    if (n > kMaxNamesListed) list += ", ...";
-    return n == 0 ? std::string("none") : Counted(n, "vessel", "vessels") + " (" + list + ")";
-  };
-  std::fprintf(out, "\nsummary:\n");
-  std::fprintf(out, "  anchored at the end: %s\n",
-               names([&](size_t i) { return anchored_at_end_[i]; }).c_str());
-  if (fastest_touchdown_.vessel >= 0) {
-    std::fprintf(out, "  fastest touchdown: %s at %s s, closing speed %s m/s\n",
-                 plain_names_[static_cast<size_t>(fastest_touchdown_.vessel)].c_str(),
-                 Fixed(fastest_touchdown_.t_s, 3).c_str(),
-                 Fixed(fastest_touchdown_.value, 3).c_str());
-  } else {
-    std::fprintf(out, "  fastest touchdown: none\n");
-  }
-  if (largest_force_.vessel >= 0) {
-    std::fprintf(out, "  largest contact force: %s N on %s at %s s\n",
-                 Fixed(largest_force_.value, 1).c_str(),
-                 plain_names_[static_cast<size_t>(largest_force_.vessel)].c_str(),
-                 Fixed(largest_force_.t_s, 3).c_str());
-  } else {
-    std::fprintf(out, "  largest contact force: none\n");
-  }
-  std::fprintf(out, "  found the anchor table full: %s\n",
-               names([&](size_t i) { return tracks_[i].found_table_full; }).c_str());
-  std::fprintf(out, "  messages shown: %zu\n", message_boxes_.size());
-  // Only when there were any: calls the host's code lets through where its manual's would
-  // refuse them (docs/host.md).
-  if (const uint64_t n = foreign_points_ + occupied_points_ + refused_; n > 0) {
-    std::fprintf(out,
-                 "  host warnings: %llu (foreign point: %llu, occupied point: %llu, refused: "
-                 "%llu)\n",
-                 static_cast<unsigned long long>(n),
-                 static_cast<unsigned long long>(foreign_points_),
-                 static_cast<unsigned long long>(occupied_points_),
-                 static_cast<unsigned long long>(refused_));
-  }
-}
-
-void Account::Print(std::FILE *out, const RunTotals &totals, int module_version) const {
-  const TerrainDef &t = scenario_.terrain;
-  // Steps of changing length say how they were drawn.
-  std::string varied;
-  if (scenario_.steps_vary) {
-    if (scenario_.step_jitter_s > 0.0 || scenario_.post_step_sees != FrameOrder::kStartOfStep) {
-      varied += " +- " + Fixed(scenario_.step_jitter_s, 3) + " s";
-    }
-    if (scenario_.post_step_sees == FrameOrder::kStartOfStep) {
-      varied +=
-          ", the first " + std::to_string(kLaunchSteps) + " of " + Fixed(kLaunchStep_s, 2) + " s";
-    }
-    varied += ", times the time acceleration";
-  }
-  std::fprintf(out,
-               "touchdown-sim: %s: %s of %g s%s; terrain %s on %s, library %s; module version %d\n",
-               Printable(scenario_.file).c_str(), Counted(totals.steps, "step", "steps").c_str(),
-               scenario_.step_s, varied.c_str(), ReliefName(t.relief), Printable(t.body).c_str(),
-               LibraryName(t.presence), module_version);
-  for (const std::string &box : message_boxes_) std::fprintf(out, "message box: %s\n", box.c_str());
-  if (!stale_calls_.empty()) {
-    int64_t total = 0;
-    std::string calls;
-    for (const sim::StaleCallCount &c : stale_calls_) {
-      total += c.count;
-      calls += (calls.empty() ? "" : ", ") + c.call + " " + std::to_string(c.count);
-    }
-    std::fprintf(out, "error: %s named an object of an ended session: %s\n",
-                 Counted(total, "host call", "host calls").c_str(), calls.c_str());
-  }
-  if (!carrier_seen_) {
-    std::fprintf(out, "no vessel of class DynamicPlanet: the module moves and anchors nothing\n");
-  }
-  for (const Interval &i : strayed_intervals_) {
-    std::fprintf(out,
-                 "focus vessel more than 0.01 rad from the carrier in latitude or longitude "
-                 "from %.3f s to %.3f s\n",
-                 i.from_s, i.to_s);
-  }
-  if (strayed_intervals_total_ > static_cast<int>(strayed_intervals_.size())) {
-    std::fprintf(
-        out, "... and %s\n",
-        Counted(strayed_intervals_total_ - static_cast<long long>(strayed_intervals_.size()),
-                "more such period", "more such periods")
-            .c_str());
-  }
-  for (size_t i = 0; i < tracks_.size(); ++i) {
-    const Track &track = tracks_[i];
-    std::fprintf(out, "\n%s\n", names_[i].c_str());
-    for (const Line &line : track.lines) {
-      std::fprintf(out, "  %10.3f s  %s\n", line.t_s, Printable(line.text).c_str());
-    }
-    if (track.hidden > 0) {
-      int released = 0;
-      std::string causes;
-      for (const auto &[cause, n] : track.releases) {
-        released += n;
-        causes += (causes.empty() ? ": " : ", ") + std::to_string(n) + " " + cause;
-      }
-      std::fprintf(out, "  ... %s; in all %s, %s, %s%s\n",
-                   Counted(track.hidden, "more event", "more events").c_str(),
-                   Counted(track.touchdowns, "touchdown", "touchdowns").c_str(),
-                   Counted(track.anchorings, "anchoring", "anchorings").c_str(),
-                   Counted(released, "release", "releases").c_str(), causes.c_str());
-    }
-    if (track.undone > 0) {
-      std::fprintf(out, "  anchored and released again in %s, the first at %.3f s\n",
-                   Counted(track.undone, "step", "steps").c_str(), track.first_undone_s);
-    }
-    if (track.sphere_landings > 0) {
-      std::fprintf(out,
-                   "  held up by the host's sphere at the mean radius %s, the first at %.3f s\n",
-                   Counted(track.sphere_landings, "time", "times").c_str(), track.first_sphere_s);
-    }
-    std::fprintf(out, "  end: %s\n", Printable(track.final_state).c_str());
-  }
-  PrintSummary(out);
-  if (StopRequested()) {
-    const bool not_finite = StopExitStatus() == kNonFiniteExitStatus;
-    std::fprintf(out, "\n%s at step %lld (%.3f s): %s; the outputs hold the steps run\n",
-                 not_finite ? "stopped" : "interrupted", static_cast<long long>(totals.steps),
-                 totals.simulated_s, Printable(StopReason()).c_str());
-  }
-  const double speedup = totals.wall_s > 0.0 ? totals.simulated_s / totals.wall_s : 0.0;
-  std::fprintf(out, "\ntotal: %.3f s simulated in %s, wall time %.3f s, %.0fx real time\n",
-               totals.simulated_s, Counted(totals.steps, "step", "steps").c_str(), totals.wall_s,
-               speedup);
 }
 
 }  // namespace app

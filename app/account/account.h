@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -84,7 +85,14 @@ class Account : public StepObserver {
   void EndKeyHold(const StepContext &ctx, int vk, const KeyHold &hold, bool at_end);
   void FollowKeyHold(const StepContext &ctx, KeyHold &hold);
   std::string FinalState(const StepContext &ctx, size_t index) const;
+  // The printed account (account_print.cpp).
+  std::string StepsDrawn() const;
+  void PrintHead(std::FILE *out, const RunTotals &totals, int module_version) const;
+  void PrintStrayedFocus(std::FILE *out) const;
+  void PrintVessel(std::FILE *out, size_t index) const;
+  std::string NamesWhere(const std::function<bool(size_t)> &pick) const;
   void PrintSummary(std::FILE *out) const;
+  void PrintTotals(std::FILE *out, const RunTotals &totals) const;
 
   const Scenario &scenario_;
   // A cache of the bodies' frames, which the const readers fill as well.
