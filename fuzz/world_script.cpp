@@ -11,6 +11,7 @@
 #include "math/vector.h"
 #include "module/entry_points.h"
 #include "module/key_table.h"
+#include "module/vessel_class.h"
 
 namespace tdfuzz {
 
@@ -81,20 +82,22 @@ std::optional<std::string> ClassName(FuzzedDataProvider &in) {
     case 1:
       return std::string("Lander");
     case 2:
-      return std::string("UMmu");
+      return std::string(td::kWalkerClass);
     case 3:
-      return std::string("UCGO\\Cars\\Jeep");
+      return std::string(td::kCarClassPrefix) + "\\Jeep";
     case 4:
-      return std::string("UMmuturbopack");
+      return std::string(td::kJetpackClass);
     case 5:
-      return std::string("DynamicPlanet");
+      return std::string(td::kCarrierClass);
     case 6:
       return std::nullopt;
     case 7:
-      return std::string("UCGO\\Car");
+      // A car's prefix one byte short.
+      return std::string(td::kCarClassPrefix, td::kCarClassPrefixLength - 1);
     case 8: {
       // A known name with anything after it, a NUL byte included.
-      static const char *const kKnown[] = {"DynamicPlanet", "UMmu", "UCGO\\Cars", "UMmuturbopack"};
+      static const char *const kKnown[] = {td::kCarrierClass, td::kWalkerClass, td::kCarClassPrefix,
+                                           td::kJetpackClass};
       return std::string(kKnown[in.ConsumeIntegralInRange<int>(0, 3)]) +
              in.ConsumeRandomLengthString(4096);
     }
@@ -310,6 +313,62 @@ void Restart(Scene &s, FuzzedDataProvider &in) {
   s.restarted = true;
 }
 
+// Vessels added, deleted, given the focus or changed: kinds 4 to 8 and 11 of an action.
+void ChangeVessels(Scene &s, FuzzedDataProvider &in, int kind) {
+  switch (kind) {
+    case 4:
+      if (LiveCount(s) < kMaxVessels) AddVessel(s, in, ClassName(in), false);
+      break;
+    case 5:
+      AddRestingBatch(s, in);
+      break;
+    case 6:
+      if (LiveCount(s) < kMaxVessels) AddVessel(s, in, std::string(td::kCarrierClass), true);
+      break;
+    case 7:
+      s.world.DeleteVessel(PickLive(s, in));
+      break;
+    case 8:
+      s.world.SetFocus(in.ConsumeIntegralInRange<int>(0, 5) == 0 ? nullptr : PickLive(s, in));
+      break;
+    default:
+      Mutate(s, in);
+      break;
+  }
+}
+
+// One action of the script, of a kind 0 to 13: steps, the vessels, keys, a new relief, or
+// the module started again.
+void Act(Scene &s, FuzzedDataProvider &in, int kind,
+         const std::function<void(Scene &)> &after_step) {
+  switch (kind) {
+    case 0:
+    case 1:
+      Step(s, after_step, in.ConsumeFloatingPointInRange(0.001, 0.5), true);
+      break;
+    case 2:
+      Step(s, after_step, OddStepLength(in), false);
+      break;
+    case 3:
+      HeldRun(s, in, after_step);
+      break;
+    case 9:
+    case 10:
+      Keystroke(s, in);
+      break;
+    case 12:
+      s.terrain = Relief(s, in);
+      s.world.ConfigureTerrain(s.terrain);
+      break;
+    case 13:
+      Restart(s, in);
+      break;
+    default:
+      ChangeVessels(s, in, kind);
+      break;
+  }
+}
+
 }  // namespace
 
 void BuildScene(Scene &s, FuzzedDataProvider &in) {
@@ -335,7 +394,7 @@ void BuildScene(Scene &s, FuzzedDataProvider &in) {
   if (in.ConsumeIntegralInRange<int>(0, 7) != 0) {
     sim::VesselSpec carrier;
     carrier.name = "ground";
-    carrier.class_name = std::string("DynamicPlanet");
+    carrier.class_name = std::string(td::kCarrierClass);
     carrier.body = s.bodies[0];
     carrier.pos_global = sim::SurfacePoint(*s.world.Body(s.bodies[0]), 0.0, 0.0, kMoonRadius_m);
     carrier.rot = sim::UprightAttitude(0.0, 0.0);
@@ -352,47 +411,7 @@ void PlayScript(Scene &s, FuzzedDataProvider &in, const std::function<void(Scene
     const int kind = in.ConsumeIntegralInRange<int>(0, 13);
     if (kTrace)
       std::fprintf(stderr, "step %d: action %d, %zu vessels\n", s.steps, kind, LiveCount(s));
-    switch (kind) {
-      case 0:
-      case 1:
-        Step(s, after_step, in.ConsumeFloatingPointInRange(0.001, 0.5), true);
-        break;
-      case 2:
-        Step(s, after_step, OddStepLength(in), false);
-        break;
-      case 3:
-        HeldRun(s, in, after_step);
-        break;
-      case 4:
-        if (LiveCount(s) < kMaxVessels) AddVessel(s, in, ClassName(in), false);
-        break;
-      case 5:
-        AddRestingBatch(s, in);
-        break;
-      case 6:
-        if (LiveCount(s) < kMaxVessels) AddVessel(s, in, std::string("DynamicPlanet"), true);
-        break;
-      case 7:
-        s.world.DeleteVessel(PickLive(s, in));
-        break;
-      case 8:
-        s.world.SetFocus(in.ConsumeIntegralInRange<int>(0, 5) == 0 ? nullptr : PickLive(s, in));
-        break;
-      case 9:
-      case 10:
-        Keystroke(s, in);
-        break;
-      case 11:
-        Mutate(s, in);
-        break;
-      case 12:
-        s.terrain = Relief(s, in);
-        s.world.ConfigureTerrain(s.terrain);
-        break;
-      default:
-        Restart(s, in);
-        break;
-    }
+    Act(s, in, kind, after_step);
   }
   // Whatever is left of the budget runs plain steps, so short inputs still see the world move.
   const int tail = std::min(kMaxSteps - s.steps, 8);

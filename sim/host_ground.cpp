@@ -151,20 +151,51 @@ int SubSteps(const VesselRecord &v, const VECTOR3 &vel_rel, const VECTOR3 &accel
   return std::max(1, static_cast<int>(std::ceil(n)));
 }
 
-// One step near the ground in sub-steps, from the start state. Each sub-step: gravity, the
-// vessel's own forces and friction explicit; the springs and dampers along the vertical
-// implicit in the relative vertical velocity, so that no stiffness or step length can make
-// them gain energy. The body's centre moves on through the sub-steps.
-void StepNearGround(VesselRecord &v, const BodySpec &body, const VECTOR3 &centre0, double dt) {
+// The direction along the vessel's length: from between its second and third touchdown
+// points to its first, or its z axis when it has fewer points.
+VECTOR3 LengthAxis(const VesselRecord &v) {
+  if (v.touchdown.size() < 3) return v.rot.Column(2);
+  return v.rot.Mul(td::VecSub(
+      v.touchdown[0].pos, td::VecScale(td::VecAdd(v.touchdown[1].pos, v.touchdown[2].pos), 0.5)));
+}
+
+void FreeSubStep(VesselRecord &v, const VECTOR3 &a, double h) {
+  v.vel_global = td::VecAdd(v.vel_global, td::VecScale(a, h));
+  v.pos_global = td::VecAdd(v.pos_global, td::VecScale(v.vel_global, h));
+}
+
+// A sub-step with points in contact, a the acceleration without the ground's forces. The
+// friction is explicit; the springs and dampers along the vertical are implicit in the
+// relative vertical velocity, so that no stiffness or step length can make them gain energy.
+void ContactSubStep(VesselRecord &v, const Contact &c, const BodySpec &body, const VECTOR3 &rel,
+                    double r, const VECTOR3 &along, VECTOR3 a, double h) {
   const double m = v.mass_kg;
+  const VECTOR3 up = td::VecScale(rel, 1.0 / r);
+  const VECTOR3 ground = GroundVelocity(body, td::VecAdd(rel, body.pos_global));
+  const VECTOR3 vel_rel = td::VecSub(v.vel_global, ground);
+  const VECTOR3 lng = AlongHorizon(along, up);
+  const VECTOR3 lat = td::VecCross(up, lng);
+  const double f_lng = Friction(c.press_lng_N, td::VecDot(vel_rel, lng), m, h);
+  const double f_lat = Friction(c.press_lat_N, td::VecDot(vel_rel, lat), m, h);
+  a = td::VecAdd(
+      a, td::VecScale(td::VecAdd(td::VecScale(lng, f_lng), td::VecScale(lat, f_lat)), 1.0 / m));
+  const double vn = td::VecDot(vel_rel, up);
+  const double vn_free = vn + h * td::VecDot(a, up);
+  // Over the sub-step the springs shorten by h * vn_new and the dampers push with vn_new.
+  const double vn_new =
+      (vn_free + h * c.spring_N / m) / (1.0 + h * c.damping / m + h * h * c.stiffness / m);
+  v.vel_global =
+      td::VecAdd(td::VecAdd(v.vel_global, td::VecScale(a, h)), td::VecScale(up, vn_new - vn_free));
+  v.pos_global = td::VecAdd(v.pos_global, td::VecScale(v.vel_global, h));
+}
+
+// One step near the ground in sub-steps, from the start state. Each sub-step: gravity and
+// the vessel's own forces, and the ground's where a point touches it. The body's centre
+// moves on through the sub-steps.
+void StepNearGround(VesselRecord &v, const BodySpec &body, const VECTOR3 &centre0, double dt) {
   const VECTOR3 own_accel =
-      td::VecScale(v.rot.Mul(td::VecAdd(v.thrust_local_N, v.force_sum_local_N)), 1.0 / m);
-  const VECTOR3 along =
-      v.touchdown.size() >= 3
-          ? v.rot.Mul(
-                td::VecSub(v.touchdown[0].pos,
-                           td::VecScale(td::VecAdd(v.touchdown[1].pos, v.touchdown[2].pos), 0.5)))
-          : v.rot.Column(2);
+      td::VecScale(v.rot.Mul(td::VecAdd(v.thrust_local_N, v.force_sum_local_N)), 1.0 / v.mass_kg);
+  const VECTOR3 along = LengthAxis(v);
   const VECTOR3 ground0 =
       GroundVelocity(body, td::VecAdd(td::VecSub(v.pos_global, centre0), body.pos_global));
   const int n = SubSteps(v, td::VecSub(v.vel_global, ground0),
@@ -174,30 +205,13 @@ void StepNearGround(VesselRecord &v, const BodySpec &body, const VECTOR3 &centre
     const VECTOR3 centre = td::VecAdd(centre0, td::VecScale(body.vel_global, h * j));
     const VECTOR3 rel = td::VecSub(v.pos_global, centre);
     const double r = td::VecLength(rel);
-    VECTOR3 a = td::VecAdd(Gravity(centre, body.mass_kg, v.pos_global), own_accel);
+    const VECTOR3 a = td::VecAdd(Gravity(centre, body.mass_kg, v.pos_global), own_accel);
     const Contact c = r > 0.0 ? Touching(v, rel, body.radius_m) : Contact{};
-    if (!c.any) {
-      v.vel_global = td::VecAdd(v.vel_global, td::VecScale(a, h));
-      v.pos_global = td::VecAdd(v.pos_global, td::VecScale(v.vel_global, h));
-      continue;
+    if (c.any) {
+      ContactSubStep(v, c, body, rel, r, along, a, h);
+    } else {
+      FreeSubStep(v, a, h);
     }
-    const VECTOR3 up = td::VecScale(rel, 1.0 / r);
-    const VECTOR3 ground = GroundVelocity(body, td::VecAdd(rel, body.pos_global));
-    const VECTOR3 vel_rel = td::VecSub(v.vel_global, ground);
-    const VECTOR3 lng = AlongHorizon(along, up);
-    const VECTOR3 lat = td::VecCross(up, lng);
-    const double f_lng = Friction(c.press_lng_N, td::VecDot(vel_rel, lng), m, h);
-    const double f_lat = Friction(c.press_lat_N, td::VecDot(vel_rel, lat), m, h);
-    a = td::VecAdd(
-        a, td::VecScale(td::VecAdd(td::VecScale(lng, f_lng), td::VecScale(lat, f_lat)), 1.0 / m));
-    const double vn = td::VecDot(vel_rel, up);
-    const double vn_free = vn + h * td::VecDot(a, up);
-    // Over the sub-step the springs shorten by h * vn_new and the dampers push with vn_new.
-    const double vn_new =
-        (vn_free + h * c.spring_N / m) / (1.0 + h * c.damping / m + h * h * c.stiffness / m);
-    v.vel_global = td::VecAdd(td::VecAdd(v.vel_global, td::VecScale(a, h)),
-                              td::VecScale(up, vn_new - vn_free));
-    v.pos_global = td::VecAdd(v.pos_global, td::VecScale(v.vel_global, h));
   }
 }
 

@@ -11,6 +11,8 @@
 #include <variant>
 #include <vector>
 
+#include "module/vessel_class.h"
+
 namespace app {
 
 using Vec3 = std::array<double, 3>;
@@ -133,8 +135,8 @@ enum class FrameOrder { kEndOfStep, kStartOfStep };
 inline constexpr double kLaunchStep_s = 0.01;
 inline constexpr int kLaunchSteps = 3;
 
-// The class of the vessel that is the module's ground.
-inline constexpr char kCarrierClass[] = "DynamicPlanet";
+// The class of the vessel that is the module's ground: the module's own name for it.
+using td::kCarrierClass;
 
 struct Scenario {
   std::string file;  // as named in messages

@@ -3,6 +3,7 @@
 // events on the steps they fall on, and the terrain's body as the file gives it.
 #include <set>
 
+#include "app/base/text_format.h"
 #include "app/scenario/scenario_parse.h"
 
 namespace app {
@@ -32,56 +33,76 @@ void CheckTerrainBody(const Scenario &s) {
                           s.terrain.body);
 }
 
+// The names the checks follow through the run: every vessel name ever used, which is never
+// given to a second vessel, and the vessels alive at the event being read.
+struct VesselNames {
+  std::set<std::string> used;
+  std::set<std::string> live;
+  int count = 0;  // vessels present or created so far
+};
+
+// The vessels present from the start, and the focus the file gives among them.
+VesselNames CheckStartingVessels(const Scenario &s) {
+  VesselNames names;
+  for (const VesselDef &v : s.vessels) {
+    if (!names.used.insert(v.name).second) {
+      Fail(s, {v.where.line, v.where.field + ".name"}, "two vessels are named \"" + v.name + "\"");
+    }
+    CheckBody(s, v.body, {v.where.line, v.where.field + ".body"});
+    names.live.insert(v.name);
+  }
+  names.count = static_cast<int>(s.vessels.size());
+  if (!s.focus.empty() && names.live.count(s.focus) == 0) {
+    throw ScenarioError(s.file, 0, "simulation.focus", "no vessel is named \"" + s.focus + "\"");
+  }
+  return names;
+}
+
+void NeedLive(const Scenario &s, const TimedEvent &e, const VesselNames &names,
+              const std::string &name) {
+  if (names.live.count(name) == 0) {
+    Fail(s, e.where, "no vessel \"" + name + "\" exists at t = " + FormatGeneral(e.t_s, 6) + " s");
+  }
+}
+
+void CheckCreate(const Scenario &s, const TimedEvent &e, const CreateAction &a,
+                 VesselNames &names) {
+  if (!names.used.insert(a.vessel.name).second) {
+    Fail(s, e.where, "a vessel named \"" + a.vessel.name + "\" has existed before");
+  }
+  CheckBody(s, a.vessel.body, e.where);
+  if (++names.count > kMaxVessels) {
+    Fail(s, e.where,
+         "too many vessels (at most " + std::to_string(kMaxVessels) + " over the whole run)");
+  }
+  names.live.insert(a.vessel.name);
+}
+
+// One event, in the order of the run: the vessels it names must be alive at its time.
+void CheckEvent(const Scenario &s, const TimedEvent &e, VesselNames &names) {
+  if (e.step >= s.steps) {
+    const double end_s = static_cast<double>(s.steps) * s.step_s;
+    Fail(s, e.where, "happens at or after the end of the run (" + FormatGeneral(end_s, 6) + " s)");
+  }
+  if (const auto *a = std::get_if<FocusAction>(&e.action)) {
+    if (!a->vessel.empty()) NeedLive(s, e, names, a->vessel);
+  } else if (const auto *a = std::get_if<DeleteAction>(&e.action)) {
+    NeedLive(s, e, names, a->vessel);
+    names.live.erase(a->vessel);
+  } else if (const auto *a = std::get_if<ThrustAction>(&e.action)) {
+    NeedLive(s, e, names, a->vessel);
+  } else if (const auto *a = std::get_if<CreateAction>(&e.action)) {
+    CheckCreate(s, e, *a, names);
+  }
+}
+
 }  // namespace
 
 void CheckScenario(const Scenario &s) {
   // Two bodies of one name are refused as the second is read, at its line.
   CheckBody(s, s.terrain.body, {0, "terrain.body"});
-
-  std::set<std::string> names;  // every vessel name ever used: never given to a second vessel
-  std::set<std::string> live;
-  for (const VesselDef &v : s.vessels) {
-    if (!names.insert(v.name).second) {
-      Fail(s, {v.where.line, v.where.field + ".name"}, "two vessels are named \"" + v.name + "\"");
-    }
-    CheckBody(s, v.body, {v.where.line, v.where.field + ".body"});
-    live.insert(v.name);
-  }
-  if (!s.focus.empty() && live.count(s.focus) == 0) {
-    throw ScenarioError(s.file, 0, "simulation.focus", "no vessel is named \"" + s.focus + "\"");
-  }
-
-  const double end_s = static_cast<double>(s.steps) * s.step_s;
-  int vessel_count = static_cast<int>(s.vessels.size());
-  for (const TimedEvent &e : s.events) {
-    if (e.step >= s.steps) {
-      Fail(s, e.where, "happens at or after the end of the run (" + std::to_string(end_s) + " s)");
-    }
-    const auto need_live = [&](const std::string &name) {
-      if (live.count(name) == 0) {
-        Fail(s, e.where,
-             "no vessel \"" + name + "\" exists at t = " + std::to_string(e.t_s) + " s");
-      }
-    };
-    if (const auto *a = std::get_if<FocusAction>(&e.action)) {
-      if (!a->vessel.empty()) need_live(a->vessel);
-    } else if (const auto *a = std::get_if<DeleteAction>(&e.action)) {
-      need_live(a->vessel);
-      live.erase(a->vessel);
-    } else if (const auto *a = std::get_if<ThrustAction>(&e.action)) {
-      need_live(a->vessel);
-    } else if (const auto *a = std::get_if<CreateAction>(&e.action)) {
-      if (!names.insert(a->vessel.name).second) {
-        Fail(s, e.where, "a vessel named \"" + a->vessel.name + "\" has existed before");
-      }
-      CheckBody(s, a->vessel.body, e.where);
-      if (++vessel_count > kMaxVessels) {
-        Fail(s, e.where,
-             "too many vessels (at most " + std::to_string(kMaxVessels) + " over the whole run)");
-      }
-      live.insert(a->vessel.name);
-    }
-  }
+  VesselNames names = CheckStartingVessels(s);
+  for (const TimedEvent &e : s.events) CheckEvent(s, e, names);
   CheckTerrainBody(s);
 }
 

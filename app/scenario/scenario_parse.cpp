@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "app/base/key_names.h"
+#include "app/base/text_format.h"
 
 namespace app {
 
@@ -75,7 +76,7 @@ void ParseKeyboard(const Fields &f, Scenario &s) {
   if (auto v = f.Number("repeat_interval_s")) {
     if (!(*v >= kMinRepeatInterval_s)) {
       f.Fail("repeat_interval_s",
-             "must be at least " + std::to_string(kMinRepeatInterval_s) + " s");
+             "must be at least " + FormatGeneral(kMinRepeatInterval_s, 6) + " s");
     }
     s.repeat_interval_s = f.Within("repeat_interval_s", *v, kKeyDelayRange_s, "s");
   }
@@ -94,39 +95,25 @@ void ParseHost(const Fields &f, Scenario &s) {
   }
 }
 
-void ParseTerrain(const Fields &f, TerrainDef &t) {
-  f.AllowOnly({"library", "relief", "body", "offset_m", "amplitude_m", "wavelength_m", "slope_deg",
-               "azimuth_deg", "ref_lat_deg", "ref_lon_deg", "crater_radius_m", "crater_depth_m"});
-  if (auto v = f.String("library")) {
-    if (*v == "present") {
-      t.presence = TerrainLibrary::kPresent;
-    } else if (*v == "missing") {
-      t.presence = TerrainLibrary::kMissing;
-    } else if (*v == "no-function") {
-      t.presence = TerrainLibrary::kNoFunction;
-    } else {
-      f.Fail("library", "must be \"present\", \"missing\" or \"no-function\", not \"" + *v + "\"");
-    }
-  }
-  std::string relief = "flat";
-  if (auto v = f.String("relief")) relief = *v;
-  if (relief == "flat") {
-    t.relief = Relief::kFlat;
-  } else if (relief == "hills") {
-    t.relief = Relief::kHills;
-  } else if (relief == "nan") {
-    t.relief = Relief::kNaN;
-  } else if (relief == "slope") {
-    t.relief = Relief::kSlope;
-  } else if (relief == "crater") {
-    t.relief = Relief::kCrater;
-  } else {
-    f.Fail("relief", "must be flat, hills, nan, slope or crater, not \"" + relief + "\"");
-  }
-  if (auto v = f.String("body")) t.body = *v;
-  if (t.relief != Relief::kFlat) t.offset_m = 0.0;
+TerrainLibrary ParseLibrary(const Fields &f, const std::string &library) {
+  if (library == "present") return TerrainLibrary::kPresent;
+  if (library == "missing") return TerrainLibrary::kMissing;
+  if (library == "no-function") return TerrainLibrary::kNoFunction;
+  f.Fail("library", "must be \"present\", \"missing\" or \"no-function\", not \"" + library + "\"");
+}
 
-  // A parameter of another relief is most likely a mistake in the relief's name.
+Relief ParseRelief(const Fields &f, const std::string &relief) {
+  if (relief == "flat") return Relief::kFlat;
+  if (relief == "hills") return Relief::kHills;
+  if (relief == "nan") return Relief::kNaN;
+  if (relief == "slope") return Relief::kSlope;
+  if (relief == "crater") return Relief::kCrater;
+  f.Fail("relief", "must be flat, hills, nan, slope or crater, not \"" + relief + "\"");
+}
+
+// The numbers that shape the relief. A parameter of another relief is most likely a mistake
+// in the relief's name.
+void ParseReliefParams(const Fields &f, const std::string &relief, TerrainDef &t) {
   struct Param {
     const char *key;
     double *value;
@@ -153,6 +140,17 @@ void ParseTerrain(const Fields &f, TerrainDef &t) {
     if (!p.applies) f.Fail(p.key, "does not apply to relief " + relief);
     *p.value = f.Within(p.key, *v, p.range, p.unit);
   }
+}
+
+void ParseTerrain(const Fields &f, TerrainDef &t) {
+  f.AllowOnly({"library", "relief", "body", "offset_m", "amplitude_m", "wavelength_m", "slope_deg",
+               "azimuth_deg", "ref_lat_deg", "ref_lon_deg", "crater_radius_m", "crater_depth_m"});
+  if (auto v = f.String("library")) t.presence = ParseLibrary(f, *v);
+  const std::string relief = f.String("relief").value_or("flat");
+  t.relief = ParseRelief(f, relief);
+  if (auto v = f.String("body")) t.body = *v;
+  if (t.relief != Relief::kFlat) t.offset_m = 0.0;
+  ParseReliefParams(f, relief, t);
   if (!(t.slope_deg >= 0.0 && t.slope_deg < 90.0)) {
     f.Fail("slope_deg", "must be at least 0 and less than 90 degrees");
   }
@@ -193,14 +191,9 @@ int KeyCode(const Fields &f, const char *key) {
   return *vk;
 }
 
-// One [[event]] table; a held key gives two events, its key-down and its key-up.
-void ParseEvent(const Fields &f, std::vector<TimedEvent> &events) {
-  f.AllowOnly({"t_s", "key_down", "key_up", "key_repeat", "key", "hold_s", "focus", "delete",
-               "create", "thrust_N", "vessel", "time_acceleration"});
-  TimedEvent e;
-  e.t_s = f.NonNegative("t_s", f.RequiredNumber("t_s"));
-  e.order = f.TableLine();
-  e.where = {f.TableLine(), f.Path()};
+// The one thing an event does, by the key that names it; hold_s and vessel belong to one of
+// them each.
+std::string ActionOf(const Fields &f) {
   const char *actions[] = {"key_down", "key_up",   "key_repeat",       "key", "focus", "delete",
                            "create",   "thrust_N", "time_acceleration"};
   const char *action = nullptr;
@@ -218,99 +211,113 @@ void ParseEvent(const Fields &f, std::vector<TimedEvent> &events) {
   const std::string what = action;
   if (f.Has("hold_s") && what != "key") f.Fail("hold_s", "applies only to key");
   if (f.Has("vessel") && what != "thrust_N") f.Fail("vessel", "applies only to thrust_N");
-
-  if (what == "key_down" || what == "key_up" || what == "key_repeat") {
-    e.action = KeyAction{what != "key_up", KeyCode(f, action), what == "key_repeat"};
-    e.where = f.Ref(action);
-    events.push_back(e);
-  } else if (what == "key") {
-    const int vk = KeyCode(f, "key");
-    double hold_s = 0.1;
-    if (auto v = f.Number("hold_s")) hold_s = f.Positive("hold_s", *v);
-    e.where = f.Ref("key");
-    e.action = KeyAction{true, vk};
-    events.push_back(e);
-    TimedEvent up = e;
-    up.t_s = e.t_s + hold_s;
-    up.action = KeyAction{false, vk};
-    up.where = f.Ref("hold_s");
-    up.implied = true;
-    events.push_back(up);
-  } else if (what == "focus") {
-    const std::string vessel = *f.String("focus");
-    if (vessel.empty()) f.Fail("focus", kFocusNeverNone);
-    e.action = FocusAction{vessel};
-    e.where = f.Ref("focus");
-    events.push_back(e);
-  } else if (what == "delete") {
-    e.action = DeleteAction{*f.String("delete")};
-    e.where = f.Ref("delete");
-    events.push_back(e);
-  } else if (what == "create") {
-    e.action =
-        CreateAction{ParseVessel(Fields(*f.Table("create"), f.File(), f.FieldPath("create")))};
-    e.where = f.Ref("create");
-    events.push_back(e);
-  } else if (what == "time_acceleration") {
-    const std::optional<double> factor = f.Number("time_acceleration");
-    if (!factor) f.Fail("time_acceleration", "must be a number");
-    e.action = TimeAccelerationAction{
-        f.Within("time_acceleration", *factor, kTimeAccelerationRange, "times")};
-    e.where = f.Ref("time_acceleration");
-    events.push_back(e);
-  } else {
-    const std::optional<std::string> vessel = f.String("vessel");
-    if (!vessel) f.FailTable("thrust_N needs the vessel it applies to (vessel = \"name\")");
-    e.action =
-        ThrustAction{*vessel, f.LengthAtMost("thrust_N", *f.Vector("thrust_N"), kMaxThrust_N, "N")};
-    e.where = f.Ref("vessel");
-    events.push_back(e);
-  }
+  return what;
 }
 
-}  // namespace
+// A key pressed and held for hold_s: its key-down, and the key-up the file never wrote.
+void AddHeldKey(const Fields &f, TimedEvent e, std::vector<TimedEvent> &events) {
+  const int vk = KeyCode(f, "key");
+  double hold_s = 0.1;
+  if (auto v = f.Number("hold_s")) hold_s = f.Positive("hold_s", *v);
+  e.where = f.Ref("key");
+  e.action = KeyAction{true, vk};
+  events.push_back(e);
+  TimedEvent up = e;
+  up.t_s = e.t_s + hold_s;
+  up.action = KeyAction{false, vk};
+  up.where = f.Ref("hold_s");
+  up.implied = true;
+  events.push_back(up);
+}
 
-Scenario ParseScenarioText(const std::string &text, const std::string &display_name) {
+// The action of an event that is one event: every kind but a held key.
+Action SingleAction(const Fields &f, const std::string &what) {
+  if (what == "key_down" || what == "key_up" || what == "key_repeat") {
+    return KeyAction{what != "key_up", KeyCode(f, what.c_str()), what == "key_repeat"};
+  }
+  if (what == "focus") {
+    const std::string vessel = *f.String("focus");
+    if (vessel.empty()) f.Fail("focus", kFocusNeverNone);
+    return FocusAction{vessel};
+  }
+  if (what == "delete") return DeleteAction{*f.String("delete")};
+  if (what == "create") {
+    return CreateAction{ParseVessel(Fields(*f.Table("create"), f.File(), f.FieldPath("create")))};
+  }
+  if (what == "time_acceleration") {
+    const std::optional<double> factor = f.Number("time_acceleration");
+    if (!factor) f.Fail("time_acceleration", "must be a number");
+    return TimeAccelerationAction{
+        f.Within("time_acceleration", *factor, kTimeAccelerationRange, "times")};
+  }
+  const std::optional<std::string> vessel = f.String("vessel");
+  if (!vessel) f.FailTable("thrust_N needs the vessel it applies to (vessel = \"name\")");
+  return ThrustAction{*vessel,
+                      f.LengthAtMost("thrust_N", *f.Vector("thrust_N"), kMaxThrust_N, "N")};
+}
+
+// One [[event]] table; a held key gives two events, its key-down and its key-up.
+void ParseEvent(const Fields &f, std::vector<TimedEvent> &events) {
+  f.AllowOnly({"t_s", "key_down", "key_up", "key_repeat", "key", "hold_s", "focus", "delete",
+               "create", "thrust_N", "vessel", "time_acceleration"});
+  TimedEvent e;
+  e.t_s = f.NonNegative("t_s", f.RequiredNumber("t_s"));
+  e.order = f.TableLine();
+  const std::string what = ActionOf(f);
+  if (what == "key") {
+    AddHeldKey(f, e, events);
+    return;
+  }
+  e.action = SingleAction(f, what);
+  // A thrust is placed by the vessel it pushes; every other event by its action's key.
+  e.where = f.Ref(what == "thrust_N" ? "vessel" : what.c_str());
+  events.push_back(e);
+}
+
+// --- the whole file ---
+
+toml::table ParseToml(const std::string &text, const std::string &display_name) {
   if (text.size() > kMaxScenarioBytes) {
     throw ScenarioError(display_name, 0, "",
                         "is larger than " + std::to_string(kMaxScenarioBytes >> 20) +
                             " MiB, the largest scenario read");
   }
-  toml::table root;
   try {
-    root = toml::parse(text, display_name);
+    return toml::parse(text, display_name);
   } catch (const toml::parse_error &e) {
     throw ScenarioError(display_name, static_cast<int>(e.source().begin.line), "",
                         "not valid TOML: " + std::string(e.description()));
   }
-  Scenario s;
-  s.file = display_name;
-  const Fields top(root, display_name, "");
-  top.AllowOnly({"simulation", "host", "keyboard", "terrain", "body", "vessel", "event"});
+}
 
-  double duration_s = 60.0;
-  bool has_steps = false;
+// The run's length in steps when the file gives a duration: the duration over step_s.
+void StepsFromDuration(const Fields &top, double duration_s, Scenario &s) {
+  const double steps = duration_s / s.step_s;
+  if (steps > static_cast<double>(kMaxSteps)) {
+    const toml::table *t = top.Table("simulation");
+    throw ScenarioError(s.file, t ? Fields(*t, s.file, "simulation").Line("duration_s") : 0,
+                        "simulation.duration_s",
+                        "makes more than " + std::to_string(kMaxSteps) + " steps of step_s");
+  }
+  s.steps = std::max(1LL, WholeStepsFrom(steps));
+}
+
+// The settings of the run: [simulation], [host], [keyboard] and [terrain].
+void ParseSettings(const Fields &top, Scenario &s, double &duration_s, bool &has_steps) {
   if (const toml::table *t = top.Table("simulation")) {
-    ParseSimulation(Fields(*t, display_name, "simulation"), s, duration_s, has_steps);
+    ParseSimulation(Fields(*t, s.file, "simulation"), s, duration_s, has_steps);
   }
-  if (!has_steps) {
-    const double steps = duration_s / s.step_s;
-    if (steps > static_cast<double>(kMaxSteps)) {
-      const toml::table *t = top.Table("simulation");
-      throw ScenarioError(display_name,
-                          t ? Fields(*t, display_name, "simulation").Line("duration_s") : 0,
-                          "simulation.duration_s",
-                          "makes more than " + std::to_string(kMaxSteps) + " steps of step_s");
-    }
-    s.steps = std::max(1LL, WholeStepsFrom(steps));
-  }
-  if (const toml::table *t = top.Table("host")) ParseHost(Fields(*t, display_name, "host"), s);
+  if (!has_steps) StepsFromDuration(top, duration_s, s);
+  if (const toml::table *t = top.Table("host")) ParseHost(Fields(*t, s.file, "host"), s);
   if (const toml::table *t = top.Table("keyboard")) {
-    ParseKeyboard(Fields(*t, display_name, "keyboard"), s);
+    ParseKeyboard(Fields(*t, s.file, "keyboard"), s);
   }
   if (const toml::table *t = top.Table("terrain")) {
-    ParseTerrain(Fields(*t, display_name, "terrain"), s.terrain);
+    ParseTerrain(Fields(*t, s.file, "terrain"), s.terrain);
   }
+}
+
+void ParseBodies(const Fields &top, Scenario &s) {
   ForEachTable(top, "body", [&](const Fields &f) {
     if (s.bodies.size() >= kMaxBodies) {
       f.FailTable("too many bodies (at most " + std::to_string(kMaxBodies) + ")");
@@ -321,35 +328,61 @@ Scenario ParseScenarioText(const std::string &text, const std::string &display_n
     }
     s.bodies.push_back(std::move(body));
   });
-  // The limit is on the run's events, each of which costs the reader half a kilobyte and
-  // more: a key event is two of them, its press and its release.
-  const auto too_many_events = [] {
-    return "too many events (at most " + std::to_string(kMaxEvents) +
-           " in the run, where each key event counts as two, its press and its release, "
-           "and each thrust_schedule entry as one)";
-  };
+}
+
+// The limit is on the run's events, each of which costs the reader half a kilobyte and more:
+// a key event is two of them, its press and its release.
+std::string TooManyEvents() {
+  return "too many events (at most " + std::to_string(kMaxEvents) +
+         " in the run, where each key event counts as two, its press and its release, "
+         "and each thrust_schedule entry as one)";
+}
+
+// The vessels with their thrust schedules, then the [[event]] tables.
+void ParseVesselsAndEvents(const Fields &top, Scenario &s) {
   ForEachTable(top, "vessel", [&](const Fields &f) {
     if (s.vessels.size() >= kMaxVessels) {
       f.FailTable("too many vessels (at most " + std::to_string(kMaxVessels) + ")");
     }
     s.vessels.push_back(ParseVessel(f));
     ParseThrustSchedule(f, s.vessels.back().name, s.events);
-    if (s.events.size() > size_t{kMaxEvents}) f.Fail("thrust_schedule", too_many_events());
+    if (s.events.size() > size_t{kMaxEvents}) f.Fail("thrust_schedule", TooManyEvents());
   });
   ForEachTable(top, "event", [&](const Fields &f) {
-    if (s.events.size() >= size_t{kMaxEvents}) f.FailTable(too_many_events());
+    if (s.events.size() >= size_t{kMaxEvents}) f.FailTable(TooManyEvents());
     ParseEvent(f, s.events);
   });
+}
+
+// Steps that are not all step_s long. The host's code takes its first steps at
+// kLaunchStep_s, whatever step_s says.
+bool StepsVary(const Scenario &s) {
+  return s.step_jitter_s > 0.0 ||
+         std::any_of(s.events.begin(), s.events.end(),
+                     [](const TimedEvent &e) {
+                       return std::holds_alternative<TimeAccelerationAction>(e.action);
+                     }) ||
+         (s.post_step_sees == FrameOrder::kStartOfStep && s.step_s != kLaunchStep_s);
+}
+
+}  // namespace
+
+Scenario ParseScenarioText(const std::string &text, const std::string &display_name) {
+  const toml::table root = ParseToml(text, display_name);
+  Scenario s;
+  s.file = display_name;
+  const Fields top(root, display_name, "");
+  top.AllowOnly({"simulation", "host", "keyboard", "terrain", "body", "vessel", "event"});
+  double duration_s = 60.0;
+  bool has_steps = false;
+  ParseSettings(top, s, duration_s, has_steps);
+  ParseBodies(top, s);
+  ParseVesselsAndEvents(top, s);
+  // Refused only now: a file without bodies has its other faults named first.
   if (s.bodies.empty()) {
     throw ScenarioError(display_name, 0, "body", "a scenario needs at least one [[body]]");
   }
-  // The host's code takes its first steps at kLaunchStep_s, whatever step_s says.
-  s.steps_vary = s.step_jitter_s > 0.0 ||
-                 std::any_of(s.events.begin(), s.events.end(),
-                             [](const TimedEvent &e) {
-                               return std::holds_alternative<TimeAccelerationAction>(e.action);
-                             }) ||
-                 (s.post_step_sees == FrameOrder::kStartOfStep && s.step_s != kLaunchStep_s);
+  s.steps_vary = StepsVary(s);
   PlaceEventsOnSteps(s);
   CheckScenario(s);
   if (s.steps_vary && !has_steps) LetStepsVary(s, duration_s);

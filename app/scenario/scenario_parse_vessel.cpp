@@ -69,6 +69,82 @@ std::vector<Vec3> ParseTouchdownPoints(const Fields &f) {
   return out;
 }
 
+// A place over the body by latitude and longitude, at a height over the terrain or an
+// altitude over the mean radius (over the terrain at 0 m when the file gives neither).
+SurfacePlacement ParseSurfacePlacement(const Fields &f) {
+  SurfacePlacement s;
+  if (auto x = f.Number("lat_deg")) s.lat_deg = *x;
+  if (!(s.lat_deg >= -90.0 && s.lat_deg <= 90.0)) {
+    f.Fail("lat_deg", "must be between -90 and 90 degrees");
+  }
+  if (auto x = f.Number("lon_deg")) s.lon_deg = *x;
+  if (!(s.lon_deg >= -360.0 && s.lon_deg <= 360.0)) {
+    f.Fail("lon_deg", "must be between -360 and 360 degrees");
+  }
+  if (f.Has("height_over_terrain_m") && f.Has("altitude_m")) {
+    f.Fail("altitude_m", "give height_over_terrain_m or altitude_m, not both");
+  }
+  for (const char *k : {"height_over_terrain_m", "altitude_m"}) {
+    if (auto x = f.Number(k)) f.Within(k, *x, kHeightRange_m, "m");
+  }
+  s.height_over_terrain_m = f.Number("height_over_terrain_m");
+  s.altitude_m = f.Number("altitude_m");
+  if (!s.altitude_m && !s.height_over_terrain_m) s.height_over_terrain_m = 0.0;
+  return s;
+}
+
+void ParsePlacement(const Fields &f, VesselDef &v) {
+  if (auto p = f.Vector("position_m")) {
+    for (const char *k : {"lat_deg", "lon_deg", "height_over_terrain_m", "altitude_m"}) {
+      if (f.Has(k)) f.Fail(k, "give position_m or a place by lat_deg/lon_deg, not both");
+    }
+    v.placement = f.LengthAtMost("position_m", *p, kSolarSystem_m, "m");
+    return;
+  }
+  v.placement = ParseSurfacePlacement(f);
+  v.height_where = f.Ref("height_over_terrain_m");
+}
+
+void ParseVelocity(const Fields &f, VesselDef &v) {
+  if (f.Has("velocity_horizon_mps") && f.Has("velocity_global_mps")) {
+    f.Fail("velocity_global_mps", "give velocity_horizon_mps or velocity_global_mps, not both");
+  }
+  for (const char *k : {"velocity_horizon_mps", "velocity_global_mps"}) {
+    if (auto x = f.Vector(k)) v.velocity_mps = f.LengthAtMost(k, *x, kSpeedOfLight_mps, "m/s");
+  }
+  if (f.Has("velocity_global_mps")) {
+    v.velocity_is_global = true;
+  }
+}
+
+void ParseAttitude(const Fields &f, VesselDef &v) {
+  if (const toml::table *axes = f.Table("axes")) {
+    for (const char *k : {"yaw_deg", "pitch_deg", "roll_deg"}) {
+      if (f.Has(k)) f.Fail(k, "give axes or yaw_deg/pitch_deg/roll_deg, not both");
+    }
+    v.attitude = ParseAxes(Fields(*axes, f.File(), f.FieldPath("axes")));
+    return;
+  }
+  UprightAttitude a;
+  if (auto x = f.Number("yaw_deg")) a.yaw_deg = f.Within("yaw_deg", *x, kAngleRange_deg, "deg");
+  if (auto x = f.Number("pitch_deg"))
+    a.pitch_deg = f.Within("pitch_deg", *x, kAngleRange_deg, "deg");
+  if (auto x = f.Number("roll_deg")) a.roll_deg = f.Within("roll_deg", *x, kAngleRange_deg, "deg");
+  v.attitude = a;
+}
+
+// Mass, the centre's height over the touchdown plane, and what the vessel does by itself.
+void ParseMassAndThrust(const Fields &f, VesselDef &v) {
+  if (auto x = f.Number("mass_kg")) {
+    v.mass_kg = f.Within("mass_kg", f.Positive("mass_kg", *x), kVesselMassRange_kg, "kg");
+  }
+  if (auto x = f.Number("cog_elev_m")) {
+    v.cog_elev_m = f.Within("cog_elev_m", f.NonNegative("cog_elev_m", *x), kCogElevRange_m, "m");
+  }
+  if (auto x = f.Bool("fixed_to_body")) v.fixed_to_body = *x;
+  if (auto x = f.Vector("thrust_N")) v.thrust_N = f.LengthAtMost("thrust_N", *x, kMaxThrust_N, "N");
+}
+
 }  // namespace
 
 VesselDef ParseVessel(const Fields &f) {
@@ -99,68 +175,10 @@ VesselDef ParseVessel(const Fields &f) {
   // The host takes a vessel's name for its class when the scenario gives none.
   v.class_name = f.String("class").value_or(v.name);
   if (auto b = f.String("body")) v.body = *b;
-
-  if (auto p = f.Vector("position_m")) {
-    for (const char *k : {"lat_deg", "lon_deg", "height_over_terrain_m", "altitude_m"}) {
-      if (f.Has(k)) f.Fail(k, "give position_m or a place by lat_deg/lon_deg, not both");
-    }
-    v.placement = f.LengthAtMost("position_m", *p, kSolarSystem_m, "m");
-  } else {
-    SurfacePlacement s;
-    if (auto x = f.Number("lat_deg")) s.lat_deg = *x;
-    if (!(s.lat_deg >= -90.0 && s.lat_deg <= 90.0)) {
-      f.Fail("lat_deg", "must be between -90 and 90 degrees");
-    }
-    if (auto x = f.Number("lon_deg")) s.lon_deg = *x;
-    if (!(s.lon_deg >= -360.0 && s.lon_deg <= 360.0)) {
-      f.Fail("lon_deg", "must be between -360 and 360 degrees");
-    }
-    if (f.Has("height_over_terrain_m") && f.Has("altitude_m")) {
-      f.Fail("altitude_m", "give height_over_terrain_m or altitude_m, not both");
-    }
-    for (const char *k : {"height_over_terrain_m", "altitude_m"}) {
-      if (auto x = f.Number(k)) f.Within(k, *x, kHeightRange_m, "m");
-    }
-    s.height_over_terrain_m = f.Number("height_over_terrain_m");
-    s.altitude_m = f.Number("altitude_m");
-    if (!s.altitude_m && !s.height_over_terrain_m) s.height_over_terrain_m = 0.0;
-    v.height_where = f.Ref("height_over_terrain_m");
-    v.placement = s;
-  }
-
-  if (f.Has("velocity_horizon_mps") && f.Has("velocity_global_mps")) {
-    f.Fail("velocity_global_mps", "give velocity_horizon_mps or velocity_global_mps, not both");
-  }
-  for (const char *k : {"velocity_horizon_mps", "velocity_global_mps"}) {
-    if (auto x = f.Vector(k)) v.velocity_mps = f.LengthAtMost(k, *x, kSpeedOfLight_mps, "m/s");
-  }
-  if (f.Has("velocity_global_mps")) {
-    v.velocity_is_global = true;
-  }
-
-  if (const toml::table *axes = f.Table("axes")) {
-    for (const char *k : {"yaw_deg", "pitch_deg", "roll_deg"}) {
-      if (f.Has(k)) f.Fail(k, "give axes or yaw_deg/pitch_deg/roll_deg, not both");
-    }
-    v.attitude = ParseAxes(Fields(*axes, f.File(), f.FieldPath("axes")));
-  } else {
-    UprightAttitude a;
-    if (auto x = f.Number("yaw_deg")) a.yaw_deg = f.Within("yaw_deg", *x, kAngleRange_deg, "deg");
-    if (auto x = f.Number("pitch_deg"))
-      a.pitch_deg = f.Within("pitch_deg", *x, kAngleRange_deg, "deg");
-    if (auto x = f.Number("roll_deg"))
-      a.roll_deg = f.Within("roll_deg", *x, kAngleRange_deg, "deg");
-    v.attitude = a;
-  }
-
-  if (auto x = f.Number("mass_kg")) {
-    v.mass_kg = f.Within("mass_kg", f.Positive("mass_kg", *x), kVesselMassRange_kg, "kg");
-  }
-  if (auto x = f.Number("cog_elev_m")) {
-    v.cog_elev_m = f.Within("cog_elev_m", f.NonNegative("cog_elev_m", *x), kCogElevRange_m, "m");
-  }
-  if (auto x = f.Bool("fixed_to_body")) v.fixed_to_body = *x;
-  if (auto x = f.Vector("thrust_N")) v.thrust_N = f.LengthAtMost("thrust_N", *x, kMaxThrust_N, "N");
+  ParsePlacement(f, v);
+  ParseVelocity(f, v);
+  ParseAttitude(f, v);
+  ParseMassAndThrust(f, v);
   v.touchdown_points = ParseTouchdownPoints(f);
   return v;
 }

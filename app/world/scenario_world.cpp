@@ -65,6 +65,91 @@ DorvakConfig TerrainConfigOf(const Scenario &s) {
   return c;
 }
 
+namespace {
+
+// A place over the body's turning ground, where the vessel's horizon and heading are taken.
+struct Place {
+  double lat_rad = 0.0;
+  double lon_rad = 0.0;
+};
+
+// The position of a vessel placed by latitude and longitude: at an altitude over the mean
+// radius, or at a height over the terrain below.
+VECTOR3 SurfacePosition(const Scenario &s, const VesselDef &v, const SurfacePlacement &place,
+                        const sim::World &world, const sim::BodySpec &body, Place &at) {
+  at = {place.lat_deg * kRadPerDeg, place.lon_deg * kRadPerDeg};
+  double radius_m = 0.0;
+  if (place.altitude_m) {
+    radius_m = body.radius_m + *place.altitude_m;
+  } else {
+    const VECTOR3 ground =
+        td::VecSub(sim::SurfacePoint(body, at.lat_rad, at.lon_rad, body.radius_m), body.pos_global);
+    // Vessels on a body without the relief stand on its smooth sphere.
+    const double terrain_m = SurfaceRadius(world, body, ground);
+    if (!std::isfinite(terrain_m)) {
+      throw ScenarioError(s.file, v.height_where.line, v.height_where.field,
+                          "the terrain has no height at this place; give altitude_m instead");
+    }
+    radius_m = terrain_m + v.cog_elev_m + *place.height_over_terrain_m;
+  }
+  if (!(radius_m > 0.0)) {
+    throw ScenarioError(s.file, v.where.line, v.where.field,
+                        "places the vessel at or below the body's centre");
+  }
+  return sim::SurfacePoint(body, at.lat_rad, at.lon_rad, radius_m);
+}
+
+// The place over the body's ground under a vessel given by its global position.
+Place PlaceUnder(const Scenario &s, const VesselDef &v, const VECTOR3 &pos_global,
+                 const sim::BodySpec &body) {
+  VECTOR3 rel = td::VecSub(pos_global, body.pos_global);
+  if (body.turn_rad != 0.0) rel = sim::BodyRotation(body).MulTransposed(rel);
+  const double r = td::VecLength(rel);
+  if (!(r > 0.0)) {
+    throw ScenarioError(s.file, v.where.line, v.where.field + ".position_m",
+                        "is the centre of its body, which has no local horizon");
+  }
+  return {std::asin(rel.y / r), std::atan2(rel.z, rel.x)};
+}
+
+sim::Mat3 AttitudeAt(const VesselDef &v, const Place &at, const sim::BodySpec &body) {
+  if (const auto *a = std::get_if<UprightAttitude>(&v.attitude)) {
+    const sim::Mat3 rot = sim::UprightAttitude(at.lat_rad, at.lon_rad, a->yaw_deg * kRadPerDeg,
+                                               a->pitch_deg * kRadPerDeg, a->roll_deg * kRadPerDeg);
+    return body.turn_rad != 0.0 ? sim::BodyRotation(body).Mul(rot) : rot;
+  }
+  const auto &axes = std::get<ExplicitAxes>(v.attitude);
+  return sim::Mat3::FromColumns(ToVector(axes.x), ToVector(axes.y), ToVector(axes.z));
+}
+
+VECTOR3 VelocityAt(const VesselDef &v, const Place &at, const sim::BodySpec &body,
+                   const VECTOR3 &pos_global) {
+  if (v.velocity_is_global) return ToVector(v.velocity_mps);
+  // Columns east, up, north: the local horizon frame's axes.
+  VECTOR3 vel_global = sim::UprightAttitude(at.lat_rad, at.lon_rad).Mul(ToVector(v.velocity_mps));
+  if (body.turn_rad != 0.0) vel_global = sim::BodyRotation(body).Mul(vel_global);
+  // Over the ground, which carries the vessel with it.
+  if (sim::BodyMoves(body)) {
+    vel_global = td::VecAdd(vel_global, sim::GroundVelocity(body, pos_global));
+  }
+  return vel_global;
+}
+
+// Positions only, as a vessel gives them to the host: its springs from the mass.
+std::vector<sim::TouchdownPoint> TouchdownPointsOf(const VesselDef &v) {
+  std::vector<sim::TouchdownPoint> points;
+  if (v.touchdown_points.empty()) return points;
+  const sim::TouchdownPoint model = sim::DefaultTouchdownPoints(v.mass_kg, v.cog_elev_m)[0];
+  for (const Vec3 &p : v.touchdown_points) {
+    sim::TouchdownPoint point = model;
+    point.pos = ToVector(p);
+    points.push_back(point);
+  }
+  return points;
+}
+
+}  // namespace
+
 sim::VesselSpec VesselSpecOf(const Scenario &s, const VesselDef &v, const sim::World &world) {
   const BodyDef &body_def = BodyNamed(s, v.body);
   sim::VesselSpec desc;
@@ -74,77 +159,20 @@ sim::VesselSpec VesselSpecOf(const Scenario &s, const VesselDef &v, const sim::W
   // The body as it stands now, turned and moved: places, headings and velocities over the
   // horizon are over its turning ground.
   const sim::BodySpec &body = *world.Body(desc.body);
-  const bool turned = body.turn_rad != 0.0;
-
-  double lat_rad = 0.0, lon_rad = 0.0;
+  Place at;
   if (const auto *place = std::get_if<SurfacePlacement>(&v.placement)) {
-    lat_rad = place->lat_deg * kRadPerDeg;
-    lon_rad = place->lon_deg * kRadPerDeg;
-    double radius_m = 0.0;
-    if (place->altitude_m) {
-      radius_m = body.radius_m + *place->altitude_m;
-    } else {
-      const VECTOR3 ground =
-          td::VecSub(sim::SurfacePoint(body, lat_rad, lon_rad, body.radius_m), body.pos_global);
-      // Vessels on a body without the relief stand on its smooth sphere.
-      const double terrain_m = SurfaceRadius(world, *world.Body(desc.body), ground);
-      if (!std::isfinite(terrain_m)) {
-        throw ScenarioError(s.file, v.height_where.line, v.height_where.field,
-                            "the terrain has no height at this place; give altitude_m instead");
-      }
-      radius_m = terrain_m + v.cog_elev_m + *place->height_over_terrain_m;
-    }
-    if (!(radius_m > 0.0)) {
-      throw ScenarioError(s.file, v.where.line, v.where.field,
-                          "places the vessel at or below the body's centre");
-    }
-    desc.pos_global = sim::SurfacePoint(body, lat_rad, lon_rad, radius_m);
+    desc.pos_global = SurfacePosition(s, v, *place, world, body, at);
   } else {
     desc.pos_global = ToVector(std::get<Vec3>(v.placement));
-    VECTOR3 rel = td::VecSub(desc.pos_global, body.pos_global);
-    if (turned) rel = sim::BodyRotation(body).MulTransposed(rel);
-    const double r = td::VecLength(rel);
-    if (!(r > 0.0)) {
-      throw ScenarioError(s.file, v.where.line, v.where.field + ".position_m",
-                          "is the centre of its body, which has no local horizon");
-    }
-    lat_rad = std::asin(rel.y / r);
-    lon_rad = std::atan2(rel.z, rel.x);
+    at = PlaceUnder(s, v, desc.pos_global, body);
   }
-
-  if (const auto *a = std::get_if<UprightAttitude>(&v.attitude)) {
-    desc.rot = sim::UprightAttitude(lat_rad, lon_rad, a->yaw_deg * kRadPerDeg,
-                                    a->pitch_deg * kRadPerDeg, a->roll_deg * kRadPerDeg);
-    if (turned) desc.rot = sim::BodyRotation(body).Mul(desc.rot);
-  } else {
-    const auto &axes = std::get<ExplicitAxes>(v.attitude);
-    desc.rot = sim::Mat3::FromColumns(ToVector(axes.x), ToVector(axes.y), ToVector(axes.z));
-  }
-
-  if (v.velocity_is_global) {
-    desc.vel_global = ToVector(v.velocity_mps);
-  } else {
-    // Columns east, up, north: the local horizon frame's axes.
-    desc.vel_global = sim::UprightAttitude(lat_rad, lon_rad).Mul(ToVector(v.velocity_mps));
-    if (turned) desc.vel_global = sim::BodyRotation(body).Mul(desc.vel_global);
-    // Over the ground, which carries the vessel with it.
-    if (sim::BodyMoves(body)) {
-      desc.vel_global = td::VecAdd(desc.vel_global, sim::GroundVelocity(body, desc.pos_global));
-    }
-  }
+  desc.rot = AttitudeAt(v, at, body);
+  desc.vel_global = VelocityAt(v, at, body, desc.pos_global);
   desc.mass_kg = v.mass_kg;
   desc.cog_elev_m = v.cog_elev_m;
   desc.thrust_local_N = ToVector(v.thrust_N);
   desc.fixed_to_body = v.fixed_to_body;
-  if (!v.touchdown_points.empty()) {
-    // Positions only, as a vessel gives them to the host: its springs from the mass.
-    const sim::TouchdownPoint model = sim::DefaultTouchdownPoints(v.mass_kg, v.cog_elev_m)[0];
-    for (const Vec3 &p : v.touchdown_points) {
-      sim::TouchdownPoint point = model;
-      point.pos = ToVector(p);
-      desc.touchdown_points.push_back(point);
-    }
-  }
+  desc.touchdown_points = TouchdownPointsOf(v);
   return desc;
 }
 
