@@ -128,8 +128,6 @@ void DispatchKeys(VESSEL *vessel, double simdt, double speed_mps) {
 }
 
 bool AnyMovementKeyHeld() {
-  static constexpr int kMovementKeys[] = {kKeyUp, kKeyW,     kKeyDown, kKeyS,   kKeyLeft,
-                                          kKeyA,  kKeyRight, kKeyD,    kKeyEnd, kKeyNext};
   for (int vk : kMovementKeys) {
     if (KeyHeld(vk)) return true;
   }

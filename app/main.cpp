@@ -69,44 +69,69 @@ std::vector<app::Scenario> ReadScenarios(const app::Options &options) {
   return scenarios;
 }
 
+// What a session writes as it runs, each an observer of the runner.
+struct SessionOutputs {
+  explicit SessionOutputs(const app::Scenario &scenario) : account(scenario) {}
+  app::Account account;
+  app::FiniteWatch finite_watch;
+  std::unique_ptr<app::EventLog> events;
+  std::unique_ptr<app::Trace> trace;
+  std::unique_ptr<app::Progress> progress;
+  std::vector<app::StepObserver *> observers;
+};
+
+void AddOutputs(const app::Options &options, const app::Scenario &scenario, app::LiveHooks *live,
+                app::Visuals &visuals, SessionOutputs &out) {
+  out.observers = {&out.finite_watch, &out.account};
+  if (live != nullptr) live->AddObservers(scenario, out.observers);
+  if (visuals.Recorder() != nullptr) out.observers.push_back(visuals.Recorder());
+  if (!options.events_path.empty()) {
+    out.events = std::make_unique<app::EventLog>(
+        options.events_path, app::EventLogFilter{options.events_every, options.events_kinds});
+    out.observers.push_back(out.events.get());
+  }
+  if (!options.trace_path.empty()) {
+    out.trace = std::make_unique<app::Trace>(options.trace_path, options.trace_every);
+    out.observers.push_back(out.trace.get());
+  }
+  if (live == nullptr && !options.quiet && app::StderrIsTerminal()) {
+    out.progress = std::make_unique<app::Progress>(stderr, scenario);
+    out.observers.push_back(out.progress.get());
+  }
+}
+
+// Recording costs a copy of every host call: only the live page, the pictures and an event
+// log that keeps some of them read it.
+bool ReadsHostCalls(const app::LiveHooks *live, app::Visuals &visuals, const SessionOutputs &out) {
+  return live != nullptr || visuals.Recorder() != nullptr ||
+         (out.events != nullptr && out.events->KeepsHostCalls());
+}
+
+// The session's end: the module's version asked while it is loaded, the world's vessels
+// destroyed, and the account.
+void EndSession(const app::Scenario &scenario, sim::World &world, const app::Plugin &plugin,
+                const app::RunTotals &totals, bool several, SessionOutputs &out) {
+  const int version = plugin.Entry().get_module_version();
+  const uint32_t session = world.Session();
+  world.EndSession();
+  out.account.NoteStaleCalls(world.StaleCalls(session));
+  if (several) {
+    std::printf("%s=== session %u: %s ===\n", session > 1 ? "\n" : "", session,
+                app::Printable(scenario.file).c_str());
+  }
+  out.account.Print(stdout, totals, version);
+}
+
 // One session of the host: the world built from its scenario (but for the first, which is
 // built before the plug-in loads), stepped, its vessels destroyed, its account printed.
 void RunSession(const app::Options &options, const app::Scenario &scenario, sim::World &world,
                 std::unique_ptr<app::Plugin> &plugin, app::LiveHooks *live, bool several) {
   app::Roster roster = app::RosterOf(world);
-
   // Before any output file: a picture that cannot be made stops the run before it starts.
   app::Visuals visuals(app::VisualsOptionsOf(options), scenario, world.ExecutablePath());
-  app::Account account(scenario);
-  app::FiniteWatch finite_watch;
-  std::vector<app::StepObserver *> observers{&finite_watch, &account};
-  if (live != nullptr) live->AddObservers(scenario, observers);
-  if (visuals.Recorder() != nullptr) observers.push_back(visuals.Recorder());
-  std::unique_ptr<app::EventLog> events;
-  std::unique_ptr<app::Trace> trace;
-  if (!options.events_path.empty()) {
-    events = std::make_unique<app::EventLog>(
-        options.events_path, app::EventLogFilter{options.events_every, options.events_kinds});
-    observers.push_back(events.get());
-  }
-  if (!options.trace_path.empty()) {
-    trace = std::make_unique<app::Trace>(options.trace_path, options.trace_every);
-    observers.push_back(trace.get());
-  }
-  // Recording costs a copy of every host call; without a log, pictures or a live page nobody
-  // reads it.
-  world.SetRecording(live != nullptr || events != nullptr || visuals.Recorder() != nullptr);
-  // Nor when the log keeps none of the host's calls.
-  if (live == nullptr && visuals.Recorder() == nullptr && events != nullptr &&
-      !events->KeepsHostCalls()) {
-    world.SetRecording(false);
-  }
-  std::unique_ptr<app::Progress> progress;
-  if (live == nullptr && !options.quiet && app::StderrIsTerminal()) {
-    progress = std::make_unique<app::Progress>(stderr, scenario);
-    observers.push_back(progress.get());
-  }
-
+  SessionOutputs out(scenario);
+  AddOutputs(options, scenario, live, visuals, out);
+  world.SetRecording(ReadsHostCalls(live, visuals, out));
   // Loaded once, with the first session's world current: the plug-in's entry stub reports
   // to it.
   if (plugin == nullptr) {
@@ -116,21 +141,13 @@ void RunSession(const app::Options &options, const app::Scenario &scenario, sim:
   }
   const app::Scenario endless = live != nullptr ? live->Endless(scenario) : app::Scenario{};
   app::Runner runner(live != nullptr ? endless : scenario, world, roster, plugin->Entry(),
-                     plugin->Instance(), observers);
+                     plugin->Instance(), out.observers);
   if (live != nullptr) live->Drive(runner, world, roster);
   // Until here nothing was written: a signal ended the program at once. From here on the
   // first one stops the run after its step and the outputs are completed.
   app::LoadingDone();
   const app::RunTotals totals = runner.Run();
-  const int version = plugin->Entry().get_module_version();
-  const uint32_t session = world.Session();
-  world.EndSession();
-  account.NoteStaleCalls(world.StaleCalls(session));
-  if (several) {
-    std::printf("%s=== session %u: %s ===\n", session > 1 ? "\n" : "", session,
-                app::Printable(scenario.file).c_str());
-  }
-  account.Print(stdout, totals, version);
+  EndSession(scenario, world, *plugin, totals, several, out);
   visuals.Write(stdout);
 }
 

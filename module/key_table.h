@@ -27,6 +27,19 @@ inline constexpr int kKeyU = 0x55;
 inline constexpr int kKeyW = 0x57;
 inline constexpr int kKeyPeriod = 0xBE;
 
+// The keys that walk, drive and turn an anchored focus vessel.
+inline constexpr int kMovementKeys[] = {kKeyUp, kKeyW,     kKeyDown, kKeyS,   kKeyLeft,
+                                        kKeyA,  kKeyRight, kKeyD,    kKeyEnd, kKeyNext};
+constexpr bool IsMovementKey(int vk) {
+  for (int key : kMovementKeys) {
+    if (key == vk) return true;
+  }
+  return false;
+}
+
+// The keys that release every anchored vessel.
+constexpr bool IsReleaseKey(int vk) { return vk == kKeyG || vk == kKeyU || vk == kKeyC; }
+
 int32_t KeyEntry(int vk);
 bool KeyHeld(int vk);
 void ClearKey(int vk);

@@ -74,6 +74,43 @@ void ReleaseAsHost(World::Impl &w, VesselRecord &child, double vel) {
   child.pos_global = pos;
 }
 
+ATTACHMENTHANDLE PointHandle(const AttachmentRecord &point) {
+  return static_cast<ATTACHMENTHANDLE>(
+      MakeHandle(HandleKind::kAttachment, static_cast<uint64_t>(point.serial)));
+}
+
+// The child hangs on the parent by the two points from now on. The host's code only records
+// the place and leaves the placing to the parent's next update; the manual's host places the
+// child at once.
+void Attach(World::Impl &w, VesselRecord &parent, VesselRecord &child,
+            AttachmentRecord &parent_point, AttachmentRecord &child_point, bool host_code) {
+  if (host_code) FreezeSurface(w, child);
+  if (child.parent != nullptr) {
+    if (host_code) {
+      ReleaseAsHost(w, child, 0.0);
+    } else {
+      FreeChild(w, child, child.vel_global);
+    }
+  }
+  parent_point.attached = child.handle;
+  child_point.attached = parent.handle;
+  child.parent = parent.handle;
+  TD_ASSERT(std::find(parent.children.begin(), parent.children.end(), child.handle) ==
+            parent.children.end());
+  if (parent.children.empty()) w.parents.push_back(&parent);
+  parent.children.push_back(child.handle);
+  child.parent_point = PointHandle(parent_point);
+  child.own_point = PointHandle(child_point);
+  child.attached_step = w.CallStep();
+  if (host_code) {
+    // Placed, and its forces thrown away, by its parent's next update.
+    child.placed.parent_state = 0;
+  } else {
+    child.force_sum_local_N = VECTOR3{};
+    PlaceChildAfresh(w, child);
+  }
+}
+
 using td::BitDiff;
 
 // Every part compared, without a branch between them: they are nearly always all equal.
@@ -217,33 +254,7 @@ bool VESSEL::AttachChild(OBJHANDLE child, ATTACHMENTHANDLE attachment,
                     : sim::AttachWarning(*w, hVessel_, parent, child, c, pp, *cp);
   const bool ok = cp != nullptr && (warning == sim::HostWarning::kNone ||
                                     (host_code && warning != sim::HostWarning::kRefused));
-  if (ok) {
-    if (host_code) sim::FreezeSurface(*w, *c);
-    if (c->parent != nullptr) {
-      if (host_code) {
-        sim::ReleaseAsHost(*w, *c, 0.0);
-      } else {
-        sim::FreeChild(*w, *c, c->vel_global);
-      }
-    }
-    pp->attached = child;
-    cp->attached = hVessel_;
-    c->parent = hVessel_;
-    TD_ASSERT(std::find(parent->children.begin(), parent->children.end(), child) ==
-              parent->children.end());
-    if (parent->children.empty()) w->parents.push_back(parent);
-    parent->children.push_back(child);
-    c->parent_point = attachment;
-    c->own_point = child_attachment;
-    c->attached_step = w->CallStep();
-    if (host_code) {
-      // Placed, and its forces thrown away, by its parent's next update.
-      c->placed.parent_state = 0;
-    } else {
-      c->force_sum_local_N = VECTOR3{};
-      sim::PlaceChildAfresh(*w, *c);
-    }
-  }
+  if (ok) sim::Attach(*w, *parent, *c, *pp, *cp, host_code);
   ++w->warnings[static_cast<size_t>(warning)];
   if (!w->Recording()) return ok;
   w->Record(sim::AttachChildEvent{hVessel_, child, attachment, child_attachment, ok}, warning);

@@ -3,14 +3,11 @@
 // second state for it and its frame is the global frame moved to its centre.
 #include <cmath>
 
+#include "math/angles.h"
 #include "math/vector.h"
 #include "sim/world_impl.h"
 
 namespace sim {
-
-namespace {
-constexpr double kTwoPi = 6.283185307179586;
-}  // namespace
 
 Mat3 BodyRotation(const BodySpec &body) {
   return body.turn_rad == body.frame_turn_rad ? body.frame : TurnRotation(body.turn_rad);
@@ -24,7 +21,7 @@ Mat3 TurnRotation(double turn_rad) {
 }
 
 double BodyAngularRate(const BodySpec &body) {
-  return body.rotation_period_s > 0.0 ? kTwoPi / body.rotation_period_s : 0.0;
+  return body.rotation_period_s > 0.0 ? td::kFullTurn_rad / body.rotation_period_s : 0.0;
 }
 
 bool BodyMoves(const BodySpec &body) {
@@ -46,7 +43,7 @@ void MoveBodies(World::Impl &w, double dt) {
     if (!BodyMoves(body)) continue;
     body.pos_global = td::VecAdd(body.pos_global, td::VecScale(body.vel_global, dt));
     // Kept within a turn: a long run's angle keeps its precision.
-    body.turn_rad = std::fmod(body.turn_rad + BodyAngularRate(body) * dt, kTwoPi);
+    body.turn_rad = std::fmod(body.turn_rad + BodyAngularRate(body) * dt, td::kFullTurn_rad);
     body.frame = TurnRotation(body.turn_rad);
     body.frame_turn_rad = body.turn_rad;
   }

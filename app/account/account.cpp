@@ -27,27 +27,6 @@ constexpr size_t kMaxIntervals = 10;
 // from over it); the few centimetres of every settling vessel are not worth a word.
 constexpr double kSetDown_m = 1.0;
 
-bool IsReleaseKey(int vk) { return vk == td::kKeyG || vk == td::kKeyU || vk == td::kKeyC; }
-
-// The keys that walk, drive and turn an anchored focus vessel.
-bool IsMovementKey(int vk) {
-  switch (vk) {
-    case 0x22:
-    case 0x23:
-    case 0x25:
-    case 0x26:
-    case 0x27:
-    case 0x28:  // PageDown End arrows
-    case 'W':
-    case 'A':
-    case 'S':
-    case 'D':
-      return true;
-    default:
-      return false;
-  }
-}
-
 // A heading as a compass reads it, as printed with one decimal: 0.0 up to 359.9 degrees
 // (rounded first, so that 359.96 reads 0.0 and not 360.0).
 std::string Degrees360(double rad) {
@@ -101,7 +80,7 @@ void Account::EndKeyHold(const StepContext &ctx, int vk, const KeyHold &hold, bo
   const RosterEntry &entry = ctx.roster.Entries()[static_cast<size_t>(hold.vessel)];
   const sim::VesselRecord *v = entry.alive ? ctx.world.Vessel(entry.handle) : nullptr;
   const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
-  if (IsMovementKey(vk) && body != nullptr) {
+  if (td::IsMovementKey(vk) && body != nullptr) {
     text += ": moved " + Fixed(hold.moved_anchored_m, 3) + " m while anchored, heading " +
             Degrees360(hold.heading_rad) + " -> " +
             Degrees360(Heading(MeasureVessel(ctx.world, *v, frames_.Of(*body)))) + " deg";
@@ -109,70 +88,83 @@ void Account::EndKeyHold(const StepContext &ctx, int vk, const KeyHold &hold, bo
   track.lines[static_cast<size_t>(hold.line)].text = std::move(text);
 }
 
-void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
+void Account::OnKeyDown(const StepContext &ctx, int vk) {
+  if (td::IsReleaseKey(vk)) pending_keys_.insert(vk);
+  const long focus = ctx.roster.IndexOf(ctx.world.Focus());
+  if (focus < 0) return;
+  const sim::VesselRecord *v = ctx.world.Vessel(ctx.world.Focus());
+  const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
+  if (body == nullptr) return;
+  Track &track = tracks_[static_cast<size_t>(focus)];
+  const Measure m = MeasureVessel(ctx.world, *v, frames_.Of(*body));
+  KeyHold hold{focus, ctx.simt, Heading(m), m.place};
+  hold.line = Note(track, ctx.simt, "key " + KeyName(vk) + " pressed");
+  held_[vk] = hold;
+}
+
+void Account::OnKeyUp(const StepContext &ctx, int vk) {
+  pending_keys_.erase(vk);
+  const auto it = held_.find(vk);
+  if (it == held_.end()) return;
+  it->second.end_s = ctx.simt;
+  let_go_.emplace_back(vk, it->second);
+  held_.erase(it);
+}
+
+void Account::OnDelete(const StepContext &ctx, const std::string &name) {
   const double t = ctx.simt;
+  OBJHANDLE deleted = nullptr;
+  for (size_t i = 0; i < tracks_.size(); ++i) {
+    if (ctx.roster.Label(i).name != name) continue;
+    Note(tracks_[i], t, "deleted");
+    deleted = ctx.roster.Entries()[i].handle;
+    tracks_[i].parent = nullptr;  // it is gone: nothing of it is released later
+  }
+  for (size_t i = 0; i < tracks_.size(); ++i) {
+    Track &track = tracks_[i];
+    // The host frees the children of a vessel it removes; children gone before have
+    // nothing left to be freed from.
+    if (!ctx.roster.Entries()[i].alive || track.parent == nullptr || track.parent != deleted)
+      continue;
+    ++track.releases["its parent was deleted"];
+    Note(track, t, "released: its parent was deleted");
+    track.parent = nullptr;
+  }
+}
+
+void Account::OnThrust(const StepContext &ctx, const ScenarioAction &action) {
+  for (size_t i = 0; i < tracks_.size(); ++i) {
+    if (ctx.roster.Label(i).name != action.vessel) continue;
+    Note(tracks_[i], ctx.simt,
+         "thrust set to (" + FormatGeneral(action.thrust_N.x + 0.0, 6) + ", " +
+             FormatGeneral(action.thrust_N.y + 0.0, 6) + ", " +
+             FormatGeneral(action.thrust_N.z + 0.0, 6) + ") N");
+  }
+}
+
+void Account::OnAction(const StepContext &ctx, const ScenarioAction &action) {
   const long focus = ctx.roster.IndexOf(ctx.world.Focus());
   switch (action.kind) {
     case ScenarioAction::kKeyDown:
-      if (IsReleaseKey(action.vk)) pending_keys_.insert(action.vk);
-      if (focus >= 0) {
-        const sim::VesselRecord *v = ctx.world.Vessel(ctx.world.Focus());
-        const sim::BodySpec *body = v != nullptr ? SurfaceBody(ctx.world, *v) : nullptr;
-        if (body != nullptr) {
-          Track &track = tracks_[static_cast<size_t>(focus)];
-          const Measure m = MeasureVessel(ctx.world, *v, frames_.Of(*body));
-          KeyHold hold{focus, t, Heading(m), m.place};
-          hold.line = Note(track, t, "key " + KeyName(action.vk) + " pressed");
-          held_[action.vk] = hold;
-        }
-      }
+      OnKeyDown(ctx, action.vk);
       break;
-    case ScenarioAction::kKeyUp: {
-      pending_keys_.erase(action.vk);
-      const auto it = held_.find(action.vk);
-      if (it == held_.end()) break;
-      it->second.end_s = t;
-      let_go_.emplace_back(action.vk, it->second);
-      held_.erase(it);
+    case ScenarioAction::kKeyUp:
+      OnKeyUp(ctx, action.vk);
       break;
-    }
     case ScenarioAction::kKeyRepeat:
       break;
     case ScenarioAction::kFocus:
-      if (focus >= 0) Note(tracks_[static_cast<size_t>(focus)], t, "takes the focus");
+      if (focus >= 0) Note(tracks_[static_cast<size_t>(focus)], ctx.simt, "takes the focus");
       break;
     case ScenarioAction::kCreate:
       Ensure(ctx);
-      Note(tracks_.back(), t, "created");
+      Note(tracks_.back(), ctx.simt, "created");
       break;
-    case ScenarioAction::kDelete: {
-      OBJHANDLE deleted = nullptr;
-      for (size_t i = 0; i < tracks_.size(); ++i) {
-        if (ctx.roster.Label(i).name != action.vessel) continue;
-        Note(tracks_[i], t, "deleted");
-        deleted = ctx.roster.Entries()[i].handle;
-        tracks_[i].parent = nullptr;  // it is gone: nothing of it is released later
-      }
-      for (size_t i = 0; i < tracks_.size(); ++i) {
-        Track &track = tracks_[i];
-        // The host frees the children of a vessel it removes; children gone before have
-        // nothing left to be freed from.
-        if (!ctx.roster.Entries()[i].alive || track.parent == nullptr || track.parent != deleted)
-          continue;
-        ++track.releases["its parent was deleted"];
-        Note(track, t, "released: its parent was deleted");
-        track.parent = nullptr;
-      }
+    case ScenarioAction::kDelete:
+      OnDelete(ctx, action.vessel);
       break;
-    }
     case ScenarioAction::kThrust:
-      for (size_t i = 0; i < tracks_.size(); ++i) {
-        if (ctx.roster.Label(i).name != action.vessel) continue;
-        Note(tracks_[i], t,
-             "thrust set to (" + FormatGeneral(action.thrust_N.x + 0.0, 6) + ", " +
-                 FormatGeneral(action.thrust_N.y + 0.0, 6) + ", " +
-                 FormatGeneral(action.thrust_N.z + 0.0, 6) + ") N");
-      }
+      OnThrust(ctx, action);
       break;
   }
 }
@@ -282,6 +274,42 @@ void Account::NoteUndone(const StepContext &ctx, Track &track) {
   }
 }
 
+// A vessel that hangs on another now, or no longer: the module anchored or released it.
+void Account::NoteParentChange(const StepContext &ctx, size_t index, const sim::VesselRecord &v) {
+  Track &track = tracks_[index];
+  if (track.parent != nullptr) {
+    const std::string cause = ReleaseCause(ctx, v);
+    ++track.releases[cause];
+    Note(track, ctx.simt, "released: " + cause);
+  }
+  if (v.parent != nullptr) {
+    ++track.anchorings;
+    std::string text = "anchored to " + ctx.roster.NameOf(v.parent);
+    // Anchoring sets a vessel down on the terrain under it; a buried one comes up.
+    if (const sim::BodySpec *body = SurfaceBody(ctx.world, v)) {
+      const Measure m = MeasureVessel(ctx.world, v, frames_.Of(*body));
+      const double lifted_m = td::VecDot(td::VecSub(m.place, contacts_.PlaceBefore(index)), m.up);
+      if (std::abs(lifted_m) >= kSetDown_m) {
+        text += ", set " + Fixed(std::abs(lifted_m), 3) + " m " + (lifted_m > 0 ? "up" : "down") +
+                " onto the terrain";
+      }
+    }
+    Note(track, ctx.simt, std::move(text));
+  }
+  track.parent = v.parent;
+}
+
+// A resting vessel in contact that stays free while every slot of the module's anchor table
+// is taken.
+void Account::NoteTableFull(const StepContext &ctx) {
+  const auto &entries = ctx.roster.Entries();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const sim::VesselRecord *v = entries[i].alive ? ctx.world.Vessel(entries[i].handle) : nullptr;
+    if (v != nullptr && contacts_.InContact(i) && v->parent == nullptr && !v->fixed_to_body)
+      tracks_[i].found_table_full = true;
+  }
+}
+
 void Account::AfterModuleStep(const StepContext &ctx) {
   const auto &entries = ctx.roster.Entries();
   const long carrier = ctx.roster.CarrierIndex();
@@ -295,38 +323,9 @@ void Account::AfterModuleStep(const StepContext &ctx) {
     if (v == nullptr) continue;
     ReadHostCalls(ctx, i, *v);
     if (v->parent != nullptr && v->parent == carrier_handle) ++anchored;
-    Track &track = tracks_[i];
-    if (v->parent == track.parent) continue;
-    if (track.parent != nullptr) {
-      const std::string cause = ReleaseCause(ctx, *v);
-      ++track.releases[cause];
-      Note(track, ctx.simt, "released: " + cause);
-    }
-    if (v->parent != nullptr) {
-      ++track.anchorings;
-      std::string text = "anchored to " + ctx.roster.NameOf(v->parent);
-      // Anchoring sets a vessel down on the terrain under it; a buried one comes up.
-      if (const sim::BodySpec *body = SurfaceBody(ctx.world, *v)) {
-        const Measure m = MeasureVessel(ctx.world, *v, frames_.Of(*body));
-        const double lifted_m = td::VecDot(td::VecSub(m.place, contacts_.PlaceBefore(i)), m.up);
-        if (std::abs(lifted_m) >= kSetDown_m) {
-          text += ", set " + Fixed(std::abs(lifted_m), 3) + " m " + (lifted_m > 0 ? "up" : "down") +
-                  " onto the terrain";
-        }
-      }
-      Note(track, ctx.simt, std::move(text));
-    }
-    track.parent = v->parent;
+    if (v->parent != tracks_[i].parent) NoteParentChange(ctx, i, *v);
   }
-  // A resting vessel in contact that stays free while every slot of the module's anchor
-  // table is taken.
-  if (anchored >= td::kAnchorSlotCount) {
-    for (size_t i = 0; i < entries.size(); ++i) {
-      const sim::VesselRecord *v = entries[i].alive ? ctx.world.Vessel(entries[i].handle) : nullptr;
-      if (v != nullptr && contacts_.InContact(i) && v->parent == nullptr && !v->fixed_to_body)
-        tracks_[i].found_table_full = true;
-    }
-  }
+  if (anchored >= td::kAnchorSlotCount) NoteTableFull(ctx);
   // The module acts on a release key in the first step that has a carrier.
   if (carrier >= 0) {
     carrier_seen_ = true;

@@ -75,6 +75,12 @@ class Account : public StepObserver {
 
   void Ensure(const StepContext &ctx);
   void NoteTouchdown(const StepContext &ctx, const Touchdown &touchdown);
+  void OnKeyDown(const StepContext &ctx, int vk);
+  void OnKeyUp(const StepContext &ctx, int vk);
+  void OnDelete(const StepContext &ctx, const std::string &name);
+  void OnThrust(const StepContext &ctx, const ScenarioAction &action);
+  void NoteParentChange(const StepContext &ctx, size_t index, const sim::VesselRecord &v);
+  void NoteTableFull(const StepContext &ctx);
   void FollowKeyHolds(const StepContext &ctx);
   void FollowFocus(const StepContext &ctx);
   long Note(Track &track, double t_s, std::string text);  // the line's index, or -1

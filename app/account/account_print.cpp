@@ -94,10 +94,11 @@ void Account::PrintStrayedFocus(std::FILE *out) const {
                  FormatFixed(i.from_s, 3) + " s to " + FormatFixed(i.to_s, 3) + " s\n");
   }
   if (strayed_intervals_total_ > static_cast<int>(strayed_intervals_.size())) {
-    Put(out, "... and " +
-                 Counted(strayed_intervals_total_ - static_cast<long long>(strayed_intervals_.size()),
-                         "more such period", "more such periods") +
-                 "\n");
+    Put(out,
+        "... and " +
+            Counted(strayed_intervals_total_ - static_cast<long long>(strayed_intervals_.size()),
+                    "more such period", "more such periods") +
+            "\n");
   }
 }
 
@@ -144,13 +145,14 @@ std::string Account::NamesWhere(const std::function<bool(size_t)> &pick) const {
 }
 
 void Account::PrintSummary(std::FILE *out) const {
-  Put(out, "\nsummary:\n  anchored at the end: " +
-               NamesWhere([&](size_t i) { return anchored_at_end_[i]; }) + "\n");
+  Put(out, "\nsummary:\n  anchored at the end: " + NamesWhere([&](size_t i) {
+             return anchored_at_end_[i];
+           }) + "\n");
   if (fastest_touchdown_.vessel >= 0) {
-    Put(out, "  fastest touchdown: " +
-                 plain_names_[static_cast<size_t>(fastest_touchdown_.vessel)] + " at " +
-                 Fixed(fastest_touchdown_.t_s, 3) + " s, closing speed " +
-                 Fixed(fastest_touchdown_.value, 3) + " m/s\n");
+    Put(out,
+        "  fastest touchdown: " + plain_names_[static_cast<size_t>(fastest_touchdown_.vessel)] +
+            " at " + Fixed(fastest_touchdown_.t_s, 3) + " s, closing speed " +
+            Fixed(fastest_touchdown_.value, 3) + " m/s\n");
   } else {
     Put(out, "  fastest touchdown: none\n");
   }
@@ -161,16 +163,17 @@ void Account::PrintSummary(std::FILE *out) const {
   } else {
     Put(out, "  largest contact force: none\n");
   }
-  Put(out, "  found the anchor table full: " +
-               NamesWhere([&](size_t i) { return tracks_[i].found_table_full; }) + "\n");
+  Put(out, "  found the anchor table full: " + NamesWhere([&](size_t i) {
+             return tracks_[i].found_table_full;
+           }) + "\n");
   Put(out, "  messages shown: " + std::to_string(message_boxes_.size()) + "\n");
   // Only when there were any: calls the host's code lets through where its manual's would
   // refuse them (docs/host.md).
   if (const uint64_t n = foreign_points_ + occupied_points_ + refused_; n > 0) {
-    Put(out, "  host warnings: " + std::to_string(n) + " (foreign point: " +
-                 std::to_string(foreign_points_) + ", occupied point: " +
-                 std::to_string(occupied_points_) + ", refused: " + std::to_string(refused_) +
-                 ")\n");
+    Put(out, "  host warnings: " + std::to_string(n) +
+                 " (foreign point: " + std::to_string(foreign_points_) +
+                 ", occupied point: " + std::to_string(occupied_points_) +
+                 ", refused: " + std::to_string(refused_) + ")\n");
   }
 }
 

@@ -216,11 +216,36 @@ void RunRecorder::DropStartSample() {
   }
 }
 
+// One vessel's place, motion, forces and attitude in the frame's scene.
+Sample RunRecorder::SampleOf(const StepContext &ctx, const sim::VesselRecord &v,
+                             const sim::BodySpec &body, const Watch &w) const {
+  const SurfaceFrame &sf = record_.frame;
+  const BodyFrame ground = BodyFrameOf(body);
+  const Measure m = MeasureVessel(ctx.world, v, ground);
+  Sample s;
+  const VECTOR3 local = sf.ToLocal(m.place);
+  s.east_m = static_cast<float>(local.x);
+  s.north_m = static_cast<float>(local.y);
+  s.up_m = static_cast<float>(local.z);
+  s.clearance_m = static_cast<float>(m.clearance_m);
+  s.up_speed_mps = static_cast<float>(td::VecDot(m.vel, m.up));
+  s.force_up_N = w.peak_up_N;
+  s.force_across_N = w.peak_across_N;
+  s.state = v.parent != nullptr ? ContactState::kAnchored : w.peak_state;
+  // The scene is (east, up, south); its shapes point their nose along -z.
+  const auto scene = [&sf, &ground](const VECTOR3 &d) {
+    const VECTOR3 l = sf.DirToLocal(ground.Direction(d));
+    return td::Vec3(l.x, l.z, -l.y);
+  };
+  QuaternionOf(scene(v.rot.Column(0)), scene(v.rot.Column(1)),
+               td::VecScale(scene(v.rot.Column(2)), -1.0), s);
+  return s;
+}
+
 void RunRecorder::TakeSample(const StepContext &ctx) {
   sampled_step_ = ctx.step;
   const size_t frame = record_.frame_t_s.size();
   record_.frame_t_s.push_back(ctx.simt);
-  const SurfaceFrame &sf = record_.frame;
   const auto &entries = ctx.roster.Entries();
   for (size_t i = 0; i < entries.size(); ++i) {
     const sim::VesselRecord *v = entries[i].alive ? ctx.world.Vessel(entries[i].handle) : nullptr;
@@ -228,29 +253,11 @@ void RunRecorder::TakeSample(const StepContext &ctx) {
     if (body == nullptr) continue;
     VesselTrack &track = record_.vessels[i];
     Watch &w = watch_[i];
-    const BodyFrame ground = BodyFrameOf(*body);
-    const Measure m = MeasureVessel(ctx.world, *v, ground);
-    app::Sample s;
-    const VECTOR3 local = sf.ToLocal(m.place);
-    s.east_m = static_cast<float>(local.x);
-    s.north_m = static_cast<float>(local.y);
-    s.up_m = static_cast<float>(local.z);
-    s.clearance_m = static_cast<float>(m.clearance_m);
-    s.up_speed_mps = static_cast<float>(td::VecDot(m.vel, m.up));
-    s.force_up_N = w.peak_up_N;
-    s.force_across_N = w.peak_across_N;
-    s.state = v->parent != nullptr ? ContactState::kAnchored : w.peak_state;
-    // The scene is (east, up, south); its shapes point their nose along -z.
-    const auto scene = [&sf, &ground](const VECTOR3 &d) {
-      const VECTOR3 l = sf.DirToLocal(ground.Direction(d));
-      return td::Vec3(l.x, l.z, -l.y);
-    };
-    QuaternionOf(scene(v->rot.Column(0)), scene(v->rot.Column(1)),
-                 td::VecScale(scene(v->rot.Column(2)), -1.0), s);
+    const Sample s = SampleOf(ctx, *v, *body, w);
     if (track.samples.empty()) {
       track.first_frame = frame;
     } else {
-      const app::Sample &prev = track.samples.back();
+      const Sample &prev = track.samples.back();
       const double de = s.east_m - prev.east_m, dn = s.north_m - prev.north_m;
       track.path_length_m += std::hypot(de, dn);
       track.travel_m += std::hypot(de, dn, s.up_m - prev.up_m);

@@ -95,6 +95,8 @@ class RunRecorder : public StepObserver {
   void Ensure(const StepContext &ctx);
   void NoteParentChanges(const StepContext &ctx);
   void TakeSample(const StepContext &ctx);
+  Sample SampleOf(const StepContext &ctx, const sim::VesselRecord &v, const sim::BodySpec &body,
+                  const Watch &w) const;
   void DropStartSample();
   // False when the marks are full and this one is left out.
   bool AddMark(double t_s, Mark::Kind kind, long vessel, std::string text);
