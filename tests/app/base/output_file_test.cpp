@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class OutputFiles : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
     dir = fs::temp_directory_path() / ("output_file_test." + RandomPart());
     fs::create_directories(dir);
@@ -68,30 +68,31 @@ TEST_F(OutputFiles, APlaceThatCannotBeWrittenIsFoundBeforeTheRun) {
   EXPECT_EQ(Files(), 1u);
 }
 
+// A write that fails, beside an output written well: both refuse to be put in place.
+bool AFailedWriteKeepsEveryOutputAsItWas(const OutputFiles &t) {
+  OutputFile kept((t.dir / "out.txt").string());
+  kept.Buffer() = "new";
+  OutputFile full("/dev/full");
+  full.Buffer() = "text";
+  bool said_why = false, kept_refused = false;
+  try {
+    full.Close();
+  } catch (const std::runtime_error &e) {
+    said_why = std::string(e.what()) == "cannot write /dev/full: No space left on device";
+  }
+  try {
+    kept.Close();
+  } catch (const std::runtime_error &) {
+    kept_refused = true;
+  }
+  return said_why && kept_refused && StopRequested() && StopExitStatus() == 1 &&
+         t.Read("out.txt") == "previous" && t.Files() == 1;
+}
+
 // The failure is remembered for the whole run, so it is tried in a process of its own.
 TEST_F(OutputFiles, AFailedWriteStopsTheRunAndNoOutputIsPutInPlace) {
-  EXPECT_EXIT(
-      {
-        OutputFile kept((dir / "out.txt").string());
-        kept.Buffer() = "new";
-        OutputFile full("/dev/full");
-        full.Buffer() = "text";
-        bool said_why = false, kept_refused = false;
-        try {
-          full.Close();
-        } catch (const std::runtime_error &e) {
-          said_why = std::string(e.what()) == "cannot write /dev/full: No space left on device";
-        }
-        try {
-          kept.Close();
-        } catch (const std::runtime_error &) {
-          kept_refused = true;
-        }
-        const bool ok = said_why && kept_refused && StopRequested() && StopExitStatus() == 1 &&
-                        Read("out.txt") == "previous" && Files() == 1;
-        std::exit(ok ? 0 : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(std::exit(AFailedWriteKeepsEveryOutputAsItWas(*this) ? 0 : 1),
+              ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
