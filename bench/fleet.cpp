@@ -52,41 +52,50 @@ const char *SituationName(Situation situation) {
 Fleet::Fleet(Situation situation, int vessels) : situation_(situation) {
   world_.SetRecording(false);
   moon_ = world_.AddBody({"Moon", kMoonRadius_m, kMoonMass_kg, td::Vec3(0, 0, 0)});
-  const sim::BodySpec &moon = *world_.Body(moon_);
+  AddCarrier();
+  for (int i = 0; i < vessels; ++i) vessels_.push_back(AddVessel(i));
+  if (!vessels_.empty()) world_.SetFocus(vessels_.front());
+  StartModule();
+  Step();  // the resting vessels are anchored here
+  if (situation == Situation::kAnchored) SinkAnchored();
+  Step();
+}
 
+void Fleet::AddCarrier() {
   sim::VesselSpec ground;
   ground.name = "ground";
   ground.class_name = "DynamicPlanet";
   ground.body = moon_;
-  ground.pos_global = sim::SurfacePoint(moon, 0.0, 0.0, kMoonRadius_m);
+  ground.pos_global = sim::SurfacePoint(*world_.Body(moon_), 0.0, 0.0, kMoonRadius_m);
   ground.rot = sim::UprightAttitude(0.0, 0.0);
   ground.fixed_to_body = true;
   ground.mass_kg = 1.0;
   carrier_ = world_.AddVessel(ground);
+}
 
-  for (int i = 0; i < vessels; ++i) {
-    // Grid cells counted from the middle, row by row.
-    const int column = i % kGridSide - kGridSide / 2;
-    const int row = i / kGridSide % kGridSide - kGridSide / 2;
-    const double lat_rad = column * kGridSpacing_rad;
-    const double lon_rad = row * kGridSpacing_rad;
-    sim::VesselSpec desc;
-    desc.name = "v" + std::to_string(i);
-    desc.class_name = "Lander";
-    desc.body = moon_;
-    desc.pos_global = sim::SurfacePoint(moon, lat_rad, lon_rad,
-                                        kMoonRadius_m + kCogElev_m + ClearanceFor(situation));
-    desc.rot = sim::UprightAttitude(lat_rad, lon_rad);
-    desc.cog_elev_m = kCogElev_m;
-    desc.mass_kg = 1000.0 + i;
-    if (situation == Situation::kContact) {
-      const terrain::Horizon h = terrain::HorizonAt(lat_rad, lon_rad);
-      desc.vel_global = td::VecSub(h.east, td::VecScale(h.up, 0.1));
-    }
-    vessels_.push_back(world_.AddVessel(desc));
+OBJHANDLE Fleet::AddVessel(int i) {
+  // Grid cells counted from the middle, row by row.
+  const int column = i % kGridSide - kGridSide / 2;
+  const int row = i / kGridSide % kGridSide - kGridSide / 2;
+  const double lat_rad = column * kGridSpacing_rad;
+  const double lon_rad = row * kGridSpacing_rad;
+  sim::VesselSpec desc;
+  desc.name = "v" + std::to_string(i);
+  desc.class_name = "Lander";
+  desc.body = moon_;
+  desc.pos_global = sim::SurfacePoint(*world_.Body(moon_), lat_rad, lon_rad,
+                                      kMoonRadius_m + kCogElev_m + ClearanceFor(situation_));
+  desc.rot = sim::UprightAttitude(lat_rad, lon_rad);
+  desc.cog_elev_m = kCogElev_m;
+  desc.mass_kg = 1000.0 + i;
+  if (situation_ == Situation::kContact) {
+    const terrain::Horizon h = terrain::HorizonAt(lat_rad, lon_rad);
+    desc.vel_global = td::VecSub(h.east, td::VecScale(h.up, 0.1));
   }
-  if (!vessels_.empty()) world_.SetFocus(vessels_.front());
+  return world_.AddVessel(desc);
+}
 
+void Fleet::StartModule() {
   DorvakConfig flat{};
   flat.body_radius_m = kMoonRadius_m;
   flat.relief = kDorvakFlat;
@@ -95,20 +104,18 @@ Fleet::Fleet(Situation situation, int vessels) : situation_(situation) {
                     &opcCloseRenderViewport},
                    kInstance);
   world_.InitModule();
+}
 
-  Step();  // the resting vessels are anchored here
-  if (situation == Situation::kAnchored) {
-    VESSEL *carrier = oapiGetVesselInterface(carrier_);
-    for (int slot = 0; slot < td::kAnchorSlotCount; ++slot) {
-      if (td::test_access::SlotVessel(slot) == nullptr) continue;
-      const ATTACHMENTHANDLE point = td::test_access::SlotCarrierPoint(slot);
-      VECTOR3 pos, dir, rot;
-      carrier->GetAttachmentParams(point, pos, dir, rot);
-      pos.y -= kAnchoredSink_m;
-      carrier->SetAttachmentParams(point, pos, dir, rot);
-    }
+void Fleet::SinkAnchored() {
+  VESSEL *carrier = oapiGetVesselInterface(carrier_);
+  for (int slot = 0; slot < td::kAnchorSlotCount; ++slot) {
+    if (td::test_access::SlotVessel(slot) == nullptr) continue;
+    const ATTACHMENTHANDLE point = td::test_access::SlotCarrierPoint(slot);
+    VECTOR3 pos, dir, rot;
+    carrier->GetAttachmentParams(point, pos, dir, rot);
+    pos.y -= kAnchoredSink_m;
+    carrier->SetAttachmentParams(point, pos, dir, rot);
   }
-  Step();
 }
 
 Fleet::~Fleet() { ExitModule(kInstance); }

@@ -51,6 +51,12 @@ class Fleet {
   VesselWork Work(int i) const;
 
  private:
+  void AddCarrier();
+  OBJHANDLE AddVessel(int i);  // vessel i of the grid, in the fleet's situation
+  void StartModule();
+  // Lowers the anchored vessels' attachment points, so that they stay in contact.
+  void SinkAnchored();
+
   sim::World world_;
   Situation situation_;
   OBJHANDLE moon_ = nullptr;

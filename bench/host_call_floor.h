@@ -7,6 +7,7 @@
 
 #include "bench/fleet.h"
 #include "host/orbiter_api.h"
+#include "host/terrain_api.h"
 
 namespace tdbench {
 
@@ -20,6 +21,13 @@ class HostCallFloor {
   double Pass() const;
 
  private:
+  // What the contact pass asks of the carrier, then of one other vessel, then the forces and
+  // the anchoring that vessel's work adds.
+  double CarrierCalls() const;
+  double VesselCalls(const VESSEL &vessel, const VesselWork &work,
+                     TerrainRadiusFn terrain_radius) const;
+  static double Forces(const VESSEL &vessel, const VesselWork &work);
+
   VESSEL *carrier_;
   std::vector<VesselWork> work_;  // index 0 is the carrier, which takes no part
 };

@@ -15,17 +15,18 @@ td_install clang-tidy-14 python3
 
 folders=("$@")
 [ ${#folders[@]} -eq 0 ] &&
-  folders=(module contact anchor math host platform sim app/ app/*/ terrain bench fuzz tests)
+  folders=(module contact anchor math host platform sim app terrain bench fuzz tests)
 
 cmake -S . -B build/lint -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
   -DTD_BUILD_FUZZERS=ON >/dev/null
 
 root=$(pwd)
-# A folder stands for its own sources; a source file for itself.
+# A folder stands for its own sources and those of its subfolders (tests/ mirrors the tree);
+# a source file for itself.
 parts=()
 for f in "${folders[@]}"; do
   f=${f%/}
-  if [[ $f == *.cpp ]]; then parts+=("${f//./\\.}"); else parts+=("$f/[^/]+\\.cpp"); fi
+  if [[ $f == *.cpp ]]; then parts+=("${f//./\\.}"); else parts+=("$f/.+\\.cpp"); fi
 done
 pattern="^$root/($(IFS='|'; echo "${parts[*]}"))\$"
 start=$(date +%s)

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "e2e_harness.h"
+#include "support/e2e_harness.h"
 
 namespace visual {
 
