@@ -4,6 +4,7 @@
 #include "math/vector.h"
 #include "module/entry_points.h"
 #include "module/test_access.h"
+#include "module/vessel_class.h"
 #include "terrain/horizon.h"
 
 namespace tdbench {
@@ -64,7 +65,7 @@ Fleet::Fleet(Situation situation, int vessels) : situation_(situation) {
 void Fleet::AddCarrier() {
   sim::VesselSpec ground;
   ground.name = "ground";
-  ground.class_name = "DynamicPlanet";
+  ground.class_name = td::kCarrierClass;
   ground.body = moon_;
   ground.pos_global = sim::SurfacePoint(*world_.Body(moon_), 0.0, 0.0, kMoonRadius_m);
   ground.rot = sim::UprightAttitude(0.0, 0.0);

@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <string>
 
 #include "anchor/anchor_table.h"
 #include "anchor/ground_probe.h"
@@ -10,6 +11,7 @@
 #include "bench/fleet.h"
 #include "module/key_table.h"
 #include "module/test_access.h"
+#include "module/vessel_class.h"
 
 namespace tdbench {
 
@@ -70,8 +72,9 @@ void MovementDispatch(benchmark::State &state, const char *class_name) {
   fleet.World().KeyUp(td::kKeyD);
   if (fleet.World().Vessel(mover)->parent == nullptr) state.SkipWithError("the mover came loose");
 }
-BENCHMARK_CAPTURE(MovementDispatch, walker, "UMmu")->Name("movement/walker_step_and_turn");
-BENCHMARK_CAPTURE(MovementDispatch, car, "UCGO\\Cars\\Rover")->Name("movement/car_step_and_turn");
+const std::string kRoverClass = std::string(td::kCarClassPrefix) + "\\Rover";
+BENCHMARK_CAPTURE(MovementDispatch, walker, td::kWalkerClass)->Name("movement/walker_step_and_turn");
+BENCHMARK_CAPTURE(MovementDispatch, car, kRoverClass.c_str())->Name("movement/car_step_and_turn");
 
 }  // namespace
 

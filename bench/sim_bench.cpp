@@ -20,7 +20,9 @@
 #include "app/run/runner.h"
 #include "app/scenario/scenario_parse.h"
 #include "app/world/scenario_world.h"
+#include "math/units.h"
 #include "module/entry_points.h"
+#include "module/vessel_class.h"
 
 namespace tdbench {
 
@@ -34,7 +36,7 @@ double CpuSeconds() {
 
 constexpr double kStep_s = 0.01;
 constexpr double kLanderThrustUp_N = 1500.0 * 1.62 / 20.0;
-constexpr double kMetresPerDegree = 1737400.0 * 3.14159265358979323846 / 180.0;
+constexpr double kMetresPerDegree = 1737400.0 * td::kRadPerDeg;
 
 std::string Header(double duration_s, const char *focus, const char *terrain) {
   char text[512];
@@ -83,7 +85,7 @@ std::string ReleaseScenario(double duration_s) {
                             "ref_lat_deg = 0.0\nref_lon_deg = 0.0\n");
   text += Vessel("lander1", "ShuttlePB", 0.0001, 0.0002);
   text += Vessel("lander2", "ShuttlePB", -0.0003, 0.0004);
-  text += Vessel("scout", "UMmu", 1.0, 0.0);
+  text += Vessel("scout", td::kWalkerClass, 1.0, 0.0);
   return text;
 }
 
