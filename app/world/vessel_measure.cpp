@@ -4,6 +4,7 @@
 
 #include "math/bit_diff.h"
 #include "math/vector.h"
+#include "terrain/horizon.h"
 
 namespace app {
 
@@ -86,11 +87,8 @@ Measure MeasureVessel(const sim::World &world, const sim::VesselRecord &v,
 
 double Heading(const Measure &m) {
   // East and north at the vessel's place; the nose is the vessel's +z axis.
-  const double cl = std::cos(m.lat_rad), sl = std::sin(m.lat_rad);
-  const double co = std::cos(m.lon_rad), so = std::sin(m.lon_rad);
-  const VECTOR3 east = td::Vec3(-so, 0.0, co);
-  const VECTOR3 north = td::Vec3(-sl * co, cl, -sl * so);
-  return std::atan2(td::VecDot(m.nose, east), td::VecDot(m.nose, north));
+  const terrain::Horizon h = terrain::HorizonAt(m.lat_rad, m.lon_rad);
+  return std::atan2(td::VecDot(m.nose, h.east), td::VecDot(m.nose, h.north));
 }
 
 }  // namespace app
