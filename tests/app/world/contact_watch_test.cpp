@@ -52,57 +52,57 @@ struct Descent {
 
 class ContactWatchTest : public ::testing::TestWithParam<Descent> {
  protected:
-  ContactWatchTest() : scenario_(app::ParseScenarioText(kTwoBodies, "<test>")) {
-    app::BuildWorld(scenario_, world_);
-    roster_ = app::RosterOf(world_);
+  ContactWatchTest() : scenario(app::ParseScenarioText(kTwoBodies, "<test>")) {
+    app::BuildWorld(scenario, world);
+    roster = app::RosterOf(world);
   }
 
   // Puts the vessel's touchdown plane height_m over its body's mean radius, moving down_mps
   // towards the centre.
   void Place(OBJHANDLE vessel, double height_m, double down_mps) {
-    sim::VesselRecord *v = world_.Vessel(vessel);
-    const sim::BodySpec *body = world_.Body(v->body);
+    sim::VesselRecord *v = world.Vessel(vessel);
+    const sim::BodySpec *body = world.Body(v->body);
     const VECTOR3 up = td::VecUnit(td::VecSub(v->pos_global, body->pos_global));
     const double r = body->radius_m + height_m + v->cog_elev_m;
     v->pos_global = td::VecAdd(body->pos_global, td::VecScale(up, r));
     v->vel_global = td::VecAdd(body->vel_global, td::VecScale(up, -down_mps));
   }
 
-  app::Scenario scenario_;
-  sim::World world_;
-  app::Roster roster_;
+  app::Scenario scenario;
+  sim::World world;
+  app::Roster roster;
 };
 
 TEST_P(ContactWatchTest, ATouchdownClosesAtTheSpeedItCameDownWith) {
   const Descent &d = GetParam();
-  app::ContactWatch watch(scenario_);
-  const OBJHANDLE vessel = world_.FindVessel(d.vessel);
-  const auto index = static_cast<size_t>(roster_.IndexOf(vessel));
+  app::ContactWatch watch(scenario);
+  const OBJHANDLE vessel = world.FindVessel(d.vessel);
+  const auto index = static_cast<size_t>(roster.IndexOf(vessel));
   Place(vessel, 1.0, 2.0);  // a metre up, coming down at 2 m/s
-  watch.Look(world_, roster_);
+  watch.Look(world, roster);
   EXPECT_TRUE(watch.Touchdowns().empty());
   Place(vessel, d.height_m, d.now_mps);
-  watch.Look(world_, roster_);
+  watch.Look(world, roster);
   ASSERT_EQ(watch.Touchdowns().size(), 1u);
   EXPECT_EQ(watch.Touchdowns()[0].vessel, index);
   EXPECT_NEAR(watch.Touchdowns()[0].closing_mps, d.closing_mps, 1e-9);
   EXPECT_EQ(watch.SphereLandings().size(), d.on_sphere ? 1u : 0u);
   // Settling in and out by less than the airborne margin is the same touchdown.
   Place(vessel, d.height_m + 0.02, 0.0);
-  watch.Look(world_, roster_);
+  watch.Look(world, roster);
   Place(vessel, d.height_m, 0.0);
-  watch.Look(world_, roster_);
+  watch.Look(world, roster);
   EXPECT_TRUE(watch.Touchdowns().empty());
 }
 
 // The account and the pictures read the same touchdown.
 TEST_P(ContactWatchTest, TheAccountAndThePicturesGiveOneClosingSpeed) {
   const Descent &d = GetParam();
-  app::Account account(scenario_);
-  app::RunRecorder recorder(scenario_);
-  const OBJHANDLE vessel = world_.FindVessel(d.vessel);
+  app::Account account(scenario);
+  app::RunRecorder recorder(scenario);
+  const OBJHANDLE vessel = world.FindVessel(d.vessel);
   const auto step = [&](int n) {
-    const app::StepContext ctx{world_, roster_, n, 0.01 * n};
+    const app::StepContext ctx{world, roster, n, 0.01 * n};
     for (app::StepObserver *o : std::initializer_list<app::StepObserver *>{&account, &recorder}) {
       if (n == 0) o->OnStart(ctx);
       o->BeforeModuleStep(ctx);
@@ -113,7 +113,7 @@ TEST_P(ContactWatchTest, TheAccountAndThePicturesGiveOneClosingSpeed) {
   step(0);
   Place(vessel, d.height_m, d.now_mps);
   step(1);
-  account.OnFinish({world_, roster_, 1, 0.01});
+  account.OnFinish({world, roster, 1, 0.01});
   std::FILE *out = std::tmpfile();
   account.Print(out, {}, 0);
   std::rewind(out);
