@@ -9,63 +9,6 @@
 namespace e2e {
 namespace {
 
-std::string Landing(const std::string &motion) {
-  return R"(
-[simulation]
-step_s = 0.01
-duration_s = 16.0
-focus = "crew"
-
-[host]
-post_step_sees = "end_of_step"
-
-[terrain]
-relief = "flat"
-
-[[body]]
-name = "Moon"
-radius_m = 1737400.0
-mass_kg = 7.342e22
-)" + motion +
-         R"(
-
-[[vessel]]
-name = "surface"
-class = "DynamicPlanet"
-altitude_m = 0.0
-fixed_to_body = true
-
-[[vessel]]
-name = "lander"
-class = "ShuttlePB"
-lat_deg = 0.0005
-lon_deg = 0.0003
-height_over_terrain_m = 20.0
-velocity_horizon_mps = [0.0, -5.0, 0.0]
-mass_kg = 2000.0
-cog_elev_m = 1.2
-
-[[vessel]]
-name = "crew"
-class = "UMmu"
-lat_deg = -0.0005
-height_over_terrain_m = 0.0
-mass_kg = 100.0
-cog_elev_m = 1.0
-
-[[vessel]]
-name = "crate"
-lat_deg = 0.001
-height_over_terrain_m = 300.0
-mass_kg = 100.0
-
-[[event]]
-t_s = 5.0
-key = "W"
-hold_s = 5.0
-)";
-}
-
 // The account's words, and its numbers apart; the first line (the file's name) and the last
 // (the wall time) left out.
 struct Read {
@@ -100,10 +43,16 @@ Read ReadAccount(const std::string &out) {
 using Ground = E2E;
 
 TEST_F(Ground, OnAMoonThatTurnsAndMovesTheAccountReadsAsOnAMoonAtRest) {
-  const Outcome rest = Exec(Write("rest.toml", Landing("")), false, false);
-  const Outcome moving = Exec(Write("moving.toml", Landing("rotation_period_s = 2360591.6\n"
-                                                           "velocity_mps = [30000.0, 0.0, 0.0]\n")),
-                              false, true);
+  const std::string path = TestScenario("ground_walk.toml");
+  std::istringstream lines(Slurp(path));
+  std::string still;
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.starts_with("rotation_period_s") && !line.starts_with("velocity_mps")) {
+      still += line + "\n";
+    }
+  }
+  const Outcome rest = Exec(Write("rest.toml", still), false, false);
+  const Outcome moving = Exec(path, false, true);
   ASSERT_EQ(rest.status, 0) << rest.err;
   ASSERT_EQ(moving.status, 0) << moving.err;
   const Read at_rest = ReadAccount(rest.out), turning = ReadAccount(moving.out);
