@@ -1,9 +1,9 @@
 #include "app/run/finite_watch.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "app/base/run_stop.h"
+#include "app/base/text_format.h"
 
 namespace app {
 
@@ -16,9 +16,8 @@ bool Finite(const VECTOR3 &a, const VECTOR3 &b) {
 }
 
 std::string Show(const VECTOR3 &v) {
-  char text[128];
-  std::snprintf(text, sizeof text, "(%.17g, %.17g, %.17g)", v.x, v.y, v.z);
-  return text;
+  return "(" + FormatGeneral(v.x, 17) + ", " + FormatGeneral(v.y, 17) + ", " +
+         FormatGeneral(v.z, 17) + ")";
 }
 
 }  // namespace

@@ -54,7 +54,8 @@ void Fields::AllowOnly(std::initializer_list<const char *> allowed) const {
     std::string list;
     for (const char *name : allowed) list += (list.empty() ? "" : ", ") + std::string(name);
     const int line = static_cast<int>(key.source().begin.line);
-    throw ScenarioError(file_, line > 0 ? line : TableLine(), path_ + "." + std::string(key.str()),
+    throw ScenarioError(file_, line > 0 ? line : TableLine(),
+                        FieldPath(std::string(key.str()).c_str()),
                         "unknown field (known here: " + list + ")");
   }
 }

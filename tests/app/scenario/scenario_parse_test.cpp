@@ -46,7 +46,7 @@ TEST_P(Refused, OnOneLineNamingLineAndField) {
 
 const Refusal kRefusals[] = {
     {"syntax", "[simulation]\nstep_s = t[2J\n", "f.toml:2: not valid TOML"},
-    {"misspelt table", "[simulaton]\n", "simulaton: unknown field"},
+    {"misspelt table", "[simulaton]\n", "f.toml:1: simulaton: unknown field"},
     {"misspelt field", kMoon + kSurface + "mas_kg = 5.0\n", "f.toml:7: vessel[1].mas_kg: unknown"},
     {"wrong type", kMoon + kSurface + "mass_kg = \"heavy\"\n",
      "f.toml:7: vessel[1].mass_kg: must be a number, not a string"},
