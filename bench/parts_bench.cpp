@@ -73,7 +73,8 @@ void MovementDispatch(benchmark::State &state, const char *class_name) {
   if (fleet.World().Vessel(mover)->parent == nullptr) state.SkipWithError("the mover came loose");
 }
 const std::string kRoverClass = std::string(td::kCarClassPrefix) + "\\Rover";
-BENCHMARK_CAPTURE(MovementDispatch, walker, td::kWalkerClass)->Name("movement/walker_step_and_turn");
+BENCHMARK_CAPTURE(MovementDispatch, walker, td::kWalkerClass)
+    ->Name("movement/walker_step_and_turn");
 BENCHMARK_CAPTURE(MovementDispatch, car, kRoverClass.c_str())->Name("movement/car_step_and_turn");
 
 }  // namespace

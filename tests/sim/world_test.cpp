@@ -1,5 +1,7 @@
 // The stand-in world as a module sees it: handles, frames, attachments and motion. Its clock,
 // keyboard and desktop are read through the module and end-to-end tests.
+#include "sim/world.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +11,6 @@
 
 #include "math/units.h"
 #include "math/vector.h"
-#include "sim/world.h"
 
 namespace {
 
