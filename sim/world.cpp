@@ -111,11 +111,14 @@ OBJHANDLE World::AddVessel(const VesselSpec &desc) {
   v.cog_elev_m = desc.cog_elev_m;
   v.thrust_local_N = desc.thrust_local_N;
   v.fixed_to_body = desc.fixed_to_body;
+  v.landed = desc.landed;
   SetTouchdownPoints(v, desc.touchdown_points.size() >= 3
                             ? desc.touchdown_points
                             : DefaultTouchdownPoints(desc.mass_kg, desc.cog_elev_m));
   // Pinned to the ground of a body that moves or turns: carried with it from now on.
-  if (const BodySpec *body = w.Body(desc.body); v.fixed_to_body && body && BodyMoves(*body)) {
+  // Landed, it is held where it stands on its body's ground, moving or not.
+  const BodySpec *body = w.Body(desc.body);
+  if (body != nullptr && ((v.fixed_to_body && BodyMoves(*body)) || v.landed)) {
     FixToBody(v, *body);
     v.vel_global = GroundVelocity(*body, v.pos_global);
   }

@@ -52,6 +52,9 @@ DorvakConfig TerrainConfigOf(const Scenario &s) {
     case Relief::kCrater:
       c.relief = kDorvakCrater;
       break;
+    case Relief::kInstalled:
+      c.relief = kDorvakFlat;
+      break;
   }
   c.offset_m = t.offset_m;
   c.amplitude_m = t.amplitude_m;
@@ -172,6 +175,7 @@ sim::VesselSpec VesselSpecOf(const Scenario &s, const VesselDef &v, const sim::W
   desc.cog_elev_m = v.cog_elev_m;
   desc.thrust_local_N = ToVector(v.thrust_N);
   desc.fixed_to_body = v.fixed_to_body;
+  desc.landed = v.landed;
   desc.touchdown_points = TouchdownPointsOf(v);
   return desc;
 }
