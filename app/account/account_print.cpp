@@ -25,6 +25,8 @@ const char *ReliefName(Relief r) {
       return "slope";
     case Relief::kCrater:
       return "crater";
+    case Relief::kInstalled:
+      return "installed";
   }
   return "?";
 }

@@ -33,7 +33,9 @@ struct BodyDef {
 };
 
 enum class TerrainLibrary { kPresent, kMissing, kNoFunction };
-enum class Relief { kFlat, kHills, kNaN, kSlope, kCrater };
+// kInstalled: what the terrain library computes when no host configures it, as in the
+// simulator (terrain/dorvak_config.h); it takes no parameters.
+enum class Relief { kFlat, kHills, kNaN, kSlope, kCrater, kInstalled };
 
 struct TerrainDef {
   TerrainLibrary presence = TerrainLibrary::kPresent;
