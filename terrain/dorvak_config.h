@@ -13,6 +13,12 @@ enum DorvakRelief : int {
   kDorvakSlope = 3,  // a plane through the reference point, rising at slope_rad towards azimuth_rad
   // offset_m, with a bowl of crater_radius_m and crater_depth_m at the reference point
   kDorvakCrater = 4,
+  // What the library computes when no host configures it, as in the simulator, which knows
+  // nothing of these settings: hills of amplitude_m and wavelength_m, offset_m over the mean
+  // radius of the body of the solar system whose surface lies nearest to the point asked about
+  // (terrain/solar_bodies.h), within 1 km below it and 10 km above; not a number elsewhere
+  // (no terrain: the module finds no contact there). body_radius_m is not used.
+  kDorvakInstalled = 5,
 };
 
 struct DorvakConfig {

@@ -15,6 +15,9 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+// Gentle enough for any lander's legs: slopes of at most 2 * 2 pi / 100, about 7 degrees.
+constexpr double kInstalledAmplitude_m = 2.0;
+
 // Three plane waves over the surface point, each with its own direction and phase, so that
 // no place a vessel is likely to be put (the equator, the prime meridian, the poles) sits on
 // a crest or a trough. Each wave has a slope of at most 2*pi/wavelength; so has their mean.
@@ -65,12 +68,39 @@ double Crater(const DorvakConfig &c, const VECTOR3 &dir) {
 DorvakConfig DefaultConfig() {
   DorvakConfig c{};
   c.body_radius_m = 1000.0;
-  c.relief = kDorvakFlat;
-  c.offset_m = kDorvakDefaultFlatOffset_m;
+  c.relief = kDorvakInstalled;
+  c.amplitude_m = kInstalledAmplitude_m;
+  c.offset_m = kInstalledAmplitude_m + kDorvakDefaultFlatOffset_m;
   c.wavelength_m = 100.0;
   c.crater_radius_m = 100.0;
   return c;
 }
+
+const SolarBody *BodyAtDistance(double distance_m) {
+  const SolarBody *nearest = nullptr;
+  for (const SolarBody &body : SolarBodies()) {
+    const double over_m = distance_m - body.radius_m;
+    if (!(over_m >= -kInstalledBandBelow_m && over_m <= kInstalledBandAbove_m)) continue;
+    if (nearest == nullptr || std::fabs(over_m) < std::fabs(distance_m - nearest->radius_m)) {
+      nearest = &body;
+    }
+  }
+  return nearest;
+}
+
+namespace {
+
+// The hills over the body the point lies on: the radius from the table, the shape from the
+// settings.
+double Installed(const DorvakConfig &c, const VECTOR3 &dir, double distance_m) {
+  const SolarBody *body = BodyAtDistance(distance_m);
+  if (body == nullptr) return kNaN;
+  DorvakConfig on_body = c;
+  on_body.body_radius_m = body->radius_m;
+  return Hills(on_body, dir);
+}
+
+}  // namespace
 
 double TerrainRadius(const DorvakConfig &config, VECTOR3 pos_rel_body) {
   if (config.relief == kDorvakFlat) return config.body_radius_m + config.offset_m;
@@ -85,6 +115,8 @@ double TerrainRadius(const DorvakConfig &config, VECTOR3 pos_rel_body) {
       return Slope(config, dir);
     case kDorvakCrater:
       return Crater(config, dir);
+    case kDorvakInstalled:
+      return Installed(config, dir, length);
     default:
       return kNaN;
   }

@@ -33,8 +33,8 @@ struct BodyDef {
 };
 
 enum class TerrainLibrary { kPresent, kMissing, kNoFunction };
-// kInstalled: the relief the terrain library computes when no host configures it, what a
-// user's simulator gets.
+// kInstalled: what the terrain library computes when no host configures it, as in the
+// simulator (terrain/dorvak_config.h); it takes no parameters.
 enum class Relief { kFlat, kHills, kNaN, kSlope, kCrater, kInstalled };
 
 struct TerrainDef {

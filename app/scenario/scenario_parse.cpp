@@ -108,7 +108,8 @@ Relief ParseRelief(const Fields &f, const std::string &relief) {
   if (relief == "nan") return Relief::kNaN;
   if (relief == "slope") return Relief::kSlope;
   if (relief == "crater") return Relief::kCrater;
-  f.Fail("relief", "must be flat, hills, nan, slope or crater, not \"" + relief + "\"");
+  if (relief == "installed") return Relief::kInstalled;
+  f.Fail("relief", "must be flat, hills, nan, slope, crater or installed, not \"" + relief + "\"");
 }
 
 // The numbers that shape the relief. A parameter of another relief is most likely a mistake
@@ -124,7 +125,8 @@ void ParseReliefParams(const Fields &f, const std::string &relief, TerrainDef &t
   const bool hills = t.relief == Relief::kHills, slope = t.relief == Relief::kSlope,
              crater = t.relief == Relief::kCrater;
   const Param params[] = {
-      {"offset_m", &t.offset_m, t.relief != Relief::kNaN, kReliefHeightRange_m, "m"},
+      {"offset_m", &t.offset_m, t.relief != Relief::kNaN && t.relief != Relief::kInstalled,
+       kReliefHeightRange_m, "m"},
       {"amplitude_m", &t.amplitude_m, hills, kReliefHeightRange_m, "m"},
       {"wavelength_m", &t.wavelength_m, hills, kReliefLengthRange_m, "m"},
       {"slope_deg", &t.slope_deg, slope, kAngleRange_deg, "deg"},

@@ -5,6 +5,7 @@
 #include "app/scenario/scenario_error.h"
 #include "app/world/vessel_measure.h"
 #include "math/vector.h"
+#include "terrain/terrain_radius.h"
 
 namespace app {
 
@@ -34,6 +35,7 @@ sim::BodySpec ToSpec(const BodyDef &b) {
 
 DorvakConfig TerrainConfigOf(const Scenario &s) {
   const TerrainDef &t = s.terrain;
+  if (t.relief == Relief::kInstalled) return terrain::DefaultConfig();
   DorvakConfig c{};
   c.body_radius_m = BodyNamed(s, t.body).radius_m;
   switch (t.relief) {
@@ -53,7 +55,6 @@ DorvakConfig TerrainConfigOf(const Scenario &s) {
       c.relief = kDorvakCrater;
       break;
     case Relief::kInstalled:
-      c.relief = kDorvakFlat;
       break;
   }
   c.offset_m = t.offset_m;

@@ -124,6 +124,44 @@ TEST(Terrain, CraterIsASmoothBowlThatCanDipBelowTheMeanRadius) {
 
 }  // namespace
 
+// The relief a user's simulator gets, where no host configures the library: hills over the
+// body the point lies on, wholly above its mean radius, and no terrain away from any body.
+TEST(Terrain, TheInstalledReliefRisesOverTheBodyThePointIsOn) {
+  const DorvakConfig installed = terrain::DefaultConfig();
+  for (const terrain::SolarBody &body : terrain::SolarBodies()) {
+    SCOPED_TRACE(std::string(body.name));
+    for (const double over_m : {-999.0, 0.0, 3.0, 9999.0}) {
+      const VECTOR3 place = td::VecScale(Dir(0.3, -1.2), body.radius_m + over_m);
+      const double height_m = terrain::TerrainRadius(installed, place) - body.radius_m;
+      EXPECT_GE(height_m, kDorvakDefaultFlatOffset_m - 1e-6);
+      EXPECT_LE(height_m, 4.0 + kDorvakDefaultFlatOffset_m + 1e-6);
+    }
+  }
+  // The Moon's terrain differs from place to place: hills, not a sphere.
+  const double moon_m = terrain::FindSolarBody("Moon")->radius_m;
+  EXPECT_NE(terrain::TerrainRadius(installed, td::VecScale(Dir(0.0, 0.0), moon_m)),
+            terrain::TerrainRadius(installed, td::VecScale(Dir(0.0, 0.00002), moon_m)));
+  // Out of every body's band, as at radii the table does not hold: no terrain.
+  for (const double distance_m : {moon_m - 2e3, moon_m + 11e3, 1.0e6, 1.0e7}) {
+    EXPECT_TRUE(
+        std::isnan(terrain::TerrainRadius(installed, td::VecScale(Dir(0.0, 0.0), distance_m))))
+        << distance_m;
+  }
+}
+
+// Bodies of nearly one radius (Callisto and Mercury lie 36 km apart) must not share a band,
+// else a vessel high over one would find the other's ground under it.
+TEST(Terrain, NoTwoBodiesOfTheInstalledReliefShareABand) {
+  const auto bodies = terrain::SolarBodies();
+  for (size_t i = 1; i < bodies.size(); ++i) {
+    EXPECT_LT(bodies[i - 1].radius_m + terrain::kInstalledBandAbove_m,
+              bodies[i].radius_m - terrain::kInstalledBandBelow_m)
+        << bodies[i - 1].name << " and " << bodies[i].name;
+    EXPECT_EQ(terrain::BodyAtDistance(bodies[i].radius_m + 5e3), &bodies[i]);
+  }
+  EXPECT_EQ(terrain::FindSolarBody("moon"), nullptr);  // the host's lookup keeps case
+}
+
 // Resting vessels are asked about at the same position in every step, so answers are
 // remembered; a remembered answer must never outlive the relief it was computed under, nor
 // stand in for a neighbouring position.

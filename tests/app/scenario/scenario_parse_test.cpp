@@ -84,6 +84,9 @@ const Refusal kRefusals[] = {
      "[simulation]\nduration_s = 1.0\n" + kMoon + kSurface +
          "[[event]]\nt_s = 2.0\nfocus = \"surface\"\n",
      "f.toml:11: event[1].focus: happens at or after the end of the run"},
+    {"installed relief is not shaped",
+     kMoon + "[terrain]\nrelief = \"installed\"\noffset_m = 1.0\n",
+     "f.toml:6: terrain.offset_m: does not apply to relief installed"},
     {"two bodies of one name", kMoon + kMoon,
      "f.toml:5: body[2].name: two bodies are named \"Moon\""},
     {"NUL in a name", kMoon + kSurface + "[[vessel]]\nname = \"UMmu\\u0000x\"\n",
