@@ -155,6 +155,10 @@ ScnShip ShipHeader(const std::string &file, std::string_view header, int line, i
     throw ScenarioError(file, line, "ship[" + std::to_string(index) + "]",
                         "a name longer than " + std::to_string(kMaxStringBytes) + " bytes");
   }
+  // The account, the outputs and the events tell vessels apart by their names.
+  if (ship.name.empty()) {
+    throw ScenarioError(file, line, "ship[" + std::to_string(index) + "]", "has no name");
+  }
   if (index > kMaxVessels) {
     throw ScenarioError(file, line, ShipLabel(ship),
                         "too many ships (at most " + std::to_string(kMaxVessels) + ")");

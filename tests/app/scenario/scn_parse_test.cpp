@@ -67,6 +67,8 @@ const Refusal kRefusals[] = {
     {"not finite", "BEGIN_SHIPS\nx\n  STATUS Orbiting Earth\n  RVEL 0 nan 0\nEND\nEND_SHIPS\n",
      "f.scn:4: ship[1] \"x\" RVEL: must be finite numbers within 2.99792e+08: x y z in metres "
      "per second"},
+    {"no name", "BEGIN_SHIPS\n:Box\n  STATUS Landed Moon\nEND\nEND_SHIPS\n",
+     "f.scn:2: ship[1]: has no name"},
     {"no ship", "BEGIN_DESC\nnothing\nEND_DESC\n",
      "f.scn: BEGIN_SHIPS: no ship is landed or orbiting: touchdown-sim has no world to build"},
     {"date out of range", "BEGIN_ENVIRONMENT\n  Date MJD 1e7\nEND_ENVIRONMENT\n" + Ships(""),
