@@ -127,34 +127,45 @@ def touchdown_faults(name, value):
     return faults
 
 
-def blocks_of(lines):
-    """Block name -> its lines, as the simulator finds a block: the first line that begins
-    with BEGIN_NAME, up to the first that begins with END_NAME (case ignored)."""
-    blocks = {}
-    for start, line in enumerate(lines):
-        match = re.match(r"BEGIN_([A-Z]+)", line, re.IGNORECASE)
-        if match and match.group(1).upper() not in blocks:
-            name = match.group(1).upper()
-            end = next((i for i in range(start + 1, len(lines))
-                        if lines[i].upper().startswith("END_" + name)), None)
-            blocks[name] = None if end is None else lines[start + 1:end]
-    return blocks
+def blocks_of(name, lines):
+    """Block name -> its lines, read as the simulator reads them: a block runs from its
+    BEGIN_NAME line to the first line that begins with END_NAME (case ignored); and the
+    faults of a file whose lines do not fall into blocks that way."""
+    blocks, faults, block, start = {}, [], None, 0
+    for number, line in enumerate(lines, 1):
+        if block is not None:
+            if line.upper().startswith("END_" + block):
+                blocks[block] = lines[start:number - 1]
+                block = None
+            continue
+        match = re.fullmatch(r"BEGIN_([A-Z]+)( \S+)?", line)
+        if match:
+            block, start = match.group(1), number
+            if block in blocks and block != "MFD":
+                faults.append("%s:%d: a second BEGIN_%s" % (name, number, block))
+        elif line.strip():
+            faults.append("%s:%d: a line outside every block" % (name, number))
+    if block is not None:
+        faults.append("%s: BEGIN_%s has no END_%s" % (name, block, block))
+    return blocks, faults
 
 
 def scn_faults(name, lines):
     faults = []
     if not lines or lines[0] != "BEGIN_DESC":
         faults.append("%s: does not begin with its description (BEGIN_DESC)" % name)
-    blocks = blocks_of(lines)
+    blocks, block_faults = blocks_of(name, lines)
+    faults += block_faults
     for block in ("DESC", "ENVIRONMENT", "FOCUS", "SHIPS"):
-        if blocks.get(block) is None:
+        if block not in blocks:
             faults.append("%s: no BEGIN_%s ... END_%s block" % (name, block, block))
     if faults:
         return faults
     for line in blocks["DESC"]:
-        if re.match(r"(BEGIN|END)_", line, re.IGNORECASE):
+        # The simulator finds each block by the first line that begins with its BEGIN_ word.
+        if line.upper().startswith("BEGIN_"):
             faults.append("%s: a description line begins with %s: the simulator would take it"
-                          " for a block's edge" % (name, line.split()[0]))
+                          " for the block" % (name, line.split()[0]))
     environment = [line.strip() for line in blocks["ENVIRONMENT"]]
     if not any(re.fullmatch(r"Date MJD " + NUMBER, line) for line in environment):
         faults.append("%s: the environment has no \"Date MJD <days>\"" % name)
