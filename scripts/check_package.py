@@ -26,9 +26,19 @@ import struct
 import sys
 import zipfile
 
+
+def carrier_class():
+    """The carrier's class name, from the module's own header."""
+    header = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "module",
+                          "vessel_class.h")
+    with open(header) as f:
+        return re.search(r'kCarrierClass\[\] = "([^"]+)"', f.read()).group(1)
+
+
+CARRIER_CLASS = carrier_class()
 PLUGIN = "Modules/Plugin/touchdown.dll"
 TERRAIN = "Modules/dorvak.dll"
-CLASS_FILE = "Config/Vessels/DynamicPlanet.cfg"
+CLASS_FILE = "Config/Vessels/%s.cfg" % CARRIER_CLASS
 SCENARIOS = ("Drive a UCGO car", "Lander on the Moon", "Resting fleet", "Walk with UMmu")
 EXPECTED = sorted([PLUGIN, TERRAIN, CLASS_FILE, "touchdown-readme.txt"] +
                   ["Scenarios/touchdown/%s.scn" % name for name in SCENARIOS])
@@ -40,7 +50,6 @@ IMAGE_FILE_DLL = 0x2000
 
 # The simulator reads a description line into 254 bytes and a ship's line into 256.
 MAX_LINE = 250
-CARRIER_CLASS = "DynamicPlanet"
 NEARBY_M = 1000.0
 # Mean radii of the bodies the shipped scenarios may land on, as the simulator's
 # configuration gives them.
