@@ -87,7 +87,8 @@ def text_faults(name, data):
     lines = data.decode("ascii", "replace").split("\n")[:-1]
     for number, line in enumerate(lines, 1):
         if len(line) > MAX_LINE:
-            faults.append("%s:%d: %d characters, more than %d" % (name, number, len(line), MAX_LINE))
+            faults.append("%s:%d: %d characters, more than %d"
+                          % (name, number, len(line), MAX_LINE))
     return faults, lines
 
 
@@ -233,7 +234,8 @@ def placement_faults(name, ships):
     body, lon0, lat0 = places[carriers[0]]
     radius = BODY_RADIUS_M.get(body)
     if radius is None:
-        return faults + ["%s: the carrier stands on %s, a body of no shipped scenario" % (name, body)]
+        return faults + ["%s: the carrier stands on %s, a body of no shipped scenario"
+                         % (name, body)]
     for ship_name, (ship_body, lon, lat) in places.items():
         cosine = (math.sin(lat0) * math.sin(lat) +
                   math.cos(lat0) * math.cos(lat) * math.cos(lon - lon0))
