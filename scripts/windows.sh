@@ -192,7 +192,7 @@ check_archive() { # PRESET OBJDUMP WIDTH
   same_lines "$(basename "$archive"): Modules/Plugin/touchdown.dll exports the five entry points" \
     "$(exports_of "$2" "$unpacked/Modules/Plugin/touchdown.dll")" \
     "$(printf '%s\n' ExitModule GetModuleVersion InitModule opcCloseRenderViewport opcPreStep)"
-  same_lines "$(basename "$archive"): Modules/dorvak.dll exports dorgetaltbyvec and the host's three" \
+  same_lines "$(basename "$archive"): Modules/dorvak.dll exports dorgetaltbyvec and the host's 3" \
     "$(exports_of "$2" "$unpacked/Modules/dorvak.dll")" \
     "$(printf '%s\n' dorgetaltbyvec dorvakConfigure dorvakHostRadius dorvakStepBegins)"
 }
