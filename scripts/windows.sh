@@ -181,18 +181,18 @@ same_lines() { # LABEL GOT WANT: passes when the two sorted lists are equal, els
 check_archive() { # PRESET OBJDUMP WIDTH
   local build=$ROOT/build/$1 version verdict
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-  local archive=$build/touchdown-$version-$3.zip unpacked=$build/package-check
-  if verdict=$(python3 scripts/check_package.py "$archive" "$3" --same-as "$build/bin" \
+  local name=touchdown-$version-$3.zip unpacked=$build/package-check
+  if verdict=$(python3 scripts/check_package.py "$build/$name" "$3" --same-as "$build/bin" \
     --unpack "$unpacked"); then
-    pass "$(basename "$archive"): $(tail -n 1 <<<"$verdict" | sed 's/^[^:]*: //')"
+    pass "$name: $(tail -n 1 <<<"$verdict" | sed 's/^[^:]*: //')"
   else
-    fail "$(basename "$archive"): $(tr '\n' ' ' <<<"$verdict")"
+    fail "$name: $(tr '\n' ' ' <<<"$verdict")"
     return 0
   fi
-  same_lines "$(basename "$archive"): Modules/Plugin/touchdown.dll exports the five entry points" \
+  same_lines "$name: Modules/Plugin/touchdown.dll exports the five entry points" \
     "$(exports_of "$2" "$unpacked/Modules/Plugin/touchdown.dll")" \
     "$(printf '%s\n' ExitModule GetModuleVersion InitModule opcCloseRenderViewport opcPreStep)"
-  same_lines "$(basename "$archive"): Modules/dorvak.dll exports dorgetaltbyvec and the host's 3" \
+  same_lines "$name: Modules/dorvak.dll exports dorgetaltbyvec and the host's three" \
     "$(exports_of "$2" "$unpacked/Modules/dorvak.dll")" \
     "$(printf '%s\n' dorgetaltbyvec dorvakConfigure dorvakHostRadius dorvakStepBegins)"
 }
