@@ -54,8 +54,8 @@ bool StandsOnGround(const sim::World &world, const sim::VesselRecord &v) {
 // (columns the vessel's axes in the global frame), read back by its own formulas.
 VECTOR3 ArotDeg(const sim::Mat3 &rot) {
   const double m13 = std::clamp(rot.m[0][2], -1.0, 1.0);  // a unit matrix's rounding
-  return {kDegPerRad * std::atan2(rot.m[1][2], rot.m[2][2]), -kDegPerRad * std::asin(m13),
-          kDegPerRad * std::atan2(rot.m[0][1], rot.m[0][0])};
+  return td::Vec3(kDegPerRad * std::atan2(rot.m[1][2], rot.m[2][2]), -kDegPerRad * std::asin(m13),
+                  kDegPerRad * std::atan2(rot.m[0][1], rot.m[0][0]));
 }
 
 // Where it stands, and the heading of its nose over the turning ground, as the simulator

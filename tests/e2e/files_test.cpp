@@ -36,6 +36,7 @@ TEST_F(Files, AnOutputThatIsTheScenarioOrAnotherOutputIsRefusedNamingBoth) {
     const Outcome run = Exec(scenario, false, false, c.args);
     EXPECT_EQ(run.status, 2) << c.args;
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_NE(run.err.find(c.second), std::string::npos) << run.err;
     EXPECT_LT(run.err.find(c.first), run.err.find(c.second)) << run.err;
     EXPECT_TRUE(run.out.empty()) << run.out;
   }
