@@ -18,6 +18,8 @@
 #include "app/outputs/output_clash.h"
 #include "app/outputs/output_places.h"
 #include "app/outputs/progress.h"
+#include "app/outputs/scn_names.h"
+#include "app/outputs/scn_save.h"
 #include "app/outputs/trace.h"
 #include "app/run/finite_watch.h"
 #include "app/run/plugin.h"
@@ -86,6 +88,7 @@ struct SessionOutputs {
   std::unique_ptr<app::EventLog> events;
   std::unique_ptr<app::Trace> trace;
   std::unique_ptr<app::Progress> progress;
+  std::unique_ptr<app::ScnSave> scn;
   std::vector<app::StepObserver *> observers;
 };
 
@@ -102,6 +105,10 @@ void AddOutputs(const app::Options &options, const app::Scenario &scenario, app:
   if (!options.trace_path.empty()) {
     out.trace = std::make_unique<app::Trace>(options.trace_path, options.trace_every);
     out.observers.push_back(out.trace.get());
+  }
+  if (!options.save_scn.empty()) {
+    out.scn = std::make_unique<app::ScnSave>(options.save_scn, scenario.file);
+    out.observers.push_back(out.scn.get());
   }
   if (live == nullptr && !options.quiet && app::StderrIsTerminal()) {
     out.progress = std::make_unique<app::Progress>(stderr, scenario);
@@ -162,6 +169,9 @@ void RunSession(const app::Options &options, const app::Scenario &scenario, sim:
 
 int Run(const app::Options &options, app::LiveHooks *live) {
   const std::vector<app::Scenario> scenarios = ReadScenarios(options);
+  if (!options.save_scn.empty()) {
+    for (const app::Scenario &scenario : scenarios) app::CheckScnNames(scenario);
+  }
   sim::World world;
   app::BuildWorld(scenarios.front(), world);
   if (options.check_only) {

@@ -17,7 +17,11 @@
 #     run alone: the module forgets a session at its end;
 #   - a missing terrain library and one without its function each give exactly one message;
 #   - a scenario that wants no terrain library is refused in an installation that has one;
-#   - a dorvak.dll in the current directory and on PATH, but not in modules\, is not loaded.
+#   - a dorvak.dll in the current directory and on PATH, but not in modules\, is not loaded;
+#   - each width's archive (touchdown-VERSION-x64.zip, -x86.zip; the preset's `package`
+#     target) holds exactly the simulator's folder: the tested DLLs byte for byte, of its
+#     width, with their exports, the carrier's class file, the scenarios and the read-me
+#     (scripts/check_package.py).
 # Ends with "N passed, N failed, N skipped"; exits non-zero when anything failed. A width whose
 # Wine cannot run on this machine (a kernel without 32-bit support) is skipped, and says so.
 set -euo pipefail
@@ -36,12 +40,13 @@ td_install g++-mingw-w64-x86-64 g++-mingw-w64-i686 clang-14 llvm-14 wine wine64 
 TRACE_ONLY=(fleet.toml)
 TRACE_EVERY=1000
 
-echo "== build: default (Linux reference), windows and windows32"
+echo "== build: default (Linux reference), windows and windows32, and their archives"
 cmake --preset default >/dev/null
 cmake --build --preset default --target touchdown-sim
 for preset in windows windows32; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
+  cmake --build --preset "$preset" --target package
 done
 
 ROOT=$PWD
@@ -171,10 +176,32 @@ same_lines() { # LABEL GOT WANT: passes when the two sorted lists are equal, els
   fi
 }
 
+# The archive of one width, unpacked: its layout, the DLLs' width and bytes, the text files
+# (scripts/check_package.py), then the DLLs' exports as the build's are read above.
+check_archive() { # PRESET OBJDUMP WIDTH
+  local build=$ROOT/build/$1 version verdict
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+  local name=touchdown-$version-$3.zip unpacked=$build/package-check
+  if verdict=$(python3 scripts/check_package.py "$build/$name" "$3" --same-as "$build/bin" \
+    --unpack "$unpacked"); then
+    pass "$name: $(tail -n 1 <<<"$verdict" | sed 's/^[^:]*: //')"
+  else
+    fail "$name: $(tr '\n' ' ' <<<"$verdict")"
+    return 0
+  fi
+  same_lines "$name: Modules/Plugin/touchdown.dll exports the five entry points" \
+    "$(exports_of "$2" "$unpacked/Modules/Plugin/touchdown.dll")" \
+    "$(printf '%s\n' ExitModule GetModuleVersion InitModule opcCloseRenderViewport opcPreStep)"
+  same_lines "$name: Modules/dorvak.dll exports dorgetaltbyvec and the host's three" \
+    "$(exports_of "$2" "$unpacked/Modules/dorvak.dll")" \
+    "$(printf '%s\n' dorgetaltbyvec dorvakConfigure dorvakHostRadius dorvakStepBegins)"
+}
+
 # Every check, for one width. PRESET: windows or windows32; COLUMN: the host's names for it;
 # LOADER: Wine's loader of that width. Debian's `wine` picks the 32-bit loader whenever it is
-# installed, even where the kernel cannot run it, so each width names its own.
-check_width() { # PRESET OBJDUMP COLUMN WINEARCH LOADER
+# installed, even where the kernel cannot run it, so each width names its own. WIDTH: the
+# archive's name for it.
+check_width() { # PRESET OBJDUMP COLUMN WINEARCH LOADER WIDTH
   local preset=$1 objdump=$2 column=$3 wine=$5
   local bin=$ROOT/build/$preset/bin
   local work=$ROOT/build/$preset/wine-runs
@@ -204,6 +231,9 @@ check_width() { # PRESET OBJDUMP COLUMN WINEARCH LOADER
     "$(printf '%s\n' kernel32.dll msvcrt.dll orbiter.exe user32.dll)"
   same_lines "orbiter.exe (the stand-in host) exports the host's names" \
     "$(exports_of "$objdump" "$bin/orbiter.exe")" "$host_names"
+
+  echo "== $preset: the archive a user installs"
+  check_archive "$preset" "$objdump" "$6"
 
   # A kernel built without IA-32 emulation refuses every 32-bit program, Wine's included.
   if ! "$wine" --version >/dev/null 2>&1; then
@@ -343,8 +373,8 @@ check_width() { # PRESET OBJDUMP COLUMN WINEARCH LOADER
   wineserver -k 2>/dev/null || true
 }
 
-check_width windows x86_64-w64-mingw32-objdump 2 win64 /usr/lib/wine/wine64
-check_width windows32 i686-w64-mingw32-objdump 3 win32 /usr/lib/wine/wine
+check_width windows x86_64-w64-mingw32-objdump 2 win64 /usr/lib/wine/wine64 x64
+check_width windows32 i686-w64-mingw32-objdump 3 win32 /usr/lib/wine/wine x86
 
 echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

@@ -16,7 +16,7 @@ enum DorvakRelief : int {
   // What the library computes when no host configures it, as in the simulator, which knows
   // nothing of these settings: hills of amplitude_m and wavelength_m, offset_m over the mean
   // radius of the body of the solar system whose surface lies nearest to the point asked about
-  // (terrain/solar_bodies.h), within 1 km below it and 10 km above; not a number elsewhere
+  // (terrain/solar_bodies.h), within 100 m below it and 10 km above; not a number elsewhere
   // (no terrain: the module finds no contact there). body_radius_m is not used.
   kDorvakInstalled = 5,
 };

@@ -15,11 +15,11 @@ namespace terrain {
 DorvakConfig DefaultConfig();
 
 // The body whose surface lies nearest to a point at this distance from its centre, within
-// 1 km below the mean radius and 10 km above; null when none. No two bodies of the table are
+// 100 m below the mean radius and 10 km above; null when none. No two bodies of the table are
 // close enough in radius for their bands to overlap.
 const SolarBody *BodyAtDistance(double distance_m);
 
-inline constexpr double kInstalledBandBelow_m = 1.0e3;
+inline constexpr double kInstalledBandBelow_m = 100.0;
 inline constexpr double kInstalledBandAbove_m = 10.0e3;
 
 // Terrain radius (m) in the direction of pos_rel_body (body frame: +x towards latitude 0 /

@@ -30,14 +30,18 @@ constexpr char kAbout[] =
     "outputs).";
 
 // The options that name a file: none of them may be given an empty name.
-constexpr const char *kFileOptions[] = {"--events", "--trace",  "--plot",
-                                        "--replay", "--module", "--record-scenario"};
+constexpr const char *kFileOptions[] = {"--events", "--trace",    "--plot",           "--replay",
+                                        "--module", "--save-scn", "--record-scenario"};
 
 void AddLogOptions(CLI::App &cli, Options &o) {
   cli.add_option("--events", o.events_path,
                  "Write the event log, JSON Lines: every host call by which the module changed "
                  "the world, keystrokes, and each vessel's state before every call of the "
                  "module's step (docs/outputs.md)");
+  cli.add_option("--save-scn", o.save_scn,
+                 "Write the state the run ends in as a scenario file the simulator loads: "
+                 "vessels on the ground as Landed with place and heading, the others as "
+                 "Orbiting with state vectors (docs/outputs.md)");
   cli.add_option("--trace", o.trace_path,
                  "Write a CSV trace of every vessel's state before each step of the module, for "
                  "plotting (docs/outputs.md)");
@@ -160,7 +164,8 @@ Options SessionOptions(const Options &options, size_t session) {
   Options o = options;
   if (options.scenarios.size() <= 1) return o;
   o.scenario = options.scenarios[session - 1];
-  for (std::string *path : {&o.events_path, &o.trace_path, &o.replay_path, &o.record_scenario}) {
+  for (std::string *path :
+       {&o.events_path, &o.trace_path, &o.replay_path, &o.record_scenario, &o.save_scn}) {
     if (!path->empty()) *path = SessionPath(*path, session);
   }
   // A folder keeps no extension: "plots.v2" is "plots.v2-1".
@@ -178,7 +183,7 @@ RunOutputs OutputsOf(const Options &options) {
   for (size_t session = 1; session <= sessions; ++session) {
     const Options o = SessionOptions(options, session);
     run.sessions.push_back(
-        {o.events_path, o.trace_path, o.replay_path, o.record_scenario, o.plot_dir});
+        {o.events_path, o.trace_path, o.replay_path, o.record_scenario, o.plot_dir, o.save_scn});
   }
   return run;
 }

@@ -34,6 +34,7 @@ struct Options {
   double rate = 1.0;            // simulated seconds per wall second
   int port = 0;                 // 0: a free port
   std::string record_scenario;  // empty: the live run is not written as a scenario
+  std::string save_scn;         // empty: the end state is not saved for the simulator
 };
 
 // The options of the session numbered `session` (1, 2, ...) of `sessions`: its scenario, and

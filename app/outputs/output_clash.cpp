@@ -80,6 +80,7 @@ void AddOutputs(const RunOutputs &run, std::vector<Named> &files) {
     if (!o.record_scenario.empty()) {
       files.push_back({"--record-scenario " + o.record_scenario, o.record_scenario});
     }
+    if (!o.save_scn.empty()) files.push_back({"--save-scn " + o.save_scn, o.save_scn});
   }
 }
 

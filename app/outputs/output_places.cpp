@@ -77,7 +77,8 @@ void CheckOutputPlaces(const RunOutputs &run) {
     } files[] = {{"--events", o.events_path},
                  {"--trace", o.trace_path},
                  {"--replay", o.replay_path},
-                 {"--record-scenario", o.record_scenario}};
+                 {"--record-scenario", o.record_scenario},
+                 {"--save-scn", o.save_scn}};
     for (const auto &f : files) {
       if (!f.path.empty()) ProbeOutputFile(std::string(f.option) + " " + f.path, f.path);
     }

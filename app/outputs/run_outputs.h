@@ -14,6 +14,7 @@ struct SessionOutputs {
   std::string replay_path;
   std::string record_scenario;
   std::string plot_dir;  // a folder
+  std::string save_scn;  // the end state as the simulator's scenario
 };
 
 struct RunOutputs {

@@ -29,11 +29,14 @@ TEST_F(Files, AnOutputThatIsTheScenarioOrAnotherOutputIsRefusedNamingBoth) {
            fs::relative(work_dir / "r.html", fs::current_path()).string(),
        "--replay", "--events"},
       {"--plot " + d + "/plots --trace " + d + "/plots/map.png", "--trace", "--plot"},
+      {"--save-scn " + d + "/link.toml", "--save-scn", "the scenario"},
+      {"--trace " + d + "/end.scn --save-scn " + d + "/./end.scn", "--save-scn", "--trace"},
   };
   for (const auto &c : clashes) {
     const Outcome run = Exec(scenario, false, false, c.args);
     EXPECT_EQ(run.status, 2) << c.args;
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_NE(run.err.find(c.second), std::string::npos) << run.err;
     EXPECT_LT(run.err.find(c.first), run.err.find(c.second)) << run.err;
     EXPECT_TRUE(run.out.empty()) << run.out;
   }
@@ -44,13 +47,18 @@ TEST_F(Files, AnOutputThatIsTheScenarioOrAnotherOutputIsRefusedNamingBoth) {
 }
 
 TEST_F(Files, AnInterruptedRunCompletesItsOutputsAndSaysWhere) {
-  const Outcome run = Exec(Write("v.toml", LongRun()), true, true, "--trace-every 100", "INT");
+  const fs::path saved_path = work_dir / "end.scn";
+  const Outcome run = Exec(Write("v.toml", LongRun()), true, true,
+                           "--trace-every 100 --save-scn " + saved_path.string(), "INT");
   EXPECT_EQ(run.status, 130) << run.err;
   EXPECT_NE(run.out.find(": SIGINT; the outputs hold the steps run"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("total: "), std::string::npos);
   ASSERT_FALSE(run.events.empty());  // every line parsed as JSON
   EXPECT_FALSE(run.trace.empty());   // every row whole
   EXPECT_EQ(run.events_text.back(), '\n');
+  const std::string saved = Slurp(saved_path);
+  EXPECT_NE(saved.find("surface:DynamicPlanet\n  STATUS Landed Moon\n"), std::string::npos);
+  EXPECT_TRUE(saved.ends_with("END\nEND_SHIPS\n")) << saved;
   EXPECT_TRUE(Temporaries(work_dir).empty());
 }
 
