@@ -1,5 +1,6 @@
 // touchdown-sim: the stand-in host run from a scenario file, from the command line to the
 // account on stdout. Every failure ends here in one line on stderr and a non-zero status.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +27,7 @@
 #include "app/scenario/default_scenario.h"
 #include "app/scenario/scenario_error.h"
 #include "app/scenario/scenario_parse.h"
+#include "app/scenario/scn_parse.h"
 #include "app/visuals/plots.h"
 #include "app/visuals/visuals.h"
 #include "app/world/scenario_world.h"
@@ -48,7 +50,14 @@ std::vector<app::Scenario> ReadScenarios(const app::Options &options) {
     scenarios.push_back(app::ParseScenarioText(app::kDefaultScenarioText, kBuiltInName));
   }
   for (const std::string &file : options.scenarios) {
-    scenarios.push_back(app::ParseScenarioFile(file));
+    scenarios.push_back(app::ReadScenarioFileOfAnyKind(file, options.orbiter_root));
+  }
+  const bool simulator_files =
+      std::any_of(scenarios.begin(), scenarios.end(),
+                  [](const app::Scenario &s) { return !s.world_from.empty(); });
+  if (!options.orbiter_root.empty() && !simulator_files) {
+    throw app::UsageError(
+        "--orbiter-root goes with a simulator's scenario file (.scn) or a TOML's world_from");
   }
   if (scenarios.size() == 1) return scenarios;
   // The module loads the terrain library once, when it starts: what the first session finds

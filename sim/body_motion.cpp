@@ -21,11 +21,11 @@ Mat3 TurnRotation(double turn_rad) {
 }
 
 double BodyAngularRate(const BodySpec &body) {
-  return body.rotation_period_s > 0.0 ? td::kFullTurn_rad / body.rotation_period_s : 0.0;
+  return body.rotation_period_s != 0.0 ? td::kFullTurn_rad / body.rotation_period_s : 0.0;
 }
 
 bool BodyMoves(const BodySpec &body) {
-  return body.rotation_period_s > 0.0 || body.vel_global.x != 0.0 || body.vel_global.y != 0.0 ||
+  return body.rotation_period_s != 0.0 || body.vel_global.x != 0.0 || body.vel_global.y != 0.0 ||
          body.vel_global.z != 0.0;
 }
 
@@ -44,6 +44,7 @@ void MoveBodies(World::Impl &w, double dt) {
     body.pos_global = td::VecAdd(body.pos_global, td::VecScale(body.vel_global, dt));
     // Kept within a turn: a long run's angle keeps its precision.
     body.turn_rad = std::fmod(body.turn_rad + BodyAngularRate(body) * dt, td::kFullTurn_rad);
+    if (body.turn_rad < 0.0) body.turn_rad += td::kFullTurn_rad;  // a body turning westward
     body.frame = TurnRotation(body.turn_rad);
     body.frame_turn_rad = body.turn_rad;
   }

@@ -91,16 +91,10 @@ OBJHANDLE World::AddBody(const BodySpec &desc) {
   return MakeHandle(HandleKind::kBody, impl_->bodies.size());
 }
 
-OBJHANDLE World::AddVessel(const VesselSpec &desc) {
-  Impl &w = *impl_;
-  // Serial numbers count this session's vessels: a record and an interface of an ended
-  // session at the same index are taken over, the interface as it stands (its handle is the
-  // same), so that one the module kept speaks for the new vessel.
-  const size_t index = w.by_serial.size();
-  VesselRecord v;
-  v.handle = MakeHandle(HandleKind::kVessel, index + 1);
-  const bool handed_earlier = index < w.handed_earlier.size() && w.handed_earlier[index];
-  v.module_session = handed_earlier ? 0 : w.session;
+namespace {
+
+// The spec's state and properties in a new record.
+void TakeSpec(World::Impl &w, const VesselSpec &desc, VesselRecord &v) {
   v.name = desc.name;
   v.class_name = desc.class_name;
   v.body = desc.body;
@@ -111,14 +105,32 @@ OBJHANDLE World::AddVessel(const VesselSpec &desc) {
   v.cog_elev_m = desc.cog_elev_m;
   v.thrust_local_N = desc.thrust_local_N;
   v.fixed_to_body = desc.fixed_to_body;
+  v.landed = desc.landed;
   SetTouchdownPoints(v, desc.touchdown_points.size() >= 3
                             ? desc.touchdown_points
                             : DefaultTouchdownPoints(desc.mass_kg, desc.cog_elev_m));
   // Pinned to the ground of a body that moves or turns: carried with it from now on.
-  if (const BodySpec *body = w.Body(desc.body); v.fixed_to_body && body && BodyMoves(*body)) {
+  // Landed, it is held where it stands on its body's ground, moving or not.
+  const BodySpec *body = w.Body(desc.body);
+  if (body != nullptr && ((v.fixed_to_body && BodyMoves(*body)) || v.landed)) {
     FixToBody(v, *body);
     v.vel_global = GroundVelocity(*body, v.pos_global);
   }
+}
+
+}  // namespace
+
+OBJHANDLE World::AddVessel(const VesselSpec &desc) {
+  Impl &w = *impl_;
+  // Serial numbers count this session's vessels: a record and an interface of an ended
+  // session at the same index are taken over, the interface as it stands (its handle is the
+  // same), so that one the module kept speaks for the new vessel.
+  const size_t index = w.by_serial.size();
+  VesselRecord v;
+  v.handle = MakeHandle(HandleKind::kVessel, index + 1);
+  const bool handed_earlier = index < w.handed_earlier.size() && w.handed_earlier[index];
+  v.module_session = handed_earlier ? 0 : w.session;
+  TakeSpec(w, desc, v);
   w.live.push_back(index);
   // Every vessel could become a parent; room made now is room no attachment has to make.
   if (w.parents.capacity() <= index) w.parents.reserve(2 * (index + 1));

@@ -28,7 +28,7 @@ struct BodySpec {
   double radius_m = 1000.0;
   double mass_kg = 0.0;
   VECTOR3 pos_global{};            // the centre: as added, then moved by every update
-  double rotation_period_s = 0.0;  // sidereal; 0: does not turn
+  double rotation_period_s = 0.0;  // sidereal; 0: does not turn; negative: westward
   VECTOR3 vel_global{};            // constant
   double turn_rad = 0.0;           // its frame's turn from the global frame now, in [0, 2 pi)
   // Its frame as last worked out, and for which turn: every update turns it once, while the
@@ -69,6 +69,7 @@ struct VesselSpec {
   double cog_elev_m = 0.0;
   VECTOR3 thrust_local_N{};    // sum of engine thrust, vessel frame
   bool fixed_to_body = false;  // never moved by physics (a carrier standing for the ground)
+  bool landed = false;         // in the host's landed state where it stands, as a scenario loads it
   // Three or more; none: DefaultTouchdownPoints(mass_kg, cog_elev_m).
   std::vector<TouchdownPoint> touchdown_points;
 };

@@ -15,7 +15,8 @@ namespace {
 
 constexpr char kAbout[] =
     "Runs the touchdown module headless: loads the plug-in as the simulator would, builds "
-    "the world of a scenario file (TOML, see docs/scenarios.md), steps it and prints an "
+    "the world of a scenario file (TOML or the simulator's .scn, see docs/scenarios.md), "
+    "steps it and prints an "
     "account of touchdowns, anchorings and releases. Without a scenario it plays the "
     "built-in tour (the same text as scenarios/default.toml).\n\n"
     "Exit status: 0 after a run, 2 for a bad scenario or command line (one error line on "
@@ -73,6 +74,10 @@ void AddPictureAndProgramOptions(CLI::App &cli, Options &o) {
   cli.add_flag("--print-default", o.print_default,
                "Print the built-in scenario and exit (a starting point for your own)");
   cli.add_flag("--check", o.check_only, "Read the scenario and build its world, then exit");
+  cli.add_option("--orbiter-root", o.orbiter_root,
+                 "The simulator's folder, whose Config/Vessels/<class>.cfg give the vessel "
+                 "classes of a simulator's scenario file (.scn, or a TOML's world_from)")
+      ->check(CLI::ExistingDirectory);
 }
 
 void AddLiveOptions(CLI::App &cli, Options &o) {
@@ -118,7 +123,8 @@ std::variant<Options, int> ParseCommandLine(int argc, char **argv) {
   Options o;
   CLI::App cli(kAbout, "touchdown-sim");
   cli.add_option("scenario", o.scenarios,
-                 "Scenario file (TOML); the built-in tour when omitted. Several files run as "
+                 "Scenario file (TOML, or the simulator's own .scn); the built-in tour when "
+                 "omitted. Several files run as "
                  "successive sessions of one host, the plug-in loaded once, each output per "
                  "session as NAME-1.EXT, NAME-2.EXT, ... (docs/outputs.md)");
   AddLogOptions(cli, o);

@@ -26,8 +26,9 @@ struct Options {
   std::string module_path;                // empty: modules/plugin/touchdown.so beside the program
   bool print_default = false;
   bool check_only = false;
-  std::string plot_dir;     // empty: no plots
-  std::string replay_path;  // empty: no replay page
+  std::string orbiter_root;  // the simulator's folder for .scn vessel classes; empty: none
+  std::string plot_dir;      // empty: no plots
+  std::string replay_path;   // empty: no replay page
   // Live: real time, served to a browser on the loopback address (docs/live.md).
   bool live = false;
   double rate = 1.0;            // simulated seconds per wall second

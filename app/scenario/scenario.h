@@ -84,7 +84,8 @@ struct VesselDef {
   double mass_kg = 1000.0;
   double cog_elev_m = 0.0;
   bool fixed_to_body = false;
-  Vec3 thrust_N{};  // vessel frame
+  bool landed = false;  // starts in the host's landed state, held to its body's ground
+  Vec3 thrust_N{};      // vessel frame
   // Where it stands on the host's own ground, vessel frame; none: three under its centre.
   std::vector<Vec3> touchdown_points;
   SourceRef where;         // the vessel's table
@@ -141,7 +142,8 @@ inline constexpr int kLaunchSteps = 3;
 using td::kCarrierClass;
 
 struct Scenario {
-  std::string file;  // as named in messages
+  std::string file;        // as named in messages
+  std::string world_from;  // the simulator's scenario file the world was read from; empty: none
   double step_s = 0.01;
   // Steps of changing length: each step_s drawn within +- step_jitter_s from seed, times the
   // time acceleration. They are placed by the clock: the run ends at the first step boundary

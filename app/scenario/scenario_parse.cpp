@@ -369,15 +369,18 @@ bool StepsVary(const Scenario &s) {
 
 }  // namespace
 
-Scenario ParseScenarioText(const std::string &text, const std::string &display_name) {
+Scenario ParseScenarioText(const std::string &text, const std::string &display_name,
+                           const std::string &orbiter_root) {
   const toml::table root = ParseToml(text, display_name);
   Scenario s;
   s.file = display_name;
   const Fields top(root, display_name, "");
-  top.AllowOnly({"simulation", "host", "keyboard", "terrain", "body", "vessel", "event"});
+  top.AllowOnly(
+      {"world_from", "simulation", "host", "keyboard", "terrain", "body", "vessel", "event"});
   double duration_s = 60.0;
   bool has_steps = false;
   ParseSettings(top, s, duration_s, has_steps);
+  TakeWorldFrom(top, orbiter_root, s);
   ParseBodies(top, s);
   ParseVesselsAndEvents(top, s);
   // Refused only now: a file without bodies has its other faults named first.
@@ -392,7 +395,7 @@ Scenario ParseScenarioText(const std::string &text, const std::string &display_n
   return s;
 }
 
-Scenario ParseScenarioFile(const std::string &path) {
+Scenario ParseScenarioFile(const std::string &path, const std::string &orbiter_root) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) {
     throw ScenarioError(path, 0, "", "is a folder, not a scenario file");
@@ -411,7 +414,7 @@ Scenario ParseScenarioFile(const std::string &path) {
   const int reason = std::ferror(file) ? errno : 0;
   std::fclose(file);
   if (reason != 0) throw ScenarioError(path, 0, "", std::strerror(reason));
-  return ParseScenarioText(text, path);
+  return ParseScenarioText(text, path, orbiter_root);
 }
 
 }  // namespace app

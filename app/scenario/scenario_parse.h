@@ -15,11 +15,16 @@ namespace app {
 // the shipped fleet in 21 kB; names are limited by kMaxStringBytes.
 inline constexpr size_t kMaxScenarioBytes = size_t{16} << 20;
 
-// display_name is how messages name the text ("scenarios/walker.toml", "<built-in>").
-Scenario ParseScenarioText(const std::string &text, const std::string &display_name);
-Scenario ParseScenarioFile(const std::string &path);
+// display_name is how messages name the text ("scenarios/walker.toml", "<built-in>"); a
+// world_from file is found beside it. orbiter_root: the simulator's folder, for the classes
+// of a world_from file's ships (scn_parse.h).
+Scenario ParseScenarioText(const std::string &text, const std::string &display_name,
+                           const std::string &orbiter_root = "");
+Scenario ParseScenarioFile(const std::string &path, const std::string &orbiter_root = "");
 
 // Pieces of the parser shared between its files.
+// The world of a world_from file, when the top table names one (scenario_world_from.cpp).
+void TakeWorldFrom(const Fields &top, const std::string &orbiter_root, Scenario &s);
 VesselDef ParseVessel(const Fields &fields);
 // Thrust schedule entries of a vessel, as timed thrust events (step not yet set).
 void ParseThrustSchedule(const Fields &fields, const std::string &vessel,

@@ -176,6 +176,7 @@ sim::VesselSpec VesselSpecOf(const Scenario &s, const VesselDef &v, const sim::W
   desc.cog_elev_m = v.cog_elev_m;
   desc.thrust_local_N = ToVector(v.thrust_N);
   desc.fixed_to_body = v.fixed_to_body;
+  desc.landed = v.landed;
   desc.touchdown_points = TouchdownPointsOf(v);
   return desc;
 }
