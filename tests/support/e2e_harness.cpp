@@ -79,6 +79,27 @@ size_t Count(const std::string &text, const std::string &what) {
   return n;
 }
 
+int ExpectAccountHolds(const std::string &account, const std::string &file_text) {
+  std::istringstream in(file_text);
+  int checks = 0;
+  for (std::string line; std::getline(in, line);) {
+    const size_t colon = line.find(": ");
+    if (line.rfind("# ", 0) != 0 || colon == std::string::npos) continue;
+    const std::string tag = line.substr(2, colon - 2), text = line.substr(colon + 2);
+    if (tag == "expect" || tag == "absent") {
+      EXPECT_EQ(account.find(text) != std::string::npos, tag == "expect")
+          << (tag == "expect" ? "missing: " : "present: ") << text << "\n"
+          << account;
+    } else if (tag.rfind("expect ", 0) == 0) {  // "expect 3 times"
+      EXPECT_EQ(Count(account, text), std::stoul(tag.substr(7))) << text << "\n" << account;
+    } else {
+      continue;
+    }
+    ++checks;
+  }
+  return checks;
+}
+
 namespace {
 
 double Cell(const std::string &text) { return text.empty() ? NAN : std::stod(text); }

@@ -79,6 +79,11 @@ void FakeGnuplot(const std::filesystem::path &dir, int seconds = 0);
 // How often `what` occurs in text, overlaps counted.
 size_t Count(const std::string &text, const std::string &what);
 
+// Checks an account against the lines of a file that say what it must hold ("# expect: ...",
+// "# expect N times: ...") and must not ("# absent: ..."); other lines are left to the caller.
+// Returns how many such lines there were.
+int ExpectAccountHolds(const std::string &account, const std::string &file_text);
+
 inline double Dist(const Vec &a, const Vec &b) {
   return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
                    (a[2] - b[2]) * (a[2] - b[2]));
