@@ -1,4 +1,5 @@
-// libFuzzer target: arbitrary bytes as a scenario file. touchdown-sim must either run it or
+// libFuzzer target: arbitrary bytes as a scenario file, TOML (fuzz_scenario) or the
+// simulator's own format (fuzz_scn, built with TD_FUZZ_SCN). touchdown-sim must either run it or
 // refuse it with one error that names the file, on one line; anything else escaping the
 // reader or the world builder (another exception, a crash, a sanitizer report, a hang, an
 // allocation past libFuzzer's limit) is a finding. The run itself is touchdown-sim's: the
@@ -14,13 +15,20 @@
 #include "app/run/runner.h"
 #include "app/scenario/scenario_error.h"
 #include "app/scenario/scenario_parse.h"
+#include "app/scenario/scn_parse.h"
 #include "app/world/scenario_world.h"
 #include "fuzz/terrain_hold.h"
 #include "module/entry_points.h"
 
 namespace {
 
+#ifdef TD_FUZZ_SCN
+constexpr char kFileName[] = "fuzz.scn";
+app::Scenario Parse(const std::string &text) { return app::ParseScnText(text, kFileName, ""); }
+#else
 constexpr char kFileName[] = "fuzz.toml";
+app::Scenario Parse(const std::string &text) { return app::ParseScenarioText(text, kFileName); }
+#endif
 constexpr long long kStepsPerInput = 60;
 const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(0x7d00);
 std::FILE *g_nowhere = nullptr;
@@ -54,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   app::Scenario scenario;
   sim::World world;
   try {
-    scenario = app::ParseScenarioText(text, kFileName);
+    scenario = Parse(text);
     app::BuildWorld(scenario, world);
   } catch (const app::ScenarioError &e) {
     CheckRefusal(e);

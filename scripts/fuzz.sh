@@ -2,7 +2,7 @@
 # Builds the fuzz preset (clang-14 with libFuzzer, AddressSanitizer and UndefinedBehavior-
 # Sanitizer) and runs each fuzzer for the given number of seconds, one after the other.
 #
-#   scripts/fuzz.sh [seconds] [world|scenario|live_input ...]   default: 60 s, all three
+#   scripts/fuzz.sh [seconds] [world|scenario|scn|live_input ...]   default: 60 s, all four
 #
 # Each fuzzer starts from its seeds in fuzz/corpus/<name>/ and keeps what it learns in
 # build/fuzz/corpus/<name>/, so a later run goes on from there. A finding stops the script
@@ -17,7 +17,7 @@ td_install clang-14 libclang-rt-14-dev libfuzzer-14-dev
 seconds="${1:-60}"
 [ $# -gt 0 ] && shift
 fuzzers=("$@")
-[ ${#fuzzers[@]} -eq 0 ] && fuzzers=(world scenario live_input)
+[ ${#fuzzers[@]} -eq 0 ] && fuzzers=(world scenario scn live_input)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
@@ -28,8 +28,9 @@ for name in "${fuzzers[@]}"; do
   case "$name" in
     world) options=(-max_len=2048 -len_control=0) ;;
     scenario) options=(-max_len=8192 -dict=fuzz/scenario.dict) ;;
+    scn) options=(-max_len=8192 -dict=fuzz/scn.dict) ;;
     live_input) options=(-max_len=4096 -dict=fuzz/live_input.dict) ;;
-    *) echo "fuzz.sh: no fuzzer named $name (world, scenario, live_input)" >&2; exit 2 ;;
+    *) echo "fuzz.sh: no fuzzer named $name (world, scenario, scn, live_input)" >&2; exit 2 ;;
   esac
   work="build/fuzz/corpus/$name"
   mkdir -p "$work"

@@ -6,13 +6,12 @@
 #include "app/scenario/scenario_error.h"
 #include "app/scenario/scn_text.h"
 #include "app/scenario/toml_fields.h"
+#include "math/units.h"
 #include "terrain/solar_bodies.h"
 
 namespace app {
 
 namespace {
-
-constexpr double kRadPerDegree = 3.14159265358979323846 / 180.0;
 
 // One line of a ship: where it is and what follows its key.
 struct ShipLine {
@@ -120,11 +119,11 @@ void Rvel(const ShipLine &l) {
 }
 void Arot(const ShipLine &l) {
   l.ship.arot_rad = Vector(l, 1e4, "three angles in degrees");
-  for (double &a : l.ship.arot_rad) a *= kRadPerDegree;
+  for (double &a : l.ship.arot_rad) a *= td::kRadPerDeg;
 }
 void Vrot(const ShipLine &l) {
   double x = 0.0;
-  if (ReadNumbers(l.rest, &x, 1) == 1 && std::isfinite(x)) l.ship.alt_m = x * kRadPerDegree;
+  if (ReadNumbers(l.rest, &x, 1) == 1 && std::isfinite(x)) l.ship.alt_m = x * td::kRadPerDeg;
 }
 void Alt(const ShipLine &l) {
   Numbers(l, &l.ship.alt_m, 1, kHeightRange_m.hi, "an altitude in metres");
