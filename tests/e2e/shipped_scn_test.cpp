@@ -3,7 +3,7 @@
 // lines tests/scenarios/orbiter/<name>.expect names, and the end state saved for the
 // simulator, run again, ends in the same world.
 #include <algorithm>
-#include <regex>
+#include <sstream>
 
 #include "support/e2e_harness.h"
 
@@ -26,11 +26,13 @@ std::vector<std::string> ShippedScenarios() {
 // Each vessel's end state as the account gives it, without the distance from where it began
 // (a saved scenario begins where the first run ended).
 std::vector<std::string> EndStates(const std::string &account) {
-  static const std::regex kEnd(R"(  end: ([^\n]*?)(; [0-9.]+ m from its start)?\n)");
   std::vector<std::string> ends;
-  for (auto it = std::sregex_iterator(account.begin(), account.end(), kEnd);
-       it != std::sregex_iterator(); ++it) {
-    ends.push_back((*it)[1]);
+  std::istringstream in(account);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("  end: ", 0) != 0) continue;
+    const size_t from = line.rfind("; ");
+    const bool distance = from != std::string::npos && line.ends_with(" m from its start");
+    ends.push_back(line.substr(7, distance ? from - 7 : std::string::npos));
   }
   return ends;
 }
