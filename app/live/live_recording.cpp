@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 
 #include "app/base/key_names.h"
 #include "app/base/output_file.h"
 #include "app/outputs/output_places.h"
+#include "app/scenario/scn_parse.h"
 
 namespace app {
 
@@ -46,6 +48,15 @@ LiveRecording::LiveRecording(const std::string &path, const std::string &scenari
       text_(scenario_text),
       step_s_(scenario.step_s),
       steps_vary_(scenario.steps_vary) {
+  // A world read from the simulator's own file is recorded as a TOML scenario that takes its
+  // world from that file, by its absolute path, so that the recording replays wherever it
+  // is put; so is a TOML's world_from, which is relative to the file that named it.
+  std::string from = scenario.world_from;
+  if (IsScnName(scenario.file)) {
+    from = scenario.file;
+    text_.clear();
+  }
+  if (!from.empty()) world_from_ = std::filesystem::absolute(from).string();
   // Fails now, not after an hour of driving; the file itself is written only at the end.
   ProbeOutputFile("--record-scenario " + path_, path_);
 }
@@ -128,6 +139,7 @@ toml::array &LiveRecording::EventsBeforeEnd(toml::table &root, const StepContext
 
 void LiveRecording::OnFinish(const StepContext &ctx) {
   toml::table root = toml::parse(text_);
+  if (!world_from_.empty()) root.insert_or_assign("world_from", world_from_);
   SetLength(root, ctx);
   NoAutoRepeat(root);
   toml::array &events = EventsBeforeEnd(root, ctx);

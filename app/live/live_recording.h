@@ -41,6 +41,7 @@ class LiveRecording : public StepObserver {
 
   std::string path_;
   std::string text_;
+  std::string world_from_;  // absolute; empty: the world is the text's own
   double step_s_;
   bool steps_vary_;
   double start_s_ = 0.0;

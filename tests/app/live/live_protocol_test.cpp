@@ -409,4 +409,33 @@ TEST_F(LiveRecording, ASessionOfTwoMinutesWithAKeyHeldOverAMinuteReplaysToTheSam
   EXPECT_TRUE(a == b) << "the replay's event log differs from the live run's";
 }
 
+// A run of the simulator's own file is recorded as a scenario that takes its world from that
+// file by its absolute path: the recording replays from any folder, to the same event log.
+TEST_F(LiveRecording, TheSimulatorsFileIsRecordedByReferenceAndReplaysFromAnywhere) {
+  if (!std::filesystem::exists(std::filesystem::path(TD_SIM_PROGRAM).parent_path() / "replay" /
+                               "live.js"))
+    GTEST_SKIP() << "touchdown-sim was built without its live page (no node and npm)";
+  const std::string scn = std::string(TD_SOURCE_DIR) +
+                          "/orbiter/Scenarios/touchdown/Lander on the Moon.scn",
+                    live_log = (work_dir / "live.jsonl").string(),
+                    recorded = (work_dir / "elsewhere" / "recorded.toml").string();
+  std::filesystem::create_directories(work_dir / "elsewhere");
+  {
+    LiveProgram live({"--live", scn, "--rate", "100", "--port", "0", "--events", live_log,
+                      "--record-scenario", recorded});
+    ASSERT_GT(live.port, 0) << "no address printed: " << live.first_line;
+    ASSERT_TRUE(live.Reach(1.0, 20s));
+    EXPECT_EQ(StatusOf(Exchange(live.port, live.Post("down 71\nup 71")).text), 204);
+    ASSERT_TRUE(live.Reach(3.0, 20s));
+    EXPECT_EQ(live.Stop(), 130);
+  }
+  EXPECT_NE(e2e::Slurp(recorded).find("world_from = '" + scn + "'"), std::string::npos)
+      << e2e::Slurp(recorded);
+  const e2e::Ran replay = e2e::RunIn(
+      work_dir / "elsewhere", {recorded, "--events", (work_dir / "replayed.jsonl").string()});
+  EXPECT_EQ(replay.status, 0) << replay.err;
+  EXPECT_TRUE(e2e::Slurp(live_log) == e2e::Slurp(work_dir / "replayed.jsonl"))
+      << "the replay's event log differs from the live run's";
+}
+
 }  // namespace
