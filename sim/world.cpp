@@ -93,7 +93,7 @@ OBJHANDLE World::AddBody(const BodySpec &desc) {
 
 namespace {
 
-// The spec's state and properties in a new record.
+// A new record holding the state and properties the vessel is described with.
 void TakeSpec(World::Impl &w, const VesselSpec &desc, VesselRecord &v) {
   v.name = desc.name;
   v.class_name = desc.class_name;

@@ -3,15 +3,12 @@
 #include "app/scenario/scenario_parse.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <limits>
 
 #include "app/base/key_names.h"
 #include "app/base/text_format.h"
+#include "app/scenario/scn_text.h"
 
 namespace app {
 
@@ -279,11 +276,7 @@ void ParseEvent(const Fields &f, std::vector<TimedEvent> &events) {
 // --- the whole file ---
 
 toml::table ParseToml(const std::string &text, const std::string &display_name) {
-  if (text.size() > kMaxScenarioBytes) {
-    throw ScenarioError(display_name, 0, "",
-                        "is larger than " + std::to_string(kMaxScenarioBytes >> 20) +
-                            " MiB, the largest scenario read");
-  }
+  RefuseIfTooLarge(text, display_name);
   try {
     return toml::parse(text, display_name);
   } catch (const toml::parse_error &e) {
@@ -396,25 +389,7 @@ Scenario ParseScenarioText(const std::string &text, const std::string &display_n
 }
 
 Scenario ParseScenarioFile(const std::string &path, const std::string &orbiter_root) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) {
-    throw ScenarioError(path, 0, "", "is a folder, not a scenario file");
-  }
-  // The system's own reason: no such file, permission denied, ...
-  std::FILE *file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) throw ScenarioError(path, 0, "", std::strerror(errno));
-  // Read up to one byte past the limit, so that a device or a pipe without end (/dev/zero)
-  // is refused as soon as it is known to be too large.
-  std::string text;
-  char chunk[1 << 16];
-  size_t got;
-  while (text.size() <= kMaxScenarioBytes && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-    text.append(chunk, got);
-  }
-  const int reason = std::ferror(file) ? errno : 0;
-  std::fclose(file);
-  if (reason != 0) throw ScenarioError(path, 0, "", std::strerror(reason));
-  return ParseScenarioText(text, path, orbiter_root);
+  return ParseScenarioText(ReadTextFile(path, "scenario file"), path, orbiter_root);
 }
 
 }  // namespace app

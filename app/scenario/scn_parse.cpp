@@ -79,11 +79,7 @@ std::string ReadFocus(const std::vector<std::string_view> &lines) {
 
 ScnWorld ReadScnWorld(const std::string &text, const std::string &display_name,
                       const std::string &orbiter_root) {
-  if (text.size() > kMaxScenarioBytes) {
-    throw ScenarioError(display_name, 0, "",
-                        "is larger than " + std::to_string(kMaxScenarioBytes >> 20) +
-                            " MiB, the largest scenario read");
-  }
+  RefuseIfTooLarge(text, display_name);
   const std::vector<std::string_view> lines = SplitLines(text);
   ScnWorld world;
   ReadEnvironment(lines, display_name, world);

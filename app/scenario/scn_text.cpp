@@ -63,14 +63,24 @@ int ReadNumbers(std::string_view text, double *out, int count) {
   return count;
 }
 
-std::string ReadTextFile(const std::string &path) {
+void RefuseIfTooLarge(const std::string &text, const std::string &display_name) {
+  if (text.size() > kMaxScenarioBytes) {
+    throw ScenarioError(display_name, 0, "",
+                        "is larger than " + std::to_string(kMaxScenarioBytes >> 20) +
+                            " MiB, the largest file read");
+  }
+}
+
+std::string ReadTextFile(const std::string &path, const std::string &kind) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) {
-    throw ScenarioError(path, 0, "", "is a folder, not a file");
+    throw ScenarioError(path, 0, "", "is a folder, not a " + kind);
   }
+  // The system's own reason: no such file, permission denied, ...
   std::FILE *file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) throw ScenarioError(path, 0, "", std::strerror(errno));
-  // One byte past the limit tells a file too large, and ends reading a device without end.
+  // One byte past the limit tells a file too large, and ends reading a device without end
+  // (/dev/zero) as soon as it is known to be too large.
   std::string text;
   char chunk[1 << 16];
   size_t got;
@@ -80,11 +90,7 @@ std::string ReadTextFile(const std::string &path) {
   const int reason = std::ferror(file) ? errno : 0;
   std::fclose(file);
   if (reason != 0) throw ScenarioError(path, 0, "", std::strerror(reason));
-  if (text.size() > kMaxScenarioBytes) {
-    throw ScenarioError(path, 0, "",
-                        "is larger than " + std::to_string(kMaxScenarioBytes >> 20) +
-                            " MiB, the largest file read");
-  }
+  RefuseIfTooLarge(text, path);
   return text;
 }
 

@@ -22,8 +22,11 @@ std::vector<std::string_view> SplitLines(std::string_view text);
 // after optional blanks, stopping at the first that is not one. How many were read.
 int ReadNumbers(std::string_view text, double *out, int count);
 
-// The whole of a file up to kMaxScenarioBytes, or a ScenarioError naming it: a folder, the
-// system's reason it cannot be read, or too large.
-std::string ReadTextFile(const std::string &path);
+// A ScenarioError naming the text when it is longer than kMaxScenarioBytes.
+void RefuseIfTooLarge(const std::string &text, const std::string &display_name);
+
+// The whole of a file up to kMaxScenarioBytes, or a ScenarioError naming it: a folder ("is a
+// folder, not a <kind>"), the system's reason it cannot be read, or too large.
+std::string ReadTextFile(const std::string &path, const std::string &kind = "file");
 
 }  // namespace app
