@@ -27,12 +27,23 @@ import sys
 import zipfile
 
 
+def source_text(*path):
+    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", *path)) as f:
+        return f.read()
+
+
 def carrier_class():
     """The carrier's class name, from the module's own header."""
-    header = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "module",
-                          "vessel_class.h")
-    with open(header) as f:
-        return re.search(r'kCarrierClass\[\] = "([^"]+)"', f.read()).group(1)
+    return re.search(r'kCarrierClass\[\] = "([^"]+)"',
+                     source_text("module", "vessel_class.h")).group(1)
+
+
+def body_radii():
+    """Mean radii of the bodies vessels land on, from the terrain library's table (the
+    simulator's own values)."""
+    table = source_text("terrain", "solar_bodies.h")
+    return {name: float(radius)
+            for name, radius in re.findall(r'\{"(\w+)", ([0-9.e+]+),', table)}
 
 
 CARRIER_CLASS = carrier_class()
@@ -51,9 +62,7 @@ IMAGE_FILE_DLL = 0x2000
 # The simulator reads a description line into 254 bytes and a ship's line into 256.
 MAX_LINE = 250
 NEARBY_M = 1000.0
-# Mean radii of the bodies the shipped scenarios may land on, as the simulator's
-# configuration gives them.
-BODY_RADIUS_M = {"Moon": 1.738e6, "Mars": 3.39e6, "Earth": 6.37101e6}
+BODY_RADIUS_M = body_radii()
 NUMBER = r"[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?"
 
 
@@ -234,7 +243,7 @@ def placement_faults(name, ships):
     body, lon0, lat0 = places[carriers[0]]
     radius = BODY_RADIUS_M.get(body)
     if radius is None:
-        return faults + ["%s: the carrier stands on %s, a body of no shipped scenario"
+        return faults + ["%s: the carrier stands on %s, a body the terrain library does not know"
                          % (name, body)]
     for ship_name, (ship_body, lon, lat) in places.items():
         cosine = (math.sin(lat0) * math.sin(lat) +
